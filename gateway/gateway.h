@@ -1,0 +1,175 @@
+// The gateway every plug-in compiles in: the shared argument checks, the one
+// error call, and the creation of output 1.
+//
+// Errors go through the host's mexErrMsgIdAndTxt, which does not return; some
+// hosts leave the plug-in by longjmp, so no object with a destructor may be
+// alive in a kernel when a check fails. Everything here is plain data.
+#ifndef KORVEL_GATEWAY_H
+#define KORVEL_GATEWAY_H
+
+#include <climits>
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+
+#include "mex.h"
+
+namespace gateway {
+
+using Count = std::size_t;
+
+// The reasons a call is refused; each becomes the identifier <command>:<reason>.
+enum class Reason {
+  notEnoughInputs,  // fewer inputs than the command reads
+  badClass,         // wrong class, complex or sparse
+  badSize,          // wrong row count or too few elements
+  badIndex,         // an index into another input lies outside it
+  badValue,         // a value the command computes a position from is unusable
+  tooLarge,         // a result larger than the host can create
+};
+
+inline const char *reasonName(Reason reason) {
+  switch (reason) {
+    case Reason::notEnoughInputs: return "notEnoughInputs";
+    case Reason::badClass: return "badClass";
+    case Reason::badSize: return "badSize";
+    case Reason::badIndex: return "badIndex";
+    case Reason::badValue: return "badValue";
+    case Reason::tooLarge: return "tooLarge";
+  }
+  return "unknown";
+}
+
+// One call of a command, as the host made it.
+struct Call {
+  const char *command;  // the command name, first part of every identifier
+  const char *usage;    // e.g. "R = korvelOffset(P, POS)", quoted in messages
+  int nlhs;
+  mxArray **plhs;
+  int nrhs;
+  const mxArray **prhs;
+};
+
+// Raises the host error <command>:<reason>. The message names the argument,
+// what was expected and what was given; the host adds the command name.
+[[noreturn]] inline void fail(const Call &call, Reason reason, const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;
+
+inline void fail(const Call &call, Reason reason, const char *format, ...) {
+  char identifier[128];
+  std::snprintf(identifier, sizeof identifier, "%s:%s", call.command, reasonName(reason));
+  char message[512];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(message, sizeof message, format, arguments);
+  va_end(arguments);
+  mexErrMsgIdAndTxt(identifier, "%s", message);
+#if defined(__GNUC__)
+  __builtin_unreachable();  // real hosts do not all declare it noreturn
+#endif
+}
+
+// Counts in messages go through double: exact below 2^53 and printable with
+// every C runtime's printf, unlike size_t.
+inline double shown(Count count) { return static_cast<double>(count); }
+
+// "a 2-by-5 single array", "a 3-by-1 complex double array".
+struct Description {
+  char text[96];
+};
+
+inline Description describe(const mxArray *array) {
+  Description description;
+  std::snprintf(description.text, sizeof description.text, "a %.0f-by-%.0f %s%s%s array",
+                shown(mxGetM(array)), shown(mxGetN(array)), mxIsSparse(array) ? "sparse " : "",
+                mxIsComplex(array) ? "complex " : "", mxGetClassName(array));
+  return description;
+}
+
+// --- Checks -----------------------------------------------------------------
+
+inline void requireInputs(const Call &call, int count) {
+  if (call.nrhs < count)
+    fail(call, Reason::notEnoughInputs, "expected %d inputs, as in %s; got %d", count, call.usage,
+         call.nrhs);
+}
+
+// Input `slot` (zero-based), which must be real, full and of one of `classes`.
+// `expected` says what the argument must be, e.g. "a real double matrix with 3 rows".
+inline const mxArray *requireClass(const Call &call, int slot, const char *name,
+                                   std::initializer_list<mxClassID> classes,
+                                   const char *expected) {
+  requireInputs(call, slot + 1);
+  const mxArray *array = call.prhs[slot];
+  bool classAccepted = false;
+  for (mxClassID accepted : classes) classAccepted = classAccepted || mxGetClassID(array) == accepted;
+  if (!classAccepted || mxIsComplex(array) || mxIsSparse(array))
+    fail(call, Reason::badClass, "%s must be %s; got %s", name, expected, describe(array).text);
+  return array;
+}
+
+inline void requireRows(const Call &call, const mxArray *array, const char *name, Count rows,
+                        const char *expected) {
+  if (mxGetM(array) != rows)
+    fail(call, Reason::badSize, "%s must be %s; got %s", name, expected, describe(array).text);
+}
+
+inline void requireElements(const Call &call, const mxArray *array, const char *name, Count count,
+                            const char *expected) {
+  if (mxGetNumberOfElements(array) < count)
+    fail(call, Reason::badSize, "%s must be %s; got %s", name, expected, describe(array).text);
+}
+
+// The data of a real double matrix with exactly `rows` rows.
+inline const double *doubleMatrix(const Call &call, int slot, const char *name, Count rows) {
+  char expected[64];
+  std::snprintf(expected, sizeof expected, "a real double matrix with %.0f rows", shown(rows));
+  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, expected);
+  requireRows(call, array, name, rows, expected);
+  return mxGetPr(array);
+}
+
+// The data of a real double array with at least `count` elements, any shape.
+inline const double *doubleElements(const Call &call, int slot, const char *name, Count count) {
+  char expected[80];
+  if (count == 1)
+    std::snprintf(expected, sizeof expected, "a real double scalar");
+  else
+    std::snprintf(expected, sizeof expected, "a real double array with at least %.0f elements",
+                  shown(count));
+  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, expected);
+  requireElements(call, array, name, count, expected);
+  return mxGetPr(array);
+}
+
+// The data of any real double matrix, whatever its size.
+inline const double *anyDoubleMatrix(const Call &call, int slot, const char *name) {
+  return mxGetPr(requireClass(call, slot, name, {mxDOUBLE_CLASS}, "a real double matrix"));
+}
+
+inline Count rows(const Call &call, int slot) { return mxGetM(call.prhs[slot]); }
+inline Count columns(const Call &call, int slot) { return mxGetN(call.prhs[slot]); }
+
+// --- Output -----------------------------------------------------------------
+
+// Creates output 1 as a zero-filled real double matrix, stores it in slot 0
+// and returns its data (null when it has no elements).
+inline double *createOutput(const Call &call, Count rows, Count columns) {
+#if defined(MX_CREATE_SIZES_ARE_INT)
+  if (rows > static_cast<Count>(INT_MAX) || columns > static_cast<Count>(INT_MAX))
+    fail(call, Reason::tooLarge, "the result would be %.0f-by-%.0f, more than this host can create",
+         shown(rows), shown(columns));
+#endif
+  mxArray *output = mxCreateDoubleMatrix(rows, columns, mxREAL);
+  call.plhs[0] = output;
+  return mxGetPr(output);
+}
+
+}  // namespace gateway
+
+#endif

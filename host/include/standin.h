@@ -1,0 +1,41 @@
+/* What the stand-in host offers beyond the real host's array library: the
+ * call of a plug-in entry that catches its error, and test-only controls. */
+#ifndef STANDIN_STANDIN_H
+#define STANDIN_STANDIN_H
+
+#include "mex.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef void (*MexEntry)(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]);
+
+enum { STANDIN_ID_CAPACITY = 128, STANDIN_MESSAGE_CAPACITY = 1024 };
+
+typedef struct {
+  int raised; /* 1 when the command called mexErrMsgIdAndTxt */
+  char identifier[STANDIN_ID_CAPACITY];
+  char message[STANDIN_MESSAGE_CAPACITY];
+} StandinError;
+
+/* Calls entry as the host does. plhs needs max(nlhs, 1) slots, which are
+ * cleared first. On an error the outputs made so far are destroyed, the slots
+ * cleared, and error->raised set; otherwise error->raised is 0. */
+MX_IMPORT void standinCall(MexEntry entry, int nlhs, mxArray *plhs[], int nrhs,
+                           const mxArray *prhs[], StandinError *error);
+
+/* Test-only: make mxGetPr and mxGetData of array report address instead of
+ * its data (the array's own data stays allocated and is freed as usual). */
+MX_IMPORT void standinReportDataAddress(mxArray *array, void *address);
+
+/* Test-only: how many arrays have been created since the library was loaded,
+ * and how many are alive now. */
+MX_IMPORT long standinArraysCreated(void);
+MX_IMPORT long standinArraysAlive(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

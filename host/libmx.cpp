@@ -1,0 +1,204 @@
+// The stand-in for the host's array library: just enough of libmx for the
+// toolbox's plug-ins and tests, with the host's error call returning control
+// to the caller of standinCall through longjmp.
+#define STANDIN_BUILDING_LIBMX 1
+#include "standin.h"
+
+#include <csetjmp>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+struct mxArray_tag {
+  mxClassID classId;
+  bool complex;
+  size_t rows;
+  size_t columns;
+  void *realData;  // null for an empty array, as real hosts may report it
+  void *imagData;
+  bool reportsOverride;
+  void *reportedAddress;
+};
+
+namespace {
+
+struct CallContext {
+  std::jmp_buf jump;
+  StandinError *error;
+  CallContext *outer;
+};
+
+CallContext *activeCall = nullptr;
+long arraysCreated = 0;
+long arraysAlive = 0;
+
+size_t elementSize(mxClassID classId) {
+  switch (classId) {
+    case mxDOUBLE_CLASS:
+    case mxINT64_CLASS:
+    case mxUINT64_CLASS:
+      return 8;
+    case mxSINGLE_CLASS:
+    case mxINT32_CLASS:
+    case mxUINT32_CLASS:
+      return 4;
+    case mxINT16_CLASS:
+    case mxUINT16_CLASS:
+    case mxCHAR_CLASS:
+      return 2;
+    case mxINT8_CLASS:
+    case mxUINT8_CLASS:
+    case mxLOGICAL_CLASS:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+[[noreturn]] void hostError(const char *identifier, const char *message) {
+  mexErrMsgIdAndTxt(identifier, "%s", message);
+}
+
+mxArray *createArray(int rows, int columns, mxClassID classId, mxComplexity complexity) {
+  const size_t size = elementSize(classId);
+  if (size == 0) hostError("standin:badClass", "the stand-in host cannot create arrays of this class");
+  if (rows < 0 || columns < 0) hostError("standin:badSize", "array sizes must not be negative");
+  const size_t count = static_cast<size_t>(rows) * static_cast<size_t>(columns);
+  if (count > SIZE_MAX / size) hostError("standin:outOfMemory", "array too large");
+  auto *array = static_cast<mxArray *>(std::calloc(1, sizeof(mxArray)));
+  if (array == nullptr) hostError("standin:outOfMemory", "out of memory");
+  array->classId = classId;
+  array->complex = complexity == mxCOMPLEX;
+  array->rows = static_cast<size_t>(rows);
+  array->columns = static_cast<size_t>(columns);
+  if (count > 0) {
+    array->realData = std::calloc(count, size);
+    if (array->complex) array->imagData = std::calloc(count, size);
+    if (array->realData == nullptr || (array->complex && array->imagData == nullptr)) {
+      std::free(array->realData);
+      std::free(array->imagData);
+      std::free(array);
+      hostError("standin:outOfMemory", "out of memory");
+    }
+  }
+  ++arraysCreated;
+  ++arraysAlive;
+  return array;
+}
+
+}  // namespace
+
+extern "C" {
+
+double *mxGetPr(const mxArray *array) { return static_cast<double *>(mxGetData(array)); }
+
+double *mxGetPi(const mxArray *array) { return static_cast<double *>(array->imagData); }
+
+void *mxGetData(const mxArray *array) {
+  return array->reportsOverride ? array->reportedAddress : array->realData;
+}
+
+size_t mxGetM(const mxArray *array) { return array->rows; }
+
+size_t mxGetN(const mxArray *array) { return array->columns; }
+
+size_t mxGetNumberOfElements(const mxArray *array) { return array->rows * array->columns; }
+
+mxClassID mxGetClassID(const mxArray *array) { return array->classId; }
+
+const char *mxGetClassName(const mxArray *array) {
+  switch (array->classId) {
+    case mxDOUBLE_CLASS: return "double";
+    case mxSINGLE_CLASS: return "single";
+    case mxINT8_CLASS: return "int8";
+    case mxUINT8_CLASS: return "uint8";
+    case mxINT16_CLASS: return "int16";
+    case mxUINT16_CLASS: return "uint16";
+    case mxINT32_CLASS: return "int32";
+    case mxUINT32_CLASS: return "uint32";
+    case mxINT64_CLASS: return "int64";
+    case mxUINT64_CLASS: return "uint64";
+    case mxLOGICAL_CLASS: return "logical";
+    case mxCHAR_CLASS: return "char";
+    default: return "unknown";
+  }
+}
+
+bool mxIsComplex(const mxArray *array) { return array->complex; }
+
+bool mxIsSparse(const mxArray *) { return false; }
+
+mxArray *mxCreateDoubleMatrix_700(int rows, int columns, mxComplexity complexity) {
+  return createArray(rows, columns, mxDOUBLE_CLASS, complexity);
+}
+
+mxArray *mxCreateNumericMatrix_700(int rows, int columns, mxClassID classId,
+                                   mxComplexity complexity) {
+  return createArray(rows, columns, classId, complexity);
+}
+
+void mxDestroyArray(mxArray *array) {
+  if (array == nullptr) return;
+  std::free(array->realData);
+  std::free(array->imagData);
+  std::free(array);
+  --arraysAlive;
+}
+
+void mexErrMsgIdAndTxt(const char *identifier, const char *format, ...) {
+  char message[STANDIN_MESSAGE_CAPACITY];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(message, sizeof message, format, arguments);
+  va_end(arguments);
+  if (activeCall == nullptr) {
+    std::fprintf(stderr, "error outside a command: %s: %s\n", identifier, message);
+    std::abort();
+  }
+  StandinError *error = activeCall->error;
+  error->raised = 1;
+  std::snprintf(error->identifier, sizeof error->identifier, "%s", identifier);
+  std::snprintf(error->message, sizeof error->message, "%s", message);
+  std::longjmp(activeCall->jump, 1);
+}
+
+void standinCall(MexEntry entry, int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[],
+                 StandinError *error) {
+  const int slots = nlhs > 0 ? nlhs : 1;
+  for (int i = 0; i < slots; ++i) plhs[i] = nullptr;
+  std::memset(error, 0, sizeof *error);
+  // volatile: read after longjmp, so it must not live only in a register.
+  CallContext *volatile context = static_cast<CallContext *>(std::malloc(sizeof(CallContext)));
+  if (context == nullptr) {
+    error->raised = 1;
+    std::snprintf(error->identifier, sizeof error->identifier, "standin:outOfMemory");
+    return;
+  }
+  context->error = error;
+  context->outer = activeCall;
+  activeCall = context;
+  if (setjmp(context->jump) == 0) {
+    entry(nlhs, plhs, nrhs, prhs);
+  } else {
+    // The host frees what an aborted command created.
+    for (int i = 0; i < slots; ++i) {
+      mxDestroyArray(plhs[i]);
+      plhs[i] = nullptr;
+    }
+  }
+  activeCall = context->outer;
+  std::free(context);
+}
+
+void standinReportDataAddress(mxArray *array, void *address) {
+  array->reportsOverride = true;
+  array->reportedAddress = address;
+}
+
+long standinArraysCreated(void) { return arraysCreated; }
+
+long standinArraysAlive(void) { return arraysAlive; }
+
+}  // extern "C"

@@ -1,0 +1,20 @@
+# Each command has <command>.m beside its source (an alias beside the source
+# it is built from), whose first line is "%<COMMAND>  summary".
+set(failures 0)
+foreach(command IN LISTS COMMANDS)
+  file(GLOB_RECURSE found ${SOURCE_DIR}/transforms/${command}.m ${SOURCE_DIR}/projections/${command}.m
+       ${SOURCE_DIR}/scene/${command}.m ${SOURCE_DIR}/arrays/${command}.m)
+  if(NOT found)
+    message(SEND_ERROR "${command}: no help file ${command}.m")
+    math(EXPR failures "${failures} + 1")
+    continue()
+  endif()
+  file(STRINGS ${found} lines LIMIT_COUNT 1)
+  string(TOUPPER ${command} upper)
+  if(NOT lines MATCHES "^%${upper}  [A-Z]")
+    message(SEND_ERROR "${command}.m: first line must be '%${upper}  Summary', is '${lines}'")
+    math(EXPR failures "${failures} + 1")
+  endif()
+endforeach()
+list(LENGTH COMMANDS count)
+message(STATUS "help files checked for ${count} commands, ${failures} failed")

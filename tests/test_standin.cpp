@@ -1,0 +1,128 @@
+// The stand-in host itself: a fault here would mislead every other test.
+#include <cmath>
+#include <limits>
+
+#include "harness.h"
+#include "loader.h"
+
+using namespace harness;
+
+TEST(StandinHost, CreatesZeroFilledMatricesOfEveryClass) {
+  Array matrix(mxCreateDoubleMatrix(3, 5, mxREAL));
+  EXPECT_TRUE(isMatrix(matrix, 3, 5, std::vector<double>(15, 0.0)));
+  for (double value : matrix.values()) EXPECT_EQ(bitsOf(value), 0u);  // +0, not -0
+
+  for (mxClassID classId : {mxINT32_CLASS, mxUINT8_CLASS, mxLOGICAL_CLASS, mxSINGLE_CLASS,
+                            mxCHAR_CLASS}) {
+    Array other = zeros(2, 4, classId);
+    EXPECT_EQ(mxGetClassID(other.get()), classId);
+    EXPECT_EQ(other.rows(), 2u);
+    EXPECT_EQ(other.columns(), 4u);
+    const unsigned char *bytes = static_cast<const unsigned char *>(mxGetData(other.get()));
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(bytes[i], 0);
+  }
+  Array complexMatrix = zeros(2, 2, mxDOUBLE_CLASS, mxCOMPLEX);
+  EXPECT_TRUE(mxIsComplex(complexMatrix.get()));
+  EXPECT_NE(mxGetPi(complexMatrix.get()), nullptr);
+}
+
+TEST(StandinHost, EmptyArraysHaveNoData) {
+  Array empty(mxCreateDoubleMatrix(3, 0, mxREAL));
+  EXPECT_EQ(empty.rows(), 3u);
+  EXPECT_EQ(empty.columns(), 0u);
+  EXPECT_EQ(mxGetNumberOfElements(empty.get()), 0u);
+  EXPECT_EQ(empty.data(), nullptr);  // a plug-in that reads it crashes the test
+}
+
+TEST(StandinHost, ClassNamesFollowTheHost) {
+  EXPECT_STREQ(mxGetClassName(zeros(1, 1).get()), "double");
+  EXPECT_STREQ(mxGetClassName(zeros(1, 1, mxINT32_CLASS).get()), "int32");
+  EXPECT_STREQ(mxGetClassName(zeros(1, 1, mxLOGICAL_CLASS).get()), "logical");
+}
+
+TEST(StandinHost, CallsTheEntryAndReturnsItsOutput) {
+  Array mode = scalar(0);
+  Result result = call("standin_probe", {mode});
+  ASSERT_FALSE(result.failed) << result.message;
+  EXPECT_TRUE(isMatrix(result.output(), 2, 3, std::vector<double>(6, 0.0)));
+}
+
+TEST(StandinHost, PassesArgumentCountsAndAtLeastOneOutputSlot) {
+  Array mode = scalar(3);
+  Array extra = scalar(0);
+  Result none = call("standin_probe", {mode, extra, extra}, 0);
+  EXPECT_TRUE(isMatrix(none.output(), 1, 2, {3, 0}));
+  Result two = call("standin_probe", {mode}, 2);
+  EXPECT_TRUE(isMatrix(two.output(), 1, 2, {1, 2}));
+  EXPECT_EQ(two.outputs.at(1).get(), nullptr);
+}
+
+TEST(StandinHost, HandsBackTheErrorAndFreesWhatTheCommandMade) {
+  Array mode = scalar(1);
+  const long alive = standinArraysAlive();
+  Result result = call("standin_probe", {mode});
+  EXPECT_TRUE(raised(result, "probe:failed"));
+  EXPECT_EQ(result.message, "failed after 3 of four");
+  EXPECT_EQ(standinArraysAlive(), alive);
+  // The host keeps working after an aborted call.
+  Array again = scalar(0);
+  EXPECT_FALSE(call("standin_probe", {again}).failed);
+}
+
+TEST(StandinHost, GivesCommandsTheCallersOwnData) {
+  Array mode = scalar(2);
+  Array target = scalar(0);
+  ASSERT_FALSE(call("standin_probe", {mode, target}).failed);
+  EXPECT_EQ(target.values(), std::vector<double>{42});
+}
+
+TEST(StandinHost, ReportsAChosenDataAddress) {
+  Array array = scalar(5);
+  void *address = reinterpret_cast<void *>(static_cast<uintptr_t>(0x12345670u));
+  standinReportDataAddress(array.get(), address);
+  EXPECT_EQ(mxGetData(array.get()), address);
+  EXPECT_EQ(static_cast<void *>(mxGetPr(array.get())), address);
+}
+
+TEST(StandinHost, CountsArrays) {
+  const long created = standinArraysCreated();
+  const long alive = standinArraysAlive();
+  {
+    Array a = scalar(1);
+    EXPECT_EQ(standinArraysCreated(), created + 1);
+    EXPECT_EQ(standinArraysAlive(), alive + 1);
+  }
+  EXPECT_EQ(standinArraysAlive(), alive);
+}
+
+TEST(Loader, FallsBackToTheUnderscoredEntry) {
+  standin::Plugin plugin(pluginFolder(), "standin_underscore");
+  ASSERT_TRUE(plugin.ok()) << plugin.error();
+  EXPECT_EQ(plugin.entryName(), "_mexFunction");
+  standin::CallOutcome outcome = plugin.call({});
+  ASSERT_FALSE(outcome.failed);
+  Array output(outcome.outputs.at(0));
+  EXPECT_TRUE(isMatrix(output, 1, 1, {7}));
+}
+
+TEST(Loader, FindsThePlainEntryFirst) {
+  standin::Plugin plugin(pluginFolder(), "standin_probe");
+  ASSERT_TRUE(plugin.ok()) << plugin.error();
+  EXPECT_EQ(plugin.entryName(), "mexFunction");
+}
+
+TEST(Loader, ReportsAMissingPlugin) {
+  standin::Plugin plugin(pluginFolder(), "noSuchCommand");
+  EXPECT_FALSE(plugin.ok());
+  EXPECT_FALSE(plugin.error().empty());
+  EXPECT_TRUE(plugin.call({}).failed);
+}
+
+TEST(Harness, SameBitsTellsZerosApartAndNaNsTogether) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_TRUE(sameBits(nan, -nan));
+  EXPECT_TRUE(sameBits(fromBits(0x7ff0000000000001ull), nan));
+  EXPECT_FALSE(sameBits(0.0, -0.0));
+  EXPECT_FALSE(sameBits(1.0, std::nextafter(1.0, 2.0)));
+  EXPECT_FALSE(sameBits(nan, 0.0));
+}
