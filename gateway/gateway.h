@@ -7,11 +7,14 @@
 #ifndef KORVEL_GATEWAY_H
 #define KORVEL_GATEWAY_H
 
+#include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 
 #include "mex.h"
@@ -28,6 +31,7 @@ enum class Reason {
   badIndex,         // an index into another input lies outside it
   badValue,         // a value the command computes a position from is unusable
   tooLarge,         // a result larger than the host can create
+  sharedData,       // an input that is read shares memory with one that is written
 };
 
 inline const char *reasonName(Reason reason) {
@@ -38,6 +42,7 @@ inline const char *reasonName(Reason reason) {
     case Reason::badIndex: return "badIndex";
     case Reason::badValue: return "badValue";
     case Reason::tooLarge: return "tooLarge";
+    case Reason::sharedData: return "sharedData";
   }
   return "unknown";
 }
@@ -150,6 +155,107 @@ inline const double *doubleElements(const Call &call, int slot, const char *name
 // The data of any real double matrix, whatever its size.
 inline const double *anyDoubleMatrix(const Call &call, int slot, const char *name) {
   return mxGetPr(requireClass(call, slot, name, {mxDOUBLE_CLASS}, "a real double matrix"));
+}
+
+// Input `slot`: real, full, of one of `classes`, with exactly `rows` rows.
+inline const mxArray *requireMatrix(const Call &call, int slot, const char *name,
+                                    std::initializer_list<mxClassID> classes, Count rows,
+                                    const char *expected) {
+  const mxArray *array = requireClass(call, slot, name, classes, expected);
+  requireRows(call, array, name, rows, expected);
+  return array;
+}
+
+// `count` is a double: it may come from arithmetic on the caller's values and
+// exceed every array size.
+inline void requireColumns(const Call &call, const mxArray *array, const char *name, double count,
+                           const char *expected) {
+  if (!(shown(mxGetN(array)) >= count))
+    fail(call, Reason::badSize, "%s must be %s; got %s", name, expected, describe(array).text);
+}
+
+// The data of a real int32 matrix with exactly `rows` rows.
+inline const std::int32_t *int32Matrix(const Call &call, int slot, const char *name, Count rows) {
+  char expected[64];
+  std::snprintf(expected, sizeof expected, "an int32 matrix with %.0f rows", shown(rows));
+  return static_cast<const std::int32_t *>(
+      mxGetData(requireMatrix(call, slot, name, {mxINT32_CLASS}, rows, expected)));
+}
+
+// The bytes of a one-byte array (logical, uint8 or int8) with at least `count`
+// elements, any shape.
+inline const unsigned char *byteElements(const Call &call, int slot, const char *name,
+                                         Count count) {
+  char expected[96];
+  std::snprintf(expected, sizeof expected,
+                "a logical, uint8 or int8 array with at least %.0f elements", shown(count));
+  const mxArray *array =
+      requireClass(call, slot, name, {mxLOGICAL_CLASS, mxUINT8_CLASS, mxINT8_CLASS}, expected);
+  requireElements(call, array, name, count, expected);
+  return static_cast<const unsigned char *>(mxGetData(array));
+}
+
+// For the commands that write into their inputs: the same checks as
+// doubleMatrix and doubleElements, and the caller's own data, writable.
+inline double *inPlaceDoubleMatrix(const Call &call, int slot, const char *name, Count rows) {
+  doubleMatrix(call, slot, name, rows);
+  return mxGetPr(call.prhs[slot]);
+}
+inline double *inPlaceDoubleElements(const Call &call, int slot, const char *name, Count count) {
+  doubleElements(call, slot, name, count);
+  return mxGetPr(call.prhs[slot]);
+}
+
+// A double as messages show it: the shortest of %.15g and %.17g that reads
+// back as the same double, and NaN, Inf, -Inf as the host writes them.
+struct Number {
+  char text[32];
+};
+
+inline Number number(double value) {
+  Number shownNumber;
+  if (value != value)
+    std::snprintf(shownNumber.text, sizeof shownNumber.text, "NaN");
+  else if (value > DBL_MAX || value < -DBL_MAX)
+    std::snprintf(shownNumber.text, sizeof shownNumber.text, value > 0 ? "Inf" : "-Inf");
+  else {
+    std::snprintf(shownNumber.text, sizeof shownNumber.text, "%.15g", value);
+    if (std::strtod(shownNumber.text, nullptr) != value)
+      std::snprintf(shownNumber.text, sizeof shownNumber.text, "%.17g", value);
+  }
+  return shownNumber;
+}
+
+// A value the command computes positions from: finite and not negative.
+inline void requireFiniteNonNegative(const Call &call, double value, const char *name) {
+  if (!(value >= 0 && value <= DBL_MAX))
+    fail(call, Reason::badValue, "%s must be a finite number, 0 or more; got %s", name,
+         number(value).text);
+}
+
+// Each of the `count` doubles at `values`, truncated toward zero, is a
+// one-based column number of an array `of` with `columns` columns.
+inline void requireColumnNumbers(const Call &call, const double *values, Count count,
+                                 const char *name, const char *of, Count columns) {
+  for (Count i = 0; i < count; ++i) {
+    const double whole = std::trunc(values[i]);
+    if (!(whole >= 1 && whole <= shown(columns)))
+      fail(call, Reason::badIndex,
+           "%s(%.0f) must be a column number of %s, from 1 to %.0f after truncation toward "
+           "zero; got %s",
+           name, shown(i + 1), of, shown(columns), number(values[i]).text);
+  }
+}
+
+// Whether the data of two double arrays overlap: a host may hand the same
+// memory to several inputs, and one that is written then changes one read.
+inline bool doubleDataOverlap(const mxArray *a, const mxArray *b) {
+  const Count aCount = mxGetNumberOfElements(a);
+  const Count bCount = mxGetNumberOfElements(b);
+  if (aCount == 0 || bCount == 0) return false;
+  const std::uintptr_t aStart = reinterpret_cast<std::uintptr_t>(mxGetPr(a));
+  const std::uintptr_t bStart = reinterpret_cast<std::uintptr_t>(mxGetPr(b));
+  return aStart < bStart + bCount * sizeof(double) && bStart < aStart + aCount * sizeof(double);
 }
 
 inline Count rows(const Call &call, int slot) { return mxGetM(call.prhs[slot]); }
