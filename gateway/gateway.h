@@ -157,6 +157,16 @@ inline const double *anyDoubleMatrix(const Call &call, int slot, const char *nam
   return mxGetPr(requireClass(call, slot, name, {mxDOUBLE_CLASS}, "a real double matrix"));
 }
 
+// The data of a real double matrix whose first column is read, one element per
+// row: a matrix with rows but no columns has no such column.
+inline const double *doubleFirstColumn(const Call &call, int slot, const char *name) {
+  const char *expected = "a real double matrix with a first column (or no rows)";
+  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, expected);
+  if (mxGetM(array) > 0 && mxGetN(array) == 0)
+    fail(call, Reason::badSize, "%s must be %s; got %s", name, expected, describe(array).text);
+  return mxGetPr(array);
+}
+
 // Input `slot`: real, full, of one of `classes`, with exactly `rows` rows.
 inline const mxArray *requireMatrix(const Call &call, int slot, const char *name,
                                     std::initializer_list<mxClassID> classes, Count rows,
