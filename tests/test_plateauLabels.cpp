@@ -1,0 +1,217 @@
+#include <algorithm>
+#include <limits>
+#include <numeric>
+#include <random>
+
+#include "harness.h"
+
+using namespace harness;
+
+namespace {
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+Result labels(const Array &values) { return call("plateauLabels", {values}); }
+
+// The multi-pass labelling exactly as the command's definition states it: one
+// pass per label, each a seed scan and growth sweeps (row-major visiting,
+// neighbours up, down, left, right) until a sweep sets nothing. Slow, but
+// unmistakable.
+std::vector<double> literalLabels(const std::vector<double> &in, int rows, int columns) {
+  std::vector<double> out(in.size(), 0.0);
+  const int count = rows * columns;
+  double label = 0;
+  bool seedFound = true;
+  while (seedFound) {
+    label += 1;
+    seedFound = false;
+    for (int p = 0; p < count; ++p) {
+      if (out[p] == 0 && !seedFound) {
+        out[p] = label;
+        seedFound = true;
+      }
+    }
+    if (rows < 1) continue;
+    bool changed = true;
+    while (changed) {
+      changed = false;
+      for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+          const int here = r + c * rows;
+          if (out[here] != label) continue;
+          const int neighbours[4][2] = {{r - 1, c}, {r + 1, c}, {r, c - 1}, {r, c + 1}};
+          for (const auto &n : neighbours) {
+            if (n[0] < 0 || n[0] >= rows || n[1] < 0 || n[1] >= columns) continue;
+            const int there = n[0] + n[1] * rows;
+            if (in[there] == in[here] && out[there] == 0) {
+              out[there] = label;
+              changed = true;
+            }
+          }
+        }
+      }
+    }
+  }
+  return out;
+}
+
+// A second, independent labelling for matrices too large for the literal one:
+// union-find over equal neighbours, then numbering by first element.
+std::vector<double> unionFindLabels(const std::vector<double> &in, size_t rows, size_t columns) {
+  std::vector<size_t> parent(in.size());
+  std::iota(parent.begin(), parent.end(), size_t{0});
+  auto find = [&](size_t x) {
+    while (parent[x] != x) x = parent[x] = parent[parent[x]];
+    return x;
+  };
+  auto join = [&](size_t a, size_t b) {
+    if (in[a] == in[b]) parent[std::max(find(a), find(b))] = std::min(find(a), find(b));
+  };
+  for (size_t c = 0; c < columns; ++c)
+    for (size_t r = 0; r < rows; ++r) {
+      if (r + 1 < rows) join(r + c * rows, r + 1 + c * rows);
+      if (c + 1 < columns) join(r + c * rows, r + (c + 1) * rows);
+    }
+  std::vector<double> out(in.size(), 0.0);
+  double next = 0;
+  for (size_t p = 0; p < in.size(); ++p) {
+    const size_t root = find(p);
+    out[p] = root == p ? ++next : out[root];  // a root is its region's first element
+  }
+  return out;
+}
+}  // namespace
+
+TEST(PlateauLabels, NumbersTheExampleRegions) {
+  struct Case {
+    size_t rows, columns;
+    std::vector<double> in, out;  // column-major
+  } cases[] = {
+      {3, 4, std::vector<double>(12, 7.5), std::vector<double>(12, 1)},
+      {1, 5, {2, 2, 5, 5, 2}, {1, 1, 2, 2, 3}},
+      {1, 3, {7, 3, 7}, {1, 2, 3}},
+      // Diagonal contact joins nothing; numbering follows the first element.
+      {2, 2, {1, 0, 0, 1}, {1, 2, 3, 4}},
+      {2, 2, {5, 7, 5, 5}, {1, 2, 1, 1}},
+      // A U whose right arm grows upwards is still one region.
+      {3, 3, {1, 1, 1, 0, 0, 1, 1, 1, 1}, {1, 1, 1, 2, 2, 1, 1, 1, 1}},
+      {2, 1, {kNaN, kNaN}, {1, 2}},
+      {1, 3, {4, kNaN, 4}, {1, 2, 3}},
+      {1, 2, {-0.0, 0.0}, {1, 1}},
+      {1, 4, {kInf, kInf, -kInf, -kInf}, {1, 1, 2, 2}},
+      {4, 1, {3, 3, 1, 3}, {1, 1, 2, 3}},
+  };
+  for (const Case &c : cases) {
+    Array in = doubles(c.rows, c.columns, c.in);
+    Result result = labels(in);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(isMatrix(result.output(), c.rows, c.columns, c.out));
+  }
+}
+
+TEST(PlateauLabels, EmptyInputsGiveEmptyLabelsOfTheSameShape) {
+  for (auto shape : {std::pair<size_t, size_t>{0, 0}, {0, 5}, {4, 0}}) {
+    Array in = zeros(shape.first, shape.second);
+    Result result = labels(in);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(isMatrix(result.output(), shape.first, shape.second, {}));
+  }
+}
+
+TEST(PlateauLabels, MatchesTheMultiPassDefinitionOnRandomMatrices) {
+  std::mt19937 random(20261208);
+  // Few distinct values so that regions of every shape form; -0 and +0, both
+  // infinities and NaNs (with their own payloads) among them.
+  const double palette[] = {1, 2, -0.0, 0.0, kInf, -kInf, kNaN, fromBits(0x7ff8000000000abcull), 3};
+  for (int trial = 0; trial < 3000; ++trial) {
+    const int rows = std::uniform_int_distribution<int>(0, 9)(random);
+    const int columns = std::uniform_int_distribution<int>(0, 9)(random);
+    const int distinct = std::uniform_int_distribution<int>(1, 9)(random);
+    std::uniform_int_distribution<int> pick(0, distinct - 1);
+    std::vector<double> in(static_cast<size_t>(rows * columns));
+    for (double &value : in) value = palette[pick(random)];
+    Array input = doubles(rows, columns, in);
+    Result result = labels(input);
+    ASSERT_FALSE(result.failed) << result.message;
+    ASSERT_TRUE(isMatrix(result.output(), rows, columns, literalLabels(in, rows, columns)))
+        << "trial " << trial << ", " << rows << "-by-" << columns;
+  }
+}
+
+TEST(PlateauLabels, MatchesAnIndependentLabellingOnLargeMatrices) {
+  std::mt19937 random(7);
+  struct Shape {
+    size_t rows, columns;
+    int distinct;
+  } shapes[] = {{400, 300, 2}, {300, 400, 3}, {1, 20000, 2}, {20000, 1, 2}, {700, 700, 2}};
+  for (const Shape &shape : shapes) {
+    std::uniform_int_distribution<int> pick(1, shape.distinct);
+    std::vector<double> in(shape.rows * shape.columns);
+    for (double &value : in) value = pick(random);
+    Array input = doubles(shape.rows, shape.columns, in);
+    Result result = labels(input);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(isMatrix(result.output(), shape.rows, shape.columns,
+                         unionFindLabels(in, shape.rows, shape.columns)))
+        << shape.rows << "-by-" << shape.columns;
+  }
+}
+
+TEST(PlateauLabels, HandlesRegionsThatWindThroughTheWholeMatrix) {
+  // A serpentine of 1s (the even columns, joined alternately at the bottom
+  // and at the top) in a field of 2s: the shape that costs the multi-pass
+  // method a sweep per turn.
+  const size_t n = 301;
+  std::vector<double> in(n * n, 2.0);
+  for (size_t c = 0; c < n; c += 2) {
+    for (size_t r = 0; r < n; ++r) in[r + c * n] = 1.0;
+    if (c + 1 < n) in[((c / 2) % 2 == 0 ? n - 1 : 0) + (c + 1) * n] = 1.0;
+  }
+  Array input = doubles(n, n, in);
+  Result result = labels(input);
+  ASSERT_FALSE(result.failed) << result.message;
+  EXPECT_TRUE(isMatrix(result.output(), n, n, unionFindLabels(in, n, n)));
+  // One serpentine, and the 2s split into one region per gap between its turns.
+  const std::vector<double> out = result.output().values();
+  EXPECT_EQ(*std::max_element(out.begin(), out.end()), 1.0 + (n - 1) / 2);
+
+  // A constant matrix of a million elements is one region.
+  Array flat = doubles(1000, 1000, std::vector<double>(1000000, -0.0));
+  Result flatResult = labels(flat);
+  ASSERT_FALSE(flatResult.failed) << flatResult.message;
+  EXPECT_TRUE(isMatrix(flatResult.output(), 1000, 1000, std::vector<double>(1000000, 1.0)));
+
+  // A checkerboard: every element a region of its own, numbered in order.
+  std::vector<double> board(250 * 250), expected(board.size());
+  for (size_t p = 0; p < board.size(); ++p) {
+    board[p] = ((p % 250) + (p / 250)) % 2;
+    expected[p] = static_cast<double>(p + 1);
+  }
+  Array boardInput = doubles(250, 250, board);
+  EXPECT_TRUE(isMatrix(labels(boardInput).output(), 250, 250, expected));
+}
+
+TEST(PlateauLabels, LeavesItsInputUnchangedAndStoresOutputOneAlways) {
+  const std::vector<double> in = {1, kNaN, -0.0, 0.0, 1, 1};
+  Array input = doubles(2, 3, in);
+  Array extra = scalar(4);
+  for (int nlhs : {0, 1, 2}) {
+    Result result = call("plateauLabels", {input, extra}, nlhs);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(isMatrix(result.output(), 2, 3, {1, 2, 3, 3, 4, 4}));
+  }
+  EXPECT_TRUE(isMatrix(input, 2, 3, in));
+  EXPECT_EQ(bitsOf(input.values()[2]), bitsOf(-0.0));
+}
+
+TEST(PlateauLabels, RefusesCallsOutsideItsContract) {
+  EXPECT_TRUE(raised(call("plateauLabels", {}), "plateauLabels:notEnoughInputs"));
+  Array single = zeros(2, 2, mxSINGLE_CLASS);
+  Array complexValues = zeros(2, 2, mxDOUBLE_CLASS, mxCOMPLEX);
+  Array ints = int32s(1, 2, {1, 1});
+  Array flags = logicals(1, 2, {1, 0});
+  Array text = zeros(1, 3, mxCHAR_CLASS);
+  for (const Array *bad : {&single, &complexValues, &ints, &flags, &text})
+    EXPECT_TRUE(raised(labels(*bad), "plateauLabels:badClass"));
+  EXPECT_EQ(labels(ints).message, "A must be a real double matrix; got a 1-by-2 int32 array");
+}
