@@ -94,6 +94,14 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   const double position = gateway::doubleElements(call, kPosition, "POS", 1)[0];
   const double *colour = gateway::doubleElements(call, kColour, "COLOUR", 3);
 
+  // A write into the codes would change the codes still to be read (in
+  // Octave a contiguous slice of a buffer shares the buffer's memory).
+  if (gateway::doubleDataOverlap(prhs[kCodes], prhs[kStrokes]) ||
+      gateway::doubleDataOverlap(prhs[kCodes], prhs[kColours]))
+    gateway::fail(call, gateway::Reason::sharedData,
+                  "CODES must not share memory with B or C, which are written; got CODES "
+                  "inside one of them");
+
   const double counter = counterData[0];
   gateway::requireFiniteNonNegative(call, counter, "N");
   gateway::requireColumnNumbers(call, codes, count, "CODES", "T",
@@ -107,12 +115,6 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
     gateway::requireColumns(call, prhs[kStrokes], "B", last + 1, expected);
     bufferExpectation(expected, sizeof expected, 6, first, last);
     gateway::requireColumns(call, prhs[kColours], "C", last + 1, expected);
-    // A write into the codes would change the strokes still to be read.
-    if (gateway::doubleDataOverlap(prhs[kCodes], prhs[kStrokes]) ||
-        gateway::doubleDataOverlap(prhs[kCodes], prhs[kColours]))
-      gateway::fail(call, gateway::Reason::sharedData,
-                    "CODES must not share memory with B or C, which are written; got CODES "
-                    "in the same memory");
   }
 
   // Do the job.
