@@ -1,0 +1,202 @@
+#include <limits>
+#include <random>
+
+#include "harness.h"
+
+using namespace harness;
+
+namespace {
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kPayloadNaN = fromBits(0x7ff8000000000123ull);
+const double kNegativePayloadNaN = fromBits(0xfff4000000000042ull);  // signalling, negative
+
+Result swap(const Array &values, const Array &from, const Array &to) {
+  return call("valueSwap", {values, from, to});
+}
+
+// The command's definition as a plain double loop: copy, then try every pair
+// in order against the input element.
+std::vector<double> literalSwap(const std::vector<double> &in, const std::vector<double> &from,
+                                const std::vector<double> &to, size_t pairs) {
+  std::vector<double> out(in.size());
+  for (size_t p = 0; p < in.size(); ++p) {
+    out[p] = in[p];
+    for (size_t k = 0; k < pairs; ++k)
+      if (in[p] == from[k]) out[p] = to[k];
+  }
+  return out;
+}
+
+// Bit for bit, NaN payloads included (isMatrix lets any NaN equal any NaN).
+::testing::AssertionResult sameBitsExactly(const std::vector<double> &expected,
+                                           const std::vector<double> &actual) {
+  if (expected.size() != actual.size())
+    return ::testing::AssertionFailure() << "sizes " << expected.size() << " and " << actual.size();
+  for (size_t i = 0; i < expected.size(); ++i)
+    if (bitsOf(expected[i]) != bitsOf(actual[i]))
+      return ::testing::AssertionFailure()
+             << "element " << i << ": expected bits " << std::hex << bitsOf(expected[i])
+             << ", got " << bitsOf(actual[i]);
+  return ::testing::AssertionSuccess();
+}
+}  // namespace
+
+TEST(ValueSwap, FollowsThePairRules) {
+  struct Case {
+    std::vector<double> in, from, to, out;
+  } cases[] = {
+      {{1, 2, 3}, {1, 2}, {2, 3}, {2, 3, 3}},  // 1 becomes 2 and is not then turned into 3
+      {{5, 6}, {5, 5}, {1, 2}, {2, 6}},        // the last matching pair wins
+      {{kNaN, 1, kPayloadNaN}, {kNaN, 1}, {7, 8}, {kNaN, 8, kPayloadNaN}},  // NaN matches nothing
+      {{0.0, -0.0}, {0.0}, {-0.0}, {-0.0, -0.0}},   // +0 matches both zeros
+      {{0.0, -0.0, 1}, {-0.0}, {5}, {5, 5, 1}},      // and so does -0
+      {{kInf, -kInf, 1e308}, {kInf}, {-1}, {-1, -kInf, 1e308}},
+      {{1, 2}, {1, 2}, {kPayloadNaN, -0.0}, {kPayloadNaN, -0.0}},  // to values keep their bits
+  };
+  for (const Case &c : cases) {
+    Array in = row(c.in);
+    Array from = doubles(c.from.size(), 1, c.from);
+    Array to = doubles(c.to.size(), 1, c.to);
+    Result result = swap(in, from, to);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_EQ(result.output().rows(), 1u);
+    EXPECT_TRUE(sameBitsExactly(c.out, result.output().values()));
+  }
+}
+
+TEST(ValueSwap, TakesThePairCountFromTheRowsOfFromAndTheToValuesWhateverTheirShape) {
+  Array in = row({1, 2});
+  // A row vector of from values is one pair: only 1 -> 10 applies.
+  Array fromRow = row({1, 2});
+  Array toValues = row({10, 20});
+  EXPECT_TRUE(isMatrix(swap(in, fromRow, toValues).output(), 1, 2, {10, 2}));
+  // Columns of FROM after the first are ignored; TO is read in column-major order.
+  Array fromColumns = doubles(2, 2, {1, 2, 2, 1});
+  Array toMatrix = doubles(2, 2, {10, 20, 30, 40});
+  EXPECT_TRUE(isMatrix(swap(in, fromColumns, toMatrix).output(), 1, 2, {10, 20}));
+  // No rows in FROM: an exact copy, signed zeros and NaN payloads included.
+  const std::vector<double> values = {-0.0, kNegativePayloadNaN, 3, kInf};
+  Array matrix = doubles(2, 2, values);
+  Array noPairs = zeros(0, 3);
+  Array noTo = zeros(0, 0);
+  Result copy = swap(matrix, noPairs, noTo);
+  ASSERT_FALSE(copy.failed) << copy.message;
+  EXPECT_EQ(copy.output().rows(), 2u);
+  EXPECT_TRUE(sameBitsExactly(values, copy.output().values()));
+}
+
+TEST(ValueSwap, EmptyInputsGiveEmptyOutputsOfTheSameShape) {
+  Array from = doubles(2, 1, {1, 2});
+  Array to = doubles(2, 1, {3, 4});
+  for (auto shape : {std::pair<size_t, size_t>{0, 0}, {0, 4}, {3, 0}}) {
+    Array in = zeros(shape.first, shape.second);
+    Result result = swap(in, from, to);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(isMatrix(result.output(), shape.first, shape.second, {}));
+  }
+}
+
+TEST(ValueSwap, MatchesTheLiteralLoopForEveryNumberOfPairs) {
+  std::mt19937 random(5);
+  // Few distinct values, so that elements and from values collide often and
+  // pairs repeat; NaNs with payloads and both zeros among them.
+  const double palette[] = {0.0, -0.0, 1, -1, 2.5, kInf, -kInf, kNaN, kPayloadNaN, 1e-300, 7, 8};
+  std::uniform_int_distribution<int> pick(0, 11);
+  std::uniform_real_distribution<double> spread(-1e6, 1e6);
+  for (size_t pairs : {0, 1, 2, 3, 11, 12, 13, 14, 31, 64, 100, 1000, 4096, 20000}) {
+    for (int trial = 0; trial < 6; ++trial) {
+      const size_t rows = std::uniform_int_distribution<size_t>(1, 40)(random);
+      const size_t columns = std::uniform_int_distribution<size_t>(1, 40)(random);
+      // Some trials draw from values mostly unseen in the input, so that
+      // misses, probes past full slots and hits are all exercised.
+      const bool sparse = trial % 2 == 1;
+      std::vector<double> in(rows * columns), from(pairs * 2), to(pairs);
+      for (double &value : in) value = pick(random) < 10 ? palette[pick(random)] : spread(random);
+      for (double &value : from) value = sparse ? spread(random) : palette[pick(random)];
+      for (size_t k = 0; k < pairs; k += 7) from[k] = palette[pick(random)];
+      for (double &value : to) value = pick(random) < 3 ? palette[pick(random)] : spread(random);
+      Array input = doubles(rows, columns, in);
+      Array fromInput = doubles(pairs, 2, from);  // the second column must be ignored
+      Array toInput = row(to);
+      Result result = swap(input, fromInput, toInput);
+      ASSERT_FALSE(result.failed) << result.message;
+      EXPECT_EQ(result.output().rows(), rows);
+      EXPECT_EQ(result.output().columns(), columns);
+      ASSERT_TRUE(sameBitsExactly(literalSwap(in, from, to, pairs), result.output().values()))
+          << pairs << " pairs, trial " << trial;
+      EXPECT_TRUE(isMatrix(input, rows, columns, in));  // inputs unchanged
+      EXPECT_TRUE(isMatrix(fromInput, pairs, 2, from));
+      EXPECT_TRUE(isMatrix(toInput, 1, pairs, to));
+    }
+  }
+}
+
+TEST(ValueSwap, ManyPairsOnALargeMatrix) {
+  // Every from value present, each several times; the last pair of each wins.
+  const size_t pairs = 65536;
+  std::vector<double> from(pairs), to(pairs), in(300 * 300);
+  for (size_t k = 0; k < pairs; ++k) {
+    from[k] = static_cast<double>(k % 30000) - 15000;
+    to[k] = static_cast<double>(k);
+  }
+  for (size_t p = 0; p < in.size(); ++p) in[p] = static_cast<double>(p % 40000) - 20000;
+  Array input = doubles(300, 300, in);
+  Array fromInput = doubles(pairs, 1, from);
+  Array toInput = doubles(pairs, 1, to);
+  Result result = swap(input, fromInput, toInput);
+  ASSERT_FALSE(result.failed) << result.message;
+  // The last k with k % 30000 == v + 15000, below 65536; values outside the
+  // from range stay.
+  std::vector<double> expected(in.size());
+  for (size_t p = 0; p < in.size(); ++p) {
+    const double v = in[p];
+    const double offset = v + 15000;
+    expected[p] = v < -15000 || v > 14999 ? v : offset < 5536 ? offset + 60000 : offset + 30000;
+  }
+  EXPECT_TRUE(sameBitsExactly(expected, result.output().values()));
+}
+
+TEST(ValueSwap, StoresOutputOneWhateverTheOutputCount) {
+  Array in = row({1, 2});
+  Array from = scalar(2);
+  Array to = scalar(9);
+  for (int nlhs : {0, 1, 2}) {
+    Result result = call("valueSwap", {in, from, to, in}, nlhs);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(isMatrix(result.output(), 1, 2, {1, 9}));
+  }
+}
+
+TEST(ValueSwap, RefusesCallsOutsideItsContract) {
+  Array in = row({1, 2});
+  Array from = doubles(3, 1, {1, 2, 3});
+  Array to = doubles(3, 1, {4, 5, 6});
+  EXPECT_TRUE(raised(call("valueSwap", {}), "valueSwap:notEnoughInputs"));
+  EXPECT_TRUE(raised(call("valueSwap", {in, from}), "valueSwap:notEnoughInputs"));
+
+  Array single = zeros(3, 1, mxSINGLE_CLASS);
+  Array complexValues = zeros(3, 1, mxDOUBLE_CLASS, mxCOMPLEX);
+  Array ints = int32s(3, 1, {1, 2, 3});
+  for (const Array *bad : {&single, &complexValues, &ints}) {
+    EXPECT_TRUE(raised(swap(*bad, from, to), "valueSwap:badClass"));
+    EXPECT_TRUE(raised(swap(in, *bad, to), "valueSwap:badClass"));
+    EXPECT_TRUE(raised(swap(in, from, *bad), "valueSwap:badClass"));
+  }
+
+  // Fewer to values than pairs would be read past TO's end.
+  Array shortTo = row({4, 5});
+  Result shortResult = swap(in, from, shortTo);
+  EXPECT_TRUE(raised(shortResult, "valueSwap:badSize"));
+  EXPECT_EQ(shortResult.message,
+            "TO must be a real double array with at least 3 elements; got a 1-by-2 double array");
+  // Rows without a column: the from values would be read from no data.
+  Array noColumn = zeros(3, 0);
+  Result noColumnResult = swap(in, noColumn, to);
+  EXPECT_TRUE(raised(noColumnResult, "valueSwap:badSize"));
+  EXPECT_EQ(noColumnResult.message,
+            "FROM must be a real double matrix with a first column (or no rows); got a 3-by-0 "
+            "double array");
+  EXPECT_EQ(call("valueSwap", {in}).message,
+            "expected 3 inputs, as in B = valueSwap(A, FROM, TO); got 1");
+}
