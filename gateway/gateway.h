@@ -247,9 +247,10 @@ inline void requireFiniteNonNegative(const Call &call, double value, const char 
 // one-based column number of an array `of` with `columns` columns.
 inline void requireColumnNumbers(const Call &call, const double *values, Count count,
                                  const char *name, const char *of, Count columns) {
+  // trunc(v) lies in 1..columns exactly when 1 <= v < columns + 1; NaN fails.
+  const double end = shown(columns) + 1;
   for (Count i = 0; i < count; ++i) {
-    const double whole = std::trunc(values[i]);
-    if (!(whole >= 1 && whole <= shown(columns)))
+    if (!(values[i] >= 1 && values[i] < end))
       fail(call, Reason::badIndex,
            "%s(%.0f) must be a column number of %s, from 1 to %.0f after truncation toward "
            "zero; got %s",

@@ -41,7 +41,8 @@ void writeStrokes(double *strokes, double *colours, double counter, const double
   const double c3 = colour[2];
   for (gateway::Count i = 0; i < count; ++i) {
     const gateway::Count code = static_cast<gateway::Count>(codes[i]);  // toward zero
-    const gateway::Count column = static_cast<gateway::Count>(targetColumn(i, counter));
+    const gateway::Count column =
+        static_cast<gateway::Count>(static_cast<double>(i) + counter);  // toward zero
     const double *glyph = table + 4 * (code - 1);
     const double x1 = glyph[0];
     const double y1 = glyph[1];
