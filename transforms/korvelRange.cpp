@@ -1,0 +1,38 @@
+// korvelRange: distance of every point from the origin, D = korvelRange(P).
+#include <cmath>
+
+#include "mex.h"
+
+#include "../gateway/gateway.h"
+
+namespace {
+
+enum Input { kPoints, kInputCount };
+
+// The plain Euclidean norm of each of the n points: the three squares, summed
+// as (x*x + y*y) + z*z, then the square root. No scaling, so a square that
+// overflows gives +Inf and one that underflows counts as zero.
+void pointRanges(const double *__restrict points, double *__restrict ranges, gateway::Count n) {
+  for (gateway::Count j = 0; j < n; ++j) {
+    const double x = points[3 * j];
+    const double y = points[3 * j + 1];
+    const double z = points[3 * j + 2];
+    ranges[j] = std::sqrt((x * x + y * y) + z * z);
+  }
+}
+
+}  // namespace
+
+void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
+  const gateway::Call call{"korvelRange", "D = korvelRange(P)", nlhs, plhs, nrhs, prhs};
+
+  // Check arguments.
+  gateway::requireInputs(call, kInputCount);
+  const double *points = gateway::doubleMatrix(call, kPoints, "P", 3);
+  const gateway::Count n = gateway::columns(call, kPoints);
+
+  // Do the job.
+  double *ranges = gateway::createOutput(call, 1, n);
+  if (n == 0) return;
+  pointRanges(points, ranges, n);
+}

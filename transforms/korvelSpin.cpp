@@ -1,0 +1,47 @@
+// korvelSpin: points turned about the z axis by minus an angle,
+// R = korvelSpin(P, THETA).
+#include <cmath>
+
+#include "mex.h"
+
+#include "../gateway/gateway.h"
+
+namespace {
+
+enum Input { kPoints, kAngle, kInputCount };
+
+// Each of the n points turned with c = cos(-theta) and s = sin(-theta):
+// x' = x*c - y*s, y' = x*s + y*c, z copied. Both products of a row are
+// always formed, so an infinite coordinate makes the other row NaN even at
+// angle 0.
+void turnPoints(const double *__restrict points, double c, double s, double *__restrict result,
+                gateway::Count n) {
+  for (gateway::Count j = 0; j < n; ++j) {
+    const double x = points[3 * j];
+    const double y = points[3 * j + 1];
+    result[3 * j] = x * c - y * s;
+    result[3 * j + 1] = x * s + y * c;
+    result[3 * j + 2] = points[3 * j + 2];
+  }
+}
+
+}  // namespace
+
+void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
+  const gateway::Call call{"korvelSpin", "R = korvelSpin(P, THETA)", nlhs, plhs, nrhs, prhs};
+
+  // Check arguments.
+  gateway::requireInputs(call, kInputCount);
+  const double *points = gateway::doubleMatrix(call, kPoints, "P", 3);
+  const double *angle = gateway::doubleElements(call, kAngle, "THETA", 1);
+  const gateway::Count n = gateway::columns(call, kPoints);
+
+  // Do the job. The angle is negated exactly before the cosine and sine are
+  // taken; cos(-t) and sin(-t) need not be cos(t) and -sin(t) to the last bit.
+  const double turn = -angle[0];
+  const double c = std::cos(turn);
+  const double s = std::sin(turn);
+  double *result = gateway::createOutput(call, 3, n);
+  if (n == 0) return;
+  turnPoints(points, c, s, result, n);
+}
