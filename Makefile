@@ -4,6 +4,18 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all build test demo clean
+.PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
+
+# Hardening builds, each in a folder of its own: the test suite under
+# AddressSanitizer and UBSan, and the libFuzzer targets (clang).
+SANITIZE_BUILD ?= $(BUILD)-sanitize
+FUZZ_BUILD ?= $(BUILD)-fuzz
+# `make fuzz FUZZ_SECONDS=600` fuzzes each command for ten minutes;
+# FUZZ_COMMANDS="korvelSpin valueSwap" picks commands.
+FUZZ_SECONDS ?= 600
+FUZZ_COMMANDS ?=
+# What `make test` adds: seconds of fuzzing per command.
+SHORT_FUZZ_SECONDS ?= 5
 
 all: build
 
@@ -14,6 +26,31 @@ build:
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-hardening
+
+test-hardening: test-sanitize test-valgrind
+	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(SHORT_FUZZ_SECONDS)
+
+test-sanitize:
+	tools/install-deps.sh build
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# The test runner of the ordinary build under memcheck; any error fails it.
+test-valgrind: build
+	tools/install-deps.sh fuzz
+	valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect \
+	  $(BUILD)/mex/korvel_tests --plugins=$(BUILD)/mex --gtest_brief=1
+
+fuzz-build:
+	tools/install-deps.sh build fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKORVEL_FUZZ=ON -DKORVEL_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz: fuzz-build
+	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_COMMANDS)
 
 demo: build
 	$(BUILD)/mex/pipeline_demo --plugins=$(BUILD)/mex

@@ -1,0 +1,210 @@
+// libFuzzer target for one command (FUZZ_COMMAND, set by the build): decodes
+// a call from the fuzzer's bytes (call_format.h), makes it through the
+// stand-in host and checks what the command promises:
+//   - it returns a result or raises an error listed in docs/errors.md;
+//   - a refused call leaves no output and every input byte-identical
+//     (korvelStrokeText's buffers and counter too);
+//   - an answered call stores output 1, a real double matrix, in slot 0 only
+//     (korvelStrokeText: nothing), creates no other host array, changes no
+//     input but korvelStrokeText's first three, and gives the same bits when
+//     made again;
+//   - an in-contract call is answered, exactly as reference.h computes it.
+// A broken promise prints what happened and aborts, so libFuzzer keeps the
+// input. Memory faults are AddressSanitizer's and UBSan's to catch.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "call_format.h"
+#include "loader.h"
+#include "reference.h"
+
+#define KORVEL_TEXT(x) #x
+#define KORVEL_STRING(x) KORVEL_TEXT(x)
+
+namespace {
+
+const reference::Command *command = nullptr;
+standin::Plugin *plugin = nullptr;
+std::set<std::string> documented;
+
+[[noreturn]] void broken(const char *promise, const std::string &detail = "") {
+  std::fprintf(stderr, "\n%s broke a promise: %s%s%s\n", command->name, promise,
+               detail.empty() ? "" : ": ", detail.c_str());
+  std::abort();
+}
+
+// The identifiers of the error table: the first column of every row whose
+// first cell is a backquoted `command:reason`.
+std::set<std::string> readErrorTable(const char *path) {
+  std::set<std::string> identifiers;
+  std::ifstream file(path);
+  if (!file) {
+    std::fprintf(stderr, "cannot read the error table %s\n", path);
+    std::exit(2);
+  }
+  std::string line;
+  while (std::getline(file, line)) {
+    if (line.compare(0, 3, "| `") != 0) continue;
+    const std::size_t end = line.find('`', 3);
+    if (end != std::string::npos) identifiers.insert(line.substr(3, end - 3));
+  }
+  return identifiers;
+}
+
+std::string folderOf(const char *path) {
+  const std::string text(path);
+  const std::size_t slash = text.rfind('/');
+  return slash == std::string::npos ? "." : text.substr(0, slash);
+}
+
+// Every byte of an array: class, shape and both parts of its data.
+std::vector<std::uint8_t> snapshot(const mxArray *array) {
+  std::vector<std::uint8_t> bytes;
+  auto append = [&](const void *data, std::size_t size) {
+    const auto *b = static_cast<const std::uint8_t *>(data);
+    if (size > 0) bytes.insert(bytes.end(), b, b + size);
+  };
+  const std::size_t shape[3] = {static_cast<std::size_t>(mxGetClassID(array)), mxGetM(array),
+                                mxGetN(array)};
+  append(shape, sizeof shape);
+  std::size_t size = 0;
+  switch (mxGetClassID(array)) {
+    case mxDOUBLE_CLASS: size = 8; break;
+    case mxSINGLE_CLASS: case mxINT32_CLASS: size = 4; break;
+    case mxCHAR_CLASS: size = 2; break;
+    default: size = 1;
+  }
+  const std::size_t count = mxGetNumberOfElements(array) * size;
+  const void *data = mxGetData(array);
+  // A reported address is not the array's memory: only the address is taken.
+  if (data != nullptr && !command->reportsAddress) append(data, count);
+  if (mxIsComplex(array) && mxGetPi(array) != nullptr) append(mxGetPi(array), count);
+  return bytes;
+}
+
+bool sameBits(double a, double b) {
+  return (a != a && b != b) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void expectSame(const char *what, const std::vector<double> &expected, const double *actual) {
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    if (!sameBits(expected[i], actual[i])) {
+      char text[200];
+      std::snprintf(text, sizeof text, "%s element %zu is %.17g, the reference gives %.17g", what,
+                    i, actual[i], expected[i]);
+      broken("a result differs from the reference", text);
+    }
+}
+
+void checkOutput(const standin::CallOutcome &outcome) {
+  for (std::size_t slot = 1; slot < outcome.outputs.size(); ++slot)
+    if (outcome.outputs[slot] != nullptr) broken("an output besides slot 0 was stored");
+  const mxArray *output = outcome.outputs[0];
+  if (!command->createsOutput) {
+    if (output != nullptr) broken("an output was stored by a command that returns none");
+    return;
+  }
+  if (output == nullptr) broken("no output 1 in slot 0");
+  if (mxGetClassID(output) != mxDOUBLE_CLASS || mxIsComplex(output))
+    broken("output 1 is not a real double matrix");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+  command = reference::find(KORVEL_STRING(FUZZ_COMMAND));
+  if (command == nullptr) {
+    std::fprintf(stderr, "no reference for %s\n", KORVEL_STRING(FUZZ_COMMAND));
+    std::exit(2);
+  }
+  documented = readErrorTable(KORVEL_ERROR_TABLE);
+  // The plug-ins lie beside the fuzz targets. Loading now, before fuzzing
+  // starts, lets libFuzzer see the plug-in's coverage counters.
+  plugin = new standin::Plugin(folderOf((*argv)[0]), command->name);
+  if (!plugin->ok()) {
+    std::fprintf(stderr, "%s\n", plugin->error().c_str());
+    std::exit(2);
+  }
+  (void)argc;
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  fuzzcall::Call call;
+  fuzzcall::decode(data, size, command->reportsAddress, call);
+
+  // An input passed twice may be written through one slot and read through
+  // another: the outcome is then the host's business, not the reference's.
+  const reference::Prediction prediction =
+      call.aliased ? reference::Prediction() : command->predict(call.inputs);
+  std::vector<std::vector<std::uint8_t>> before;
+  for (const mxArray *input : call.inputs) before.push_back(snapshot(input));
+
+  const long aliveBefore = standinArraysAlive();
+  const long createdBefore = standinArraysCreated();
+  standin::CallOutcome outcome = plugin->call(call.inputs, call.nlhs);
+  const long created = standinArraysCreated() - createdBefore;
+
+  if (outcome.failed) {
+    if (documented.count(outcome.identifier) == 0)
+      broken("an error not in docs/errors.md", outcome.identifier + ": " + outcome.message);
+    if (outcome.identifier.compare(0, std::strlen(command->name) + 1,
+                                   std::string(command->name) + ":") != 0)
+      broken("an error of another command", outcome.identifier);
+    if (prediction.inContract)
+      broken("an in-contract call was refused", outcome.identifier + ": " + outcome.message);
+    for (mxArray *output : outcome.outputs)
+      if (output != nullptr) broken("an output survived an error");
+    for (std::size_t slot = 0; slot < call.inputs.size(); ++slot)
+      if (snapshot(call.inputs[slot]) != before[slot])
+        broken("a refused call changed an input", "input " + std::to_string(slot + 1));
+    if (standinArraysAlive() != aliveBefore) broken("a refused call left a host array alive");
+    return 0;
+  }
+
+  checkOutput(outcome);
+  if (created != (command->createsOutput ? 1 : 0))
+    broken("host arrays were created besides output 1", std::to_string(created));
+  for (std::size_t slot = command->writtenInputs; slot < call.inputs.size(); ++slot) {
+    bool written = false;  // an input that is also one of the written ones
+    for (int w = 0; w < command->writtenInputs; ++w)
+      written = written || (w < static_cast<int>(call.inputs.size()) &&
+                            call.inputs[w] == call.inputs[slot]);
+    if (!written && snapshot(call.inputs[slot]) != before[slot])
+      broken("an input that is only read was changed", "input " + std::to_string(slot + 1));
+  }
+
+  if (prediction.inContract) {
+    if (command->createsOutput) {
+      const mxArray *output = outcome.outputs[0];
+      if (mxGetM(output) != prediction.rows || mxGetN(output) != prediction.columns)
+        broken("output 1 has the wrong size");
+      expectSame("output 1", prediction.values, mxGetPr(output));
+    } else {
+      expectSame("the stroke buffer", prediction.strokes, mxGetPr(call.inputs[0]));
+      expectSame("the colour buffer", prediction.colours, mxGetPr(call.inputs[1]));
+      expectSame("the counter", {prediction.counter}, mxGetPr(call.inputs[2]));
+    }
+  }
+
+  // Same call, same bits: nothing is kept from one call to the next.
+  if (command->writtenInputs == 0) {
+    standin::CallOutcome again = plugin->call(call.inputs, call.nlhs);
+    if (again.failed) broken("the same call failed the second time", again.identifier);
+    const mxArray *first = outcome.outputs[0], *second = again.outputs[0];
+    if (mxGetM(first) != mxGetM(second) || mxGetN(first) != mxGetN(second) ||
+        (mxGetNumberOfElements(first) > 0 &&
+         std::memcmp(mxGetPr(first), mxGetPr(second), 8 * mxGetNumberOfElements(first)) != 0))
+      broken("the same call gave another result the second time");
+    for (mxArray *output : again.outputs) mxDestroyArray(output);
+  }
+  for (mxArray *output : outcome.outputs) mxDestroyArray(output);
+  if (standinArraysAlive() != aliveBefore) broken("host arrays left alive");
+  return 0;
+}
