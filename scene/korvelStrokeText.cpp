@@ -101,7 +101,7 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
       gateway::doubleDataOverlap(prhs[kCodes], prhs[kColours]))
     gateway::fail(call, gateway::Reason::sharedData,
                   "CODES must not share memory with B or C, which are written; got CODES "
-                  "inside one of them");
+                  "in the same memory");
 
   const double counter = counterData[0];
   gateway::requireFiniteNonNegative(call, counter, "N");
