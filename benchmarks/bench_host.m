@@ -1,0 +1,524 @@
+function rows = bench_host(varargin)
+%BENCH_HOST  Time each command against the host code a user would write instead.
+%   ROWS = BENCH_HOST('plugins', DIR, 'label', LABEL, 'csv', FILE, 'quick', Q)
+%   times every command and the fastest vectorized host expressions that
+%   compute the same result, side by side in this one session: the calls
+%   alternate within each repetition, so a busy machine slows both sides
+%   alike, and every figure is a median over repetitions.
+%
+%   DIR     folder holding the built plug-ins (added to the path).
+%   LABEL   name of the run, written into every row (e.g. the allocator
+%           setting the host was started with).
+%   FILE    CSV file the rows are written to ('' for none).
+%   Q       true for one small size per command (a smoke run).
+%
+%   Before timing, every host expression is compared bit for bit with the
+%   command (typecast to uint64; NaNs compare equal to NaNs) on the timed
+%   inputs and on a set of awkward values; the verdict goes into the
+%   'identical' column: 'bits', 'NaN payload' (equal except for the bits
+%   inside NaNs), or 'no' (the row is then shown but never counted as the
+%   best host expression).
+%
+%   ROWS is a struct array with fields label, command, size, variant,
+%   seconds (median), reps and identical. Variant 'command' is the plug-in.
+%
+%   Runs in GNU Octave and MATLAB.
+%
+%   See also BENCH_HOST_REPORT.
+
+options = struct('plugins', '', 'label', 'run', 'csv', '', 'quick', false);
+for k = 1:2:numel(varargin)
+  options.(varargin{k}) = varargin{k + 1};
+end
+if ~isempty(options.plugins)
+  addpath(options.plugins);
+end
+rand('seed', 1); %#ok<RAND> reproducible inputs in Octave
+randn('seed', 1); %#ok<RAND>
+if ~is_octave()
+  rng(1);
+end
+
+rows = struct('label', {}, 'command', {}, 'size', {}, 'variant', {}, 'seconds', {}, ...
+              'reps', {}, 'identical', {});
+if options.quick
+  point_counts = 1e4;
+  pair_counts = [4 64];
+  image_sides = 256;
+else
+  point_counts = [1e4 1e5 1e6];
+  pair_counts = [4 64 4096 65536];
+  image_sides = [256 1024 2048];
+end
+
+check_awkward_points();
+
+for n = point_counts
+  P = scene_points(n);
+  position = [0.75; -1.5; 0.25];
+  angle = 0.6;
+  size_label = sprintf('N=%s', power_label(n));
+  rows = [rows, time_case(options.label, 'korvelOffset', size_label, ...
+          @() korvelOffset(P, position), ...
+          {'P - POS(:)', @() P - position(:); ...
+           'bsxfun(@minus, P, POS(:))', @() bsxfun(@minus, P, position(:)); ...
+           'rows into preallocated R', @() host_offset_rows(P, position)})]; %#ok<AGROW>
+  rows = [rows, time_case(options.label, 'korvelSpin', size_label, ...
+          @() korvelSpin(P, angle), ...
+          {'rows into R = P', @() host_spin_rows(P, angle); ...
+           'rows into zeros(3,N)', @() host_spin_zeros(P, angle); ...
+           '[c -s 0; s c 0; 0 0 1] * P', @() host_spin_matrix(P, angle)})]; %#ok<AGROW>
+  rows = [rows, time_case(options.label, 'korvelRange', size_label, ...
+          @() korvelRange(P), ...
+          {'sqrt((Q(1,:) + Q(2,:)) + Q(3,:)), Q = P.*P', @() host_range_rows(P); ...
+           'sqrt(sum(P.*P, 1))', @() sqrt(sum(P .* P, 1)); ...
+           'sqrt(sum(P.^2, 1))', @() sqrt(sum(P .^ 2, 1))})]; %#ok<AGROW>
+  rows = [rows, time_case(options.label, 'torusScreenMex', size_label, ...
+          @() torusScreenMex(P), ...
+          {'rows, logical clamps', @() host_torus(P)})]; %#ok<AGROW>
+  rows = [rows, time_case(options.label, 'coneScreenMex', size_label, ...
+          @() coneScreenMex(P), ...
+          {'rows, logical clamps', @() host_cone(P)})]; %#ok<AGROW>
+  S = torusScreenMex(P);
+  F = int32(floor(rand(3, 2 * n) * n));
+  mask = rand(1, 2 * n) < 0.9;
+  rows = [rows, time_case(options.label, 'korvelFaceShown', sprintf('T=%s', power_label(2 * n)), ...
+          @() korvelFaceShown(F, S, mask), ...
+          {'on(F+1) rows OR-ed', @() host_faces_rows(F, S, mask); ...
+           'any(on(F+1), 1)', @() host_faces_any(F, S, mask)})]; %#ok<AGROW>
+  clear P S F mask
+end
+
+check_awkward_swaps();
+A = [];
+for pairs = pair_counts
+  [A, from, to] = swap_inputs(1000, pairs);
+  variants = {'unique + ismember', @() host_swap_ismember(A, from, to)};
+  if exist('lookup', 'builtin') || exist('lookup', 'file')
+    variants = [variants; {'unique + lookup', @() host_swap_lookup(A, from, to)}]; %#ok<AGROW>
+  end
+  if pairs <= 4096
+    variants = [variants; {'loop over pairs', @() host_swap_loop(A, from, to)}]; %#ok<AGROW>
+  end
+  rows = [rows, time_case(options.label, 'valueSwap', sprintf('1000x1000 L=%d', pairs), ...
+          @() valueSwap(A, from, to), variants)]; %#ok<AGROW>
+end
+clear A from to
+
+check_awkward_labels();
+for side = image_sides
+  for kind = {'random', 'tiles'}
+    A = label_image(side, kind{1});
+    rows = [rows, time_case(options.label, 'plateauLabels', ...
+            sprintf('%dx%d %s', side, side, kind{1}), ...
+            @() plateauLabels(A), ...
+            {'vectorized union-find', @() host_labels_union_find(A); ...
+             'sparse graph + dmperm', @() host_labels_dmperm(A)})]; %#ok<AGROW>
+  end
+end
+
+if ~isempty(options.csv)
+  write_rows(options.csv, rows);
+end
+end
+
+% --- Timing -------------------------------------------------------------------
+
+function rows = time_case(label, command, size_label, run_command, variants)
+% Times the command and every host variant, alternating them within each
+% repetition. Repetitions continue until the case has used about two seconds
+% (at least three, at most fifteen); the first call of each, untimed, warms
+% the plug-in load and the allocator.
+reference = run_command();
+count = size(variants, 1);
+verdicts = cell(1, count);
+for v = 1:count
+  verdicts{v} = compare_bits(reference, variants{v, 2}());
+end
+clear reference
+times = zeros(15, count + 1);
+budget = 2;
+started = tic;
+reps = 0;
+while reps < 3 || (reps < 15 && toc(started) < budget)
+  reps = reps + 1;
+  times(reps, 1) = time_once(run_command);
+  for v = 1:count
+    times(reps, v + 1) = time_once(variants{v, 2});
+  end
+end
+rows = struct('label', label, 'command', command, 'size', size_label, 'variant', 'command', ...
+              'seconds', median(times(1:reps, 1)), 'reps', reps, 'identical', 'bits');
+for v = 1:count
+  rows(end + 1) = struct('label', label, 'command', command, 'size', size_label, ...
+                         'variant', variants{v, 1}, 'seconds', median(times(1:reps, v + 1)), ...
+                         'reps', reps, 'identical', verdicts{v}); %#ok<AGROW>
+end
+best = best_host(rows);
+fprintf('%-16s %-22s command %9.3f ms  host %9.3f ms  x%6.2f  (%s)\n', command, size_label, ...
+        1e3 * rows(1).seconds, 1e3 * best.seconds, best.seconds / rows(1).seconds, best.variant);
+end
+
+function seconds = time_once(run)
+% The result is freed after the clock stops, on both sides alike.
+started = tic;
+result = run(); %#ok<NASGU>
+seconds = toc(started);
+clear result
+end
+
+function best = best_host(rows)
+best = struct('seconds', inf, 'variant', 'none');
+for r = 2:numel(rows)
+  if ~strcmp(rows(r).identical, 'no') && rows(r).seconds < best.seconds
+    best = rows(r);
+  end
+end
+end
+
+function verdict = compare_bits(expected, actual)
+% 'bits' when every element has the same 64 bits; 'NaN payload' when they
+% differ only inside NaNs; 'no' otherwise (or when class or shape differ).
+verdict = 'no';
+if ~strcmp(class(expected), class(actual)) || ~isequal(size(expected), size(actual))
+  return
+end
+if ~isa(expected, 'double')
+  if isequal(expected, actual), verdict = 'bits'; end
+  return
+end
+a = typecast(expected(:), 'uint64');
+b = typecast(actual(:), 'uint64');
+if isequal(a, b)
+  verdict = 'bits';
+  return
+end
+both_nan = isnan(expected(:)) & isnan(actual(:));
+if isequal(a(~both_nan), b(~both_nan)) && isequal(isnan(expected(:)), isnan(actual(:)))
+  verdict = 'NaN payload';
+end
+end
+
+% --- Inputs -------------------------------------------------------------------
+
+function P = scene_points(n)
+% Points around the viewer, spread so that every clamp of both projections
+% occurs: heights from well below to well above the horizontal distances.
+P = zeros(3, n);
+P(1:2, :) = randn(2, n) * 10;
+P(3, :) = randn(1, n) * 15;
+end
+
+function P = awkward_points()
+% Signed zeros, infinities, NaNs, the z axis, the viewer's own position,
+% huge and tiny coordinates.
+special = [0 -0 1 -1 inf -inf nan 1e200 1e-200 3];
+[x, y, z] = ndgrid(special, special, special);
+P = [x(:)'; y(:)'; z(:)'];
+end
+
+function [A, from, to] = swap_inputs(side, pairs)
+% Whole numbers 1..2L, so about half the elements match a pair; distinct
+% from values, random to values.
+A = floor(rand(side) * 2 * pairs) + 1;
+from = randperm(2 * pairs, pairs)';
+to = rand(pairs, 1);
+end
+
+function A = label_image(side, kind)
+% 'random': values 1..4 drawn per element; 'tiles': one value 1..4 per
+% 8-by-8 tile.
+if strcmp(kind, 'random')
+  A = floor(rand(side) * 4) + 1;
+else
+  tiles = floor(rand(side / 8) * 4) + 1;
+  A = kron(tiles, ones(8));
+end
+end
+
+% --- Checks on awkward values -----------------------------------------------
+
+function check_awkward_points()
+P = awkward_points();
+n = size(P, 2);
+S = torusScreenMex(P);
+F = int32(floor(rand(3, 2 * n) * n));
+mask = rand(1, 2 * n) < 0.9;
+report_check('korvelOffset', korvelOffset(P, [0.5; -0; inf]), P - [0.5; -0; inf]);
+report_check('korvelOffset', korvelOffset(P, [0.5; -0; inf]), host_offset_rows(P, [0.5; -0; inf]));
+for angle = [0.6, pi / 2, 0, -0, nan]
+  report_check('korvelSpin', korvelSpin(P, angle), host_spin_rows(P, angle));
+  report_check('korvelSpin', korvelSpin(P, angle), host_spin_zeros(P, angle));
+end
+report_check('korvelRange', korvelRange(P), host_range_rows(P));
+report_check('korvelRange', korvelRange(P), sqrt(sum(P .* P, 1)));
+report_check('torusScreenMex', S, host_torus(P));
+report_check('coneScreenMex', coneScreenMex(P), host_cone(P));
+report_check('korvelFaceShown', korvelFaceShown(F, S, mask), host_faces_rows(F, S, mask));
+report_check('korvelFaceShown', korvelFaceShown(F, S, mask), host_faces_any(F, S, mask));
+end
+
+function check_awkward_swaps()
+A = [0 -0 1 2 3 nan inf -inf 5 5 6];
+from = [0; 1; 2; nan; inf; 5; 5; 1];
+to = [-0; 2; 3; 7; -inf; 1; 2; nan];
+report_check('valueSwap', valueSwap(A, from, to), host_swap_loop(A, from, to));
+report_check('valueSwap', valueSwap(A, from, to), host_swap_ismember(A, from, to));
+if exist('lookup', 'builtin') || exist('lookup', 'file')
+  report_check('valueSwap', valueSwap(A, from, to), host_swap_lookup(A, from, to));
+end
+[A, from, to] = swap_inputs(100, 300);
+from(end - 40:end) = from(1:41);  % repeated from values: the last pair wins
+report_check('valueSwap', valueSwap(A, from, to), host_swap_loop(A, from, to));
+report_check('valueSwap', valueSwap(A, from, to), host_swap_ismember(A, from, to));
+if exist('lookup', 'builtin') || exist('lookup', 'file')
+  report_check('valueSwap', valueSwap(A, from, to), host_swap_lookup(A, from, to));
+end
+end
+
+function check_awkward_labels()
+cases = {[2 2 5 5 2], [7 3 7], [1 0; 0 1], [5 5; 7 5], [1 0 1; 1 0 1; 1 1 1], [nan; nan], ...
+         [4 nan 4], [-0 0], [inf inf -inf -inf], zeros(0, 3), zeros(3, 0), 7, ...
+         [1 1 1 1; 1 2 2 1; 1 2 1 1; 1 1 1 2], floor(rand(60, 70) * 3), ...
+         kron(floor(rand(9, 7) * 2), ones(4, 5))};
+% A spiral, whose one region must grow in every direction.
+spiral = ones(15);
+spiral(2:14, 2) = 0; spiral(14, 2:14) = 0; spiral(2:14, 14) = 0; spiral(2, 4:14) = 0;
+spiral(4:12, 4) = 0; spiral(12, 4:12) = 0; spiral(4:12, 12) = 0; spiral(4, 6:12) = 0;
+cases{end + 1} = spiral;
+for k = 1:numel(cases)
+  report_check('plateauLabels', plateauLabels(cases{k}), host_labels_union_find(cases{k}));
+  report_check('plateauLabels', plateauLabels(cases{k}), host_labels_dmperm(cases{k}));
+end
+end
+
+function report_check(command, expected, actual)
+verdict = compare_bits(expected, actual);
+if ~strcmp(verdict, 'bits')
+  fprintf('warning: %s and its host expression differ on awkward values (%s)\n', command, verdict);
+end
+end
+
+% --- Host expressions: point commands -----------------------------------------
+
+function R = host_offset_rows(P, position)
+R = zeros(size(P));
+R(1, :) = P(1, :) - position(1);
+R(2, :) = P(2, :) - position(2);
+R(3, :) = P(3, :) - position(3);
+end
+
+function R = host_spin_rows(P, angle)
+% c and s as the command forms them: from the exactly negated angle.
+c = cos(-angle);
+s = sin(-angle);
+x = P(1, :);
+y = P(2, :);
+R = P;
+R(1, :) = x * c - y * s;
+R(2, :) = x * s + y * c;
+end
+
+function R = host_spin_zeros(P, angle)
+c = cos(-angle);
+s = sin(-angle);
+R = zeros(size(P));
+R(1, :) = P(1, :) * c - P(2, :) * s;
+R(2, :) = P(1, :) * s + P(2, :) * c;
+R(3, :) = P(3, :);
+end
+
+function R = host_spin_matrix(P, angle)
+% Not the same arithmetic: the product adds 0*z terms (NaN for an infinite
+% z) and the library may fuse or reorder the sums.
+c = cos(-angle);
+s = sin(-angle);
+R = [c -s 0; s c 0; 0 0 1] * P;
+end
+
+function D = host_range_rows(P)
+Q = P .* P;
+D = sqrt((Q(1, :) + Q(2, :)) + Q(3, :));
+end
+
+function S = host_torus(P)
+x = P(1, :);
+y = P(2, :);
+rho = sqrt(x .* x + y .* y);
+sigma = atan(P(3, :) ./ rho) * 0.4625 + 0.4929;
+below = sigma < 0;
+above = sigma > 1;  % a sigma below 0 is not above 1: the same as testing after the first clamp
+sigma(below) = 0;
+sigma(above) = 1;
+S = zeros(size(P));
+S(1, :) = (sigma .* x) ./ rho;
+S(2, :) = (sigma .* y) ./ rho;
+S(3, :) = ~(below | above);
+end
+
+function S = host_cone(P)
+x = P(1, :);
+y = P(2, :);
+rho = sqrt(x .* x + y .* y);
+ray = 1 ./ (rho * 2.0349 - P(3, :) * 0.98988);
+rim = 1 ./ rho;
+clamped = ray < 0 | ray > rim;
+ray(clamped) = rim(clamped);
+S = zeros(size(P));
+S(1, :) = ray .* x;
+S(2, :) = ray .* y;
+S(3, :) = ~clamped;
+end
+
+function D = host_faces_rows(F, S, mask)
+on = S(3, :) == 1;
+corner = on(F + 1);
+D = double(mask & (corner(1, :) | corner(2, :) | corner(3, :)));
+end
+
+function D = host_faces_any(F, S, mask)
+on = S(3, :) == 1;
+D = double(mask & any(on(F + 1), 1));
+end
+
+% --- Host expressions: value replacement ------------------------------------
+
+function B = host_swap_loop(A, from, to)
+% The literal rule: every pair in order, compared with the input, so the
+% last matching pair wins and replacements never chain.
+B = A;
+for k = 1:size(from, 1)
+  B(A == from(k, 1)) = to(k);
+end
+end
+
+function B = host_swap_ismember(A, from, to)
+[keys, last] = unique(from(:, 1), 'last');  % NaN keys stay but match nothing
+[hit, where] = ismember(A, keys);
+B = A;
+B(hit) = to(last(where(hit)));
+end
+
+function B = host_swap_lookup(A, from, to)
+[keys, last] = unique(from(:, 1), 'last');
+finite = ~isnan(keys);  % lookup needs a sorted table without NaNs
+keys = keys(finite);
+last = last(finite);
+B = A;
+if isempty(keys)
+  return
+end
+where = lookup(keys, A);  % index of the largest key <= A, 0 below the first
+hit = where > 0;
+candidate = keys(where(hit));
+hit(hit) = candidate(:) == reshape(A(hit), [], 1);
+B(hit) = to(last(where(hit)));
+end
+
+% --- Host expressions: region labelling -------------------------------------
+
+function [run, joined_left, joined_right] = vertical_runs(A)
+% Numbers the vertical runs of equal values (a new run starts at row 1 and
+% wherever an element differs from the one above; a NaN always starts one)
+% in column-major order, and lists the pairs of runs that touch sideways
+% with equal values, without repeating a pair seen on the row above.
+[m, n] = size(A);
+starts = true(m, n);
+starts(2:end, :) = A(2:end, :) ~= A(1:end - 1, :);
+run = reshape(cumsum(starts(:)), m, n);
+equal_right = A(:, 1:end - 1) == A(:, 2:end);
+left = run(:, 1:end - 1);
+right = run(:, 2:end);
+joined_left = reshape(left(equal_right), [], 1);
+joined_right = reshape(right(equal_right), [], 1);
+fresh = [true; diff(joined_left) ~= 0 | diff(joined_right) ~= 0];
+fresh = fresh(1:numel(joined_left));  % no pair at all: nothing to keep
+joined_left = joined_left(fresh);
+joined_right = joined_right(fresh);
+end
+
+function L = labels_from_roots(run, root)
+% Each run's root is the smallest run number of its region, so numbering the
+% roots in order numbers the regions by their first elements.
+is_root = root == (1:numel(root))';
+region = cumsum(is_root);
+L = zeros(size(run));
+L(:) = region(root(run(:)));
+end
+
+function L = host_labels_union_find(A)
+% Union-find on the vertical runs, all edges at once: each round hooks every
+% root that touches a smaller root onto one of them, then pointer jumping
+% points every run straight at its root.
+if isempty(A)
+  L = zeros(size(A));
+  return
+end
+[run, a, b] = vertical_runs(A);
+count = run(end);
+root = (1:count)';
+while ~isempty(a)
+  ra = root(a);
+  rb = root(b);
+  open = ra ~= rb;
+  a = a(open);
+  b = b(open);
+  if isempty(a)
+    break
+  end
+  high = max(ra(open), rb(open));
+  low = min(ra(open), rb(open));
+  root(high) = low;  % a repeated root keeps one hook; the others wait a round
+  while true
+    jumped = root(root);
+    if isequal(jumped, root)
+      break
+    end
+    root = jumped;
+  end
+end
+L = labels_from_roots(run, root);
+end
+
+function L = host_labels_dmperm(A)
+% Connected components of the run graph from the host's sparse
+% block-triangular decomposition: for a symmetric pattern with a full
+% diagonal its blocks are the components.
+if isempty(A)
+  L = zeros(size(A));
+  return
+end
+[run, a, b] = vertical_runs(A);
+count = run(end);
+self = (1:count)';
+graph = sparse([a; b; self], [b; a; self], 1, count, count);
+[p, ~, r] = dmperm(graph);
+block_start = zeros(count, 1);
+block_start(r(1:end - 1)) = 1;
+block = zeros(count, 1);
+block(p) = cumsum(block_start);
+% The root of each run: the smallest run number of its block.
+smallest = accumarray(block, self, [], @min);
+root = smallest(block);
+L = labels_from_roots(run, root);
+end
+
+% --- Output -------------------------------------------------------------------
+
+function write_rows(file, rows)
+out = fopen(file, 'w');
+fprintf(out, 'label,command,size,variant,seconds,reps,identical\n');
+for r = 1:numel(rows)
+  fprintf(out, '%s,%s,%s,"%s",%.9g,%d,%s\n', rows(r).label, rows(r).command, rows(r).size, ...
+          rows(r).variant, rows(r).seconds, rows(r).reps, rows(r).identical);
+end
+fclose(out);
+end
+
+function text = power_label(n)
+text = sprintf('10^%d', round(log10(n)));
+end
+
+function yes = is_octave()
+yes = exist('OCTAVE_VERSION', 'builtin') ~= 0;
+end
