@@ -1,0 +1,346 @@
+function result = korvel_demo(varargin)
+%KORVEL_DEMO  Render the built-in scene through the korvel pipeline to PNGs.
+%   KORVEL_DEMO() builds the built-in scene (a terrain of 40000 points, a
+%   tower, a pyramid and a dome, with name labels), runs it through the
+%   pipeline for a viewer and writes, into the folder 'out':
+%     korvel_torus.png     the toroidal screen
+%     korvel_cone.png      the conical screen
+%     korvel_screens.png   both side by side (when both are drawn)
+%     korvel_plateaus.png  the terrain's height bands as numbered plateaus
+%   and prints one line per stage with its time.
+%
+%   KORVEL_DEMO(NAME, VALUE, ...) sets options:
+%     'viewer'   [x y z] viewer position; default [0 -50 6], about 6 units
+%                above the ground, south of the objects
+%     'heading'  viewing direction in degrees, counter-clockwise from the
+%                x axis seen from above; default 90 (looking north, along y)
+%     'screen'   'torus', 'cone' or 'both'; default 'both'
+%     'out'      output folder, made when missing; default 'out'
+%     'grid'     terrain points per side; default 200
+%     'size'     screen picture width in pixels; default 720
+%     'quiet'    true prints nothing; default false
+%
+%   RESULT = KORVEL_DEMO(...) also returns a struct:
+%     files     cell of the pictures written
+%     scene     the scene, as KORVEL_DEMO_SCENE makes it
+%     enabled   1-by-T logical enable mask: the faces turned towards the
+%               viewer (the others are hidden behind the surface they bound)
+%     screens   struct array, one per screen drawn: name, flags (the draw
+%               flags of KORVELFACESHOWN), drawList (the faces drawn, far
+%               first), depth (their distances), strokes (the text
+%               segments written), picture (H-by-W-by-3)
+%     plateaus  struct: bands, labels, colourIndex (see the plateau picture)
+%     stages    struct array: name, detail, seconds
+%
+%   The road of the points, as any host-side code chains the commands:
+%     KORVELOFFSET (minus the viewer's position), KORVELSPIN (by the
+%     heading), TORUSSCREENMEX or CONESCREENMEX, KORVELFACESHOWN (with the
+%     enable mask), KORVELRANGE (distances, to draw the far faces first);
+%     labels through KORVELSTROKETEXT, one call per character.
+%   The pictures are painted in plain host code (no graphics toolkit), so
+%   the demo runs headless.
+%
+%   Example:
+%     addpath('examples'); addpath('build/octave');
+%     korvel_demo('viewer', [-60 -60 20], 'heading', 45, 'screen', 'cone');
+%
+%   See also KORVEL_DEMO_SCENE, KORVEL_STROKE_FONT, KORVEL_WRITE_TEXT.
+
+opts = parseOptions(varargin);
+stages = struct('name', {}, 'detail', {}, 'seconds', {});
+
+if ~opts.quiet
+    fprintf('korvel demo: viewer (%g, %g, %g), heading %g degrees\n', opts.viewer, opts.heading);
+end
+started = tic;
+scene = korvel_demo_scene(opts.grid);
+font = korvel_stroke_font();
+faceCount = size(scene.faces, 2);
+stages = note(stages, opts.quiet, 'scene (host)', sprintf('%d points, %d triangles', size(scene.points, 2), faceCount), started);
+
+viewer = reshape(opts.viewer, 3, 1);
+if viewer(3) <= scene.groundHeight(viewer(1), viewer(2)) && ~opts.quiet
+    fprintf('  note: the viewer stands below the ground; the faces it sees are culled\n');
+end
+
+% 1-2. Into the viewer's frame: minus the position, turned by the heading.
+started = tic;
+moved = korvelOffset(scene.points, viewer);
+stages = note(stages, opts.quiet, 'korvelOffset', sprintf('%d points', size(moved, 2)), started);
+started = tic;
+viewed = korvelSpin(moved, opts.heading * pi / 180);
+stages = note(stages, opts.quiet, 'korvelSpin', sprintf('%d points', size(viewed, 2)), started);
+
+% 5. Distances, shared by both screens.
+started = tic;
+distance = korvelRange(viewed);
+stages = note(stages, opts.quiet, 'korvelRange', sprintf('%d points', numel(distance)), started);
+
+% The enable mask: faces turned towards the viewer.
+started = tic;
+firstCorner = scene.points(:, double(scene.faces(1, :)) + 1);
+enabled = sum(scene.normals .* (repmat(viewer, 1, faceCount) - firstCorner), 1) > 0;
+stages = note(stages, opts.quiet, 'enable mask (host)', sprintf('%d of %d faces face the viewer', nnz(enabled), faceCount), started);
+
+screenNames = {'torus', 'cone'};
+if ~strcmp(opts.screen, 'both')
+    screenNames = {opts.screen};
+end
+files = {};
+screens = struct('name', {}, 'flags', {}, 'drawList', {}, 'depth', {}, ...
+                 'strokes', {}, 'picture', {});
+for k = 1:numel(screenNames)
+    name = screenNames{k};
+    % 3. Onto the screen.
+    started = tic;
+    if strcmp(name, 'torus')
+        project = @torusScreenMex;
+        command = 'torusScreenMex';
+    else
+        project = @coneScreenMex;
+        command = 'coneScreenMex';
+    end
+    screen = project(viewed);
+    stages = note(stages, opts.quiet, command, sprintf('%d points, %d on the screen', size(screen, 2), nnz(screen(3, :) == 1)), started);
+
+    % 4. Draw flags of the enabled faces.
+    started = tic;
+    flags = korvelFaceShown(scene.faces, screen, enabled);
+    stages = note(stages, opts.quiet, 'korvelFaceShown', sprintf('%d of %d faces to draw', nnz(flags), faceCount), started);
+
+    % Far first, by the mean distance of a face's corners.
+    started = tic;
+    [drawList, depth] = farFirst(flags, scene.faces, distance);
+    stages = note(stages, opts.quiet, 'depth order (host)', sprintf('%d faces sorted', numel(drawList)), started);
+
+    % Text: names above the objects, a caption below the screen.
+    started = tic;
+    labels = textLabels(name, scene, screen, opts, numel(drawList), faceCount);
+    [strokes, strokeColours, calls] = korvel_write_text(font, labels);
+    stages = note(stages, opts.quiet, 'korvelStrokeText', sprintf('%d calls, %d strokes', calls, size(strokes, 2)), started);
+
+    started = tic;
+    horizon = project([1; 0; 0]);
+    picture = paintScreen(scene, screen, drawList, strokes, strokeColours, horizon(1), opts.size);
+    file = fullfile(opts.out, sprintf('korvel_%s.png', name));
+    writePicture(picture, file);
+    files{end + 1} = file; %#ok<AGROW> at most three
+    stages = note(stages, opts.quiet, 'picture (host)', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);
+
+    screens(end + 1) = struct('name', name, 'flags', flags, 'drawList', drawList, ...
+                              'depth', depth, 'strokes', strokes, 'picture', picture); %#ok<AGROW>
+end
+
+if numel(screens) == 2
+    gap = ones(size(screens(1).picture, 1), round(opts.size / 40), 3);
+    file = fullfile(opts.out, 'korvel_screens.png');
+    writePicture([screens(1).picture, gap, screens(2).picture], file);
+    files{end + 1} = file;
+end
+
+[plateaus, plateauFile, stages] = plateauPicture(scene, font, opts, stages);
+files{end + 1} = plateauFile;
+
+if ~opts.quiet
+    kernels = ~cellfun(@isempty, regexp({stages.name}, '^[a-zA-Z]+$', 'once'));
+    fprintf('  %-59s %9.2f ms\n', 'all kernel calls', 1000 * sum([stages(kernels).seconds]));
+    fprintf('  %-59s %9.2f ms\n', 'all stages', 1000 * sum([stages.seconds]));
+    fprintf('pictures written:\n');
+    fprintf('  %s\n', files{:});
+end
+result = struct('files', {files}, 'scene', scene, 'enabled', enabled, 'screens', screens, ...
+                'plateaus', plateaus, 'stages', stages);
+end
+
+function stages = note(stages, quiet, name, detail, started)
+% One line per stage: what it did and how long it took.
+seconds = toc(started);
+stages(end + 1) = struct('name', name, 'detail', detail, 'seconds', seconds);
+if ~quiet
+    fprintf('  %-18s %-40s %9.2f ms\n', name, detail, 1000 * seconds);
+end
+end
+
+function opts = parseOptions(args)
+opts = struct('viewer', [0 -50 6], 'heading', 90, 'screen', 'both', 'out', 'out', ...
+              'grid', 200, 'size', 720, 'quiet', false);
+if mod(numel(args), 2) ~= 0
+    error('korvel_demo:badOption', 'options come in name, value pairs');
+end
+for k = 1:2:numel(args)
+    name = lower(args{k});
+    if ~ischar(name) || ~isfield(opts, name)
+        error('korvel_demo:badOption', 'unknown option ''%s''', num2str(args{k}));
+    end
+    opts.(name) = args{k + 1};
+end
+if ~isnumeric(opts.viewer) || numel(opts.viewer) ~= 3
+    error('korvel_demo:badOption', 'viewer must be [x y z]');
+end
+if ~any(strcmp(opts.screen, {'torus', 'cone', 'both'}))
+    error('korvel_demo:badOption', 'screen must be ''torus'', ''cone'' or ''both'', not ''%s''', ...
+          num2str(opts.screen));
+end
+if ~isnumeric(opts.grid) || ~isscalar(opts.grid) || opts.grid < 2
+    error('korvel_demo:badOption', 'grid must be a whole number of at least 2');
+end
+opts.viewer = double(opts.viewer(:)');
+opts.heading = double(opts.heading);
+opts.grid = round(double(opts.grid));
+opts.size = max(120, round(double(opts.size)));
+if ~exist(opts.out, 'dir')
+    mkdir(opts.out);
+end
+end
+
+function [drawList, depth] = farFirst(flags, faces, distance)
+% The faces flagged for drawing, the farthest first: a painter's order.
+shown = find(flags == 1);
+cornerDistance = reshape(distance(double(faces(:, shown)) + 1), 3, []);
+depth = mean(cornerDistance, 1);
+[depth, order] = sort(depth, 'descend');
+drawList = shown(order);
+end
+
+function labels = textLabels(name, scene, screen, opts, drawn, faceCount)
+% Object names centred above their anchors where these reach the screen,
+% and three caption lines below the disc, in picture units (u = -y, v = x
+% of the screen, so that straight ahead points up).
+labels = struct('text', {}, 'origin', {}, 'scale', {}, 'colour', {});
+scale = 0.045;
+for k = 1:numel(scene.labels)
+    anchor = scene.labels(k).anchor;
+    if screen(3, anchor) == 1 && all(isfinite(screen(1:2, anchor)))
+        text = scene.labels(k).text;
+        origin = [-screen(2, anchor) - scale * numel(text) / 2, screen(1, anchor)];
+        labels(end + 1) = struct('text', text, 'origin', origin, 'scale', scale, ...
+                                 'colour', [1 1 0.55]); %#ok<AGROW> three objects
+    end
+end
+captions = {sprintf('%s SCREEN', upper(name)), ...
+            sprintf('VIEWER %g %g %g  HEADING %g', opts.viewer, opts.heading), ...
+            sprintf('%d OF %d TRIANGLES DRAWN', drawn, faceCount)};
+for k = 1:numel(captions)
+    labels(end + 1) = struct('text', captions{k}, 'origin', [-1.02, -1.14 - 0.075 * k], ...
+                             'scale', 0.04, 'colour', [0.1 0.12 0.2]); %#ok<AGROW>
+end
+end
+
+function view = screenView(width)
+% The unit disc with a margin, and room for the caption below it.
+view = struct('uMin', -1.05, 'uMax', 1.05, 'vMin', -1.45, 'vMax', 1.05, ...
+              'pixelsPerUnit', width / 2.1);
+end
+
+function picture = paintScreen(scene, screen, drawList, strokes, strokeColours, horizon, width)
+view = screenView(width);
+height = round((view.vMax - view.vMin) * view.pixelsPerUnit);
+[u, v] = meshgrid(view.uMin + ((1:width) - 0.5) / view.pixelsPerUnit, ...
+                  view.vMax - ((1:height) - 0.5) / view.pixelsPerUnit);
+radius = sqrt(u .^ 2 + v .^ 2);
+
+% Paper outside the disc; inside it sky above the horizon and sea below,
+% where no face reaches (beyond the terrain, and the clamped centre of the
+% toroidal screen).
+paper = [0.97 0.97 0.95];
+skyLow = [0.80 0.88 0.97];
+skyHigh = [0.33 0.52 0.85];
+groundColour = [0.27 0.40 0.52];  % a sea around the terrain
+skyMix = min(max((radius - horizon) / (1 - horizon), 0), 1);
+picture = zeros(height, width, 3);
+for channel = 1:3
+    plane = paper(channel) * ones(height, width);
+    sky = skyLow(channel) + (skyHigh(channel) - skyLow(channel)) * skyMix;
+    plane(radius <= 1) = sky(radius <= 1);
+    plane(radius <= horizon) = groundColour(channel);
+    picture(:, :, channel) = plane;
+end
+
+uv = [-screen(2, :); screen(1, :)];
+faces = double(scene.faces(:, drawList)) + 1;
+picture = korvel_paint_triangles(picture, view, uv, faces, scene.colours(drawList, :));
+
+turn = linspace(0, 2 * pi, 721);
+rim = [cos(turn(1:end - 1)); sin(turn(1:end - 1)); cos(turn(2:end)); sin(turn(2:end))];
+thickness = max(1, round(width / 240));
+picture = korvel_paint_lines(picture, view, rim, [0.15 0.15 0.2], thickness + 1);
+
+% Text strokes, in the colours the stroke command wrote: a dark outline
+% first so that light letters stay legible on any ground.
+light = strokeColours(1, :) > 0.5;
+picture = korvel_paint_lines(picture, view, strokes(:, light), [0.05 0.05 0.05], thickness + 2);
+picture = korvel_paint_lines(picture, view, strokes, strokeColours(1:3, :)', thickness);
+end
+
+function writePicture(picture, file)
+imwrite(min(max(picture, 0), 1), file);
+end
+
+function [plateaus, file, stages] = plateauPicture(scene, font, opts, stages)
+% The terrain's height in eight bands, its flat regions numbered by
+% plateauLabels and recoloured through valueSwap.
+bandCount = 8;
+heights = flipud(scene.heights);  % north up
+low = min(heights(:));
+level = (heights - low) / max(max(heights(:)) - low, eps);
+bands = min(floor(level * bandCount), bandCount - 1);
+
+started = tic;
+labels = plateauLabels(bands);
+regionCount = max(labels(:));
+stages = note(stages, opts.quiet, 'plateauLabels', sprintf('%d-by-%d, %d regions', size(bands, 1), size(bands, 2), regionCount), started);
+
+% Twelve colours, spread so that regions numbered one after the other differ.
+palette = [0.89 0.47 0.39; 0.45 0.68 0.86; 0.62 0.80 0.45; 0.95 0.78 0.35;
+           0.70 0.55 0.82; 0.40 0.75 0.72; 0.93 0.62 0.73; 0.68 0.66 0.45;
+           0.55 0.62 0.90; 0.85 0.85 0.55; 0.52 0.52 0.58; 0.95 0.60 0.30];
+started = tic;
+colourIndex = valueSwap(labels, (1:regionCount)', mod((0:regionCount - 1)' * 5, 12) + 1);
+stages = note(stages, opts.quiet, 'valueSwap', sprintf('%d pairs', regionCount), started);
+
+started = tic;
+cells = size(labels, 1);
+zoom = max(1, floor(opts.size / cells));
+view = struct('uMin', 0, 'vMax', size(labels, 1), 'pixelsPerUnit', zoom);
+stretch = ceil((1:cells * zoom) / zoom);
+zoomed = colourIndex(stretch, ceil((1:size(labels, 2) * zoom) / zoom));
+zoomedLabels = labels(stretch, ceil((1:size(labels, 2) * zoom) / zoom));
+edge = [diff(zoomedLabels, 1, 1) ~= 0; false(1, size(zoomed, 2))] | ...
+       [diff(zoomedLabels, 1, 2) ~= 0, false(size(zoomed, 1), 1)];
+captionRows = round(0.16 * size(zoomed, 1));
+picture = ones(size(zoomed, 1) + captionRows, size(zoomed, 2), 3);
+for channel = 1:3
+    plane = palette(zoomed, channel);
+    plane = reshape(plane, size(zoomed));
+    plane(edge) = 0.2;
+    picture(1:size(zoomed, 1), :, channel) = plane;
+end
+
+% Numbers on the regions large enough to hold them, at the labelled cell
+% nearest the region's centre.
+text = struct('text', {}, 'origin', {}, 'scale', {}, 'colour', {});
+[row, col] = ndgrid(1:size(labels, 1), 1:size(labels, 2));
+areas = accumarray(labels(:), 1);
+scale = size(labels, 1) / 40;
+for region = find(areas' >= numel(labels) / 150)
+    members = find(labels == region);
+    centreRow = mean(row(members));
+    centreCol = mean(col(members));
+    [~, nearest] = min((row(members) - centreRow) .^ 2 + (col(members) - centreCol) .^ 2);
+    digits = sprintf('%d', region);
+    u = col(members(nearest)) - 0.5 - scale * numel(digits) / 2;
+    v = size(labels, 1) - row(members(nearest)) + 0.5 - scale * 0.6;
+    text(end + 1) = struct('text', digits, 'origin', [u v], 'scale', scale, ...
+                           'colour', [0.08 0.08 0.1]); %#ok<AGROW>
+end
+captionScale = size(labels, 1) / 34;
+text(end + 1) = struct('text', sprintf('PLATEAUS: %d BANDS, %d REGIONS', bandCount, regionCount), ...
+                       'origin', [size(labels, 2) * 0.03, -captionScale * 1.9], ...
+                       'scale', captionScale, 'colour', [0.1 0.12 0.2]);
+[strokes, strokeColours] = korvel_write_text(font, text);
+picture = korvel_paint_lines(picture, view, strokes, strokeColours(1:3, :)', max(1, round(zoom / 2)));
+file = fullfile(opts.out, 'korvel_plateaus.png');
+writePicture(picture, file);
+stages = note(stages, opts.quiet, 'picture (host)', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);
+plateaus = struct('bands', bands, 'labels', labels, 'colourIndex', colourIndex);
+end
