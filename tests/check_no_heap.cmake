@@ -1,0 +1,29 @@
+# The kernels allocate nothing but output 1, which the host creates: no
+# plug-in may import the C or C++ heap. Reads each plug-in's undefined
+# dynamic symbols with nm.
+set(heap_symbols malloc calloc realloc free posix_memalign aligned_alloc memalign valloc
+    _Znwm _Znam _ZdlPv _ZdaPv _ZdlPvm _ZdaPvm _ZnwmRKSt9nothrow_t _ZnamRKSt9nothrow_t)
+set(failures 0)
+foreach(command IN LISTS COMMANDS)
+  set(plugin ${PLUGIN_DIR}/${command}${SUFFIX})
+  execute_process(COMMAND ${NM} -D --undefined-only ${plugin}
+                  OUTPUT_VARIABLE imports RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(SEND_ERROR "${command}: cannot read the symbols of ${plugin}")
+    math(EXPR failures "${failures} + 1")
+    continue()
+  endif()
+  set(found)
+  foreach(symbol IN LISTS heap_symbols)
+    if(imports MATCHES "[ \n]${symbol}(@[^\n]*)?\n")
+      list(APPEND found ${symbol})
+    endif()
+  endforeach()
+  if(found)
+    message(SEND_ERROR "${command} allocates memory of its own (imports ${found}); "
+                       "only output 1, created by the host, may be allocated")
+    math(EXPR failures "${failures} + 1")
+  endif()
+endforeach()
+list(LENGTH COMMANDS count)
+message(STATUS "heap imports checked for ${count} plug-ins, ${failures} failed")

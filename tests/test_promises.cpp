@@ -1,0 +1,305 @@
+// What every command promises beyond its results, checked over all eleven
+// from one table: output 1 in slot 0 and nothing else, inputs unchanged
+// (korvelStrokeText writes its first three and nothing else), no host array
+// created but output 1, nothing kept from one call to the next, and refused
+// calls that raise an identifier of docs/errors.md and leave everything as
+// it was.
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+using namespace harness;
+
+namespace {
+
+using Inputs = std::vector<Array>;
+
+struct Case {
+  const char *command;
+  std::function<Inputs()> make;
+  int writtenInputs;   // the first inputs, written in place
+  bool createsOutput;  // output 1 in slot 0
+};
+
+Inputs points(double shift) {
+  Inputs in;
+  in.push_back(doubles(3, 5, {1 + shift, 2, 3, 3, 4, 0, 0, 0, 5, 0, 0, -5, -2, 0, 1}));
+  return in;
+}
+
+Inputs strokeInputs(double counter, const std::vector<double> &codes) {
+  Inputs in;
+  in.push_back(zeros(4, 5));
+  in.push_back(zeros(6, 5));
+  in.push_back(scalar(counter));
+  in.push_back(doubles(4, 2, {0.25, 0.5, 0.75, 1, 0, 0, 1, 1}));
+  in.push_back(row(codes));
+  in.push_back(scalar(10));
+  in.push_back(row({100, 20}));
+  in.push_back(scalar(3));
+  in.push_back(row({0.1, 0.2, 0.3}));
+  return in;
+}
+
+// In-contract calls, one or more per command.
+std::vector<Case> acceptedCalls() {
+  return {
+      {"korvelOffset", [] { Inputs in = points(0); in.push_back(row({1, 1, 1})); return in; }, 0, true},
+      {"korvelSpin", [] { Inputs in = points(0); in.push_back(scalar(0.7)); return in; }, 0, true},
+      {"korvelRange", [] { return points(0); }, 0, true},
+      {"torusScreenMex", [] { return points(0); }, 0, true},
+      {"coneScreenMex", [] { return points(0); }, 0, true},
+      {"korvelFaceShown",
+       [] {
+         Inputs in;
+         in.push_back(int32s(3, 3, {0, 1, 2, 2, 3, 1, 9, -4, 7}));
+         in.push_back(doubles(3, 4, {0, 0, 0, 0, 0, 1, 0, 0, 0.5, 0, 0, 1}));
+         in.push_back(logicals(1, 3, {1, 1, 0}));
+         return in;
+       },
+       0, true},
+      {"korvelStrokeText", [] { return strokeInputs(1, {1, 2, 2.9}); }, 3, false},
+      {"plateauLabels", [] { Inputs in; in.push_back(doubles(3, 3, {1, 1, 1, 0, 0, 1, 1, 1, 1})); return in; }, 0, true},
+      {"valueSwap",
+       [] {
+         Inputs in;
+         in.push_back(doubles(2, 3, {1, 2, 3, 4, 5, 6}));
+         in.push_back(doubles(3, 1, {1, 2, 5}));
+         in.push_back(row({2, 3, 9}));
+         return in;
+       },
+       0, true},
+      // More pairs and elements: the path that looks pairs up instead of scanning them.
+      {"valueSwap",
+       [] {
+         std::vector<double> values(40), from(20), to(20);
+         for (int i = 0; i < 40; ++i) values[i] = i % 23;
+         for (int k = 0; k < 20; ++k) from[k] = k % 17, to[k] = 100 + k;
+         Inputs in;
+         in.push_back(doubles(5, 8, values));
+         in.push_back(doubles(20, 1, from));
+         in.push_back(row(to));
+         return in;
+       },
+       0, true},
+      {"korvelDataPtr", [] { Inputs in; in.push_back(doubles(2, 2, {1, 2, 3, 4})); return in; }, 0, true},
+      {"pelvaDataPtr", [] { Inputs in; in.push_back(zeros(1, 3, mxINT32_CLASS)); return in; }, 0, true},
+  };
+}
+
+// Out-of-contract calls, each refused, some only after output 1 exists or
+// after part of the work (a corner index, the last stroke code).
+std::vector<Case> refusedCalls() {
+  return {
+      {"korvelOffset", [] { Inputs in; in.push_back(zeros(2, 3)); in.push_back(row({1, 1, 1})); return in; }, 0, true},
+      {"korvelSpin", [] { Inputs in = points(0); in.push_back(zeros(0, 0)); return in; }, 0, true},
+      {"korvelRange", [] { Inputs in; in.push_back(zeros(3, 2, mxSINGLE_CLASS)); return in; }, 0, true},
+      {"torusScreenMex", [] { Inputs in; in.push_back(zeros(4, 2)); return in; }, 0, true},
+      {"coneScreenMex", [] { Inputs in; in.push_back(zeros(3, 2, mxDOUBLE_CLASS, mxCOMPLEX)); return in; }, 0, true},
+      {"korvelFaceShown",
+       [] {
+         Inputs in;
+         in.push_back(int32s(3, 2, {0, 0, 0, 1, 4, 0}));
+         in.push_back(doubles(3, 4, std::vector<double>(12, 0)));
+         in.push_back(logicals(1, 2, {1, 1}));
+         return in;
+       },
+       0, true},
+      {"korvelStrokeText", [] { return strokeInputs(4, {1, 2}); }, 3, false},
+      {"korvelStrokeText", [] { return strokeInputs(0, {1, 2, 3}); }, 3, false},
+      {"korvelStrokeText", [] { return strokeInputs(-1, {1}); }, 3, false},
+      {"plateauLabels", [] { Inputs in; in.push_back(zeros(2, 2, mxINT32_CLASS)); return in; }, 0, true},
+      {"valueSwap",
+       [] {
+         Inputs in;
+         in.push_back(doubles(1, 2, {1, 2}));
+         in.push_back(doubles(3, 1, {1, 2, 3}));
+         in.push_back(row({1, 2}));
+         return in;
+       },
+       0, true},
+      {"korvelDataPtr", [] { return Inputs(); }, 0, true},
+      {"pelvaDataPtr", [] { return Inputs(); }, 0, true},
+  };
+}
+
+std::vector<const mxArray *> pointersTo(const Inputs &inputs) {
+  std::vector<const mxArray *> pointers;
+  for (const Array &input : inputs) pointers.push_back(input);
+  return pointers;
+}
+
+size_t elementSize(const mxArray *array) {
+  switch (mxGetClassID(array)) {
+    case mxDOUBLE_CLASS: return 8;
+    case mxSINGLE_CLASS: case mxINT32_CLASS: return 4;
+    case mxCHAR_CLASS: return 2;
+    default: return 1;
+  }
+}
+
+// Class, shape and every data byte of an array.
+std::vector<unsigned char> snapshot(const mxArray *array) {
+  std::vector<unsigned char> bytes(3 * sizeof(size_t));
+  const size_t shape[3] = {static_cast<size_t>(mxGetClassID(array)), mxGetM(array), mxGetN(array)};
+  std::memcpy(bytes.data(), shape, sizeof shape);
+  const size_t size = mxGetNumberOfElements(array) * elementSize(array);
+  for (const void *part : {static_cast<const void *>(mxGetData(array)),
+                           static_cast<const void *>(mxGetPi(array))}) {
+    if (part == nullptr || size == 0) continue;
+    const auto *data = static_cast<const unsigned char *>(part);
+    bytes.insert(bytes.end(), data, data + size);
+  }
+  return bytes;
+}
+
+std::vector<std::vector<unsigned char>> snapshots(const Inputs &inputs) {
+  std::vector<std::vector<unsigned char>> all;
+  for (const Array &input : inputs) all.push_back(snapshot(input));
+  return all;
+}
+
+std::string label(const Case &c, size_t index) {
+  return std::string(c.command) + " (case " + std::to_string(index) + ")";
+}
+
+// The first column of the error table's rows.
+std::set<std::string> documentedIdentifiers() {
+  std::set<std::string> identifiers;
+  std::ifstream file(std::string(KORVEL_SOURCE_DIR) + "/docs/errors.md");
+  std::string line;
+  while (std::getline(file, line)) {
+    if (line.compare(0, 3, "| `") != 0) continue;
+    const size_t end = line.find('`', 3);
+    if (end != std::string::npos) identifiers.insert(line.substr(3, end - 3));
+  }
+  return identifiers;
+}
+
+}  // namespace
+
+TEST(Promises, OutputOneGoesToSlotZeroAndNowhereElse) {
+  const std::vector<Case> cases = acceptedCalls();
+  for (size_t i = 0; i < cases.size(); ++i)
+    for (int nlhs : {0, 1, 2, 3}) {
+      Inputs inputs = cases[i].make();
+      Result result = call(cases[i].command, pointersTo(inputs), nlhs);
+      ASSERT_FALSE(result.failed) << label(cases[i], i) << ": " << result.message;
+      EXPECT_EQ(result.output().get() != nullptr, cases[i].createsOutput)
+          << label(cases[i], i) << ", nlhs " << nlhs;
+      for (size_t slot = 1; slot < result.outputs.size(); ++slot)
+        EXPECT_EQ(result.outputs[slot].get(), nullptr) << label(cases[i], i) << ", slot " << slot;
+    }
+}
+
+TEST(Promises, InputsThatAreOnlyReadStayByteForByte) {
+  const std::vector<Case> cases = acceptedCalls();
+  for (size_t i = 0; i < cases.size(); ++i) {
+    Inputs inputs = cases[i].make();
+    const auto before = snapshots(inputs);
+    // An extra input beyond those the command reads is not touched either.
+    Array extra = doubles(1, 2, {7, 8});
+    std::vector<const mxArray *> pointers = pointersTo(inputs);
+    pointers.push_back(extra);
+    ASSERT_FALSE(call(cases[i].command, pointers).failed) << label(cases[i], i);
+    for (size_t slot = cases[i].writtenInputs; slot < inputs.size(); ++slot)
+      EXPECT_EQ(snapshot(inputs[slot]), before[slot])
+          << label(cases[i], i) << " changed input " << slot + 1;
+    EXPECT_TRUE(isMatrix(extra, 1, 2, {7, 8})) << label(cases[i], i);
+  }
+}
+
+TEST(Promises, NoHostArrayIsCreatedButOutputOne) {
+  const std::vector<Case> cases = acceptedCalls();
+  for (size_t i = 0; i < cases.size(); ++i) {
+    Inputs inputs = cases[i].make();
+    const long created = standinArraysCreated();
+    const long alive = standinArraysAlive();
+    {
+      Result result = call(cases[i].command, pointersTo(inputs), 3);
+      ASSERT_FALSE(result.failed) << label(cases[i], i);
+      EXPECT_EQ(standinArraysCreated() - created, cases[i].createsOutput ? 1 : 0)
+          << label(cases[i], i);
+    }
+    EXPECT_EQ(standinArraysAlive(), alive) << label(cases[i], i);
+  }
+}
+
+// Every call is made twice, once in table order and once in reverse order
+// with all the other commands in between; both must give the same bits.
+TEST(Promises, NothingIsKeptFromOneCallToTheNext) {
+  const std::vector<Case> cases = acceptedCalls();
+  std::vector<Inputs> inputs;
+  std::vector<std::vector<std::vector<unsigned char>>> pristine;
+  for (const Case &c : cases) {
+    inputs.push_back(c.make());
+    pristine.push_back(snapshots(inputs.back()));
+  }
+  // What a call leaves: output 1 and the inputs it writes.
+  auto outcome = [&](size_t i) {
+    // Written inputs start from their first contents on every call.
+    for (int slot = 0; slot < cases[i].writtenInputs; ++slot) {
+      const auto &bytes = pristine[i][slot];
+      std::memcpy(mxGetData(inputs[i][slot].get()), bytes.data() + 3 * sizeof(size_t),
+                  bytes.size() - 3 * sizeof(size_t));
+    }
+    Result result = call(cases[i].command, pointersTo(inputs[i]));
+    EXPECT_FALSE(result.failed) << label(cases[i], i) << ": " << result.message;
+    std::vector<std::vector<unsigned char>> left;
+    if (result.output().get() != nullptr) left.push_back(snapshot(result.output()));
+    for (int slot = 0; slot < cases[i].writtenInputs; ++slot)
+      left.push_back(snapshot(inputs[i][slot]));
+    return left;
+  };
+  std::vector<std::vector<std::vector<unsigned char>>> first(cases.size());
+  for (size_t i = 0; i < cases.size(); ++i) first[i] = outcome(i);
+  for (size_t i = cases.size(); i-- > 0;)
+    EXPECT_EQ(outcome(i), first[i]) << label(cases[i], i) << " gave other bits the second time";
+}
+
+TEST(Promises, RefusedCallsRaiseADocumentedErrorAndLeaveEverythingAsItWas) {
+  const std::set<std::string> documented = documentedIdentifiers();
+  ASSERT_FALSE(documented.empty()) << "no error table at docs/errors.md";
+  const std::vector<Case> cases = refusedCalls();
+  for (size_t i = 0; i < cases.size(); ++i) {
+    Inputs inputs = cases[i].make();
+    const auto before = snapshots(inputs);
+    const long alive = standinArraysAlive();
+    {
+      Result result = call(cases[i].command, pointersTo(inputs), 2);
+      ASSERT_TRUE(result.failed) << label(cases[i], i) << " was not refused";
+      EXPECT_EQ(documented.count(result.identifier), 1u)
+          << label(cases[i], i) << " raised " << result.identifier << ", not in docs/errors.md";
+      EXPECT_EQ(result.identifier.rfind(std::string(cases[i].command) + ":", 0), 0u)
+          << result.identifier;
+      for (const Array &output : result.outputs) EXPECT_EQ(output.get(), nullptr);
+      EXPECT_FALSE(result.message.empty());
+      EXPECT_NE(result.message.rfind(cases[i].command, 0), 0u)
+          << "the host adds the command name: " << result.message;
+    }
+    EXPECT_EQ(standinArraysAlive(), alive) << label(cases[i], i);
+    for (size_t slot = 0; slot < inputs.size(); ++slot)
+      EXPECT_EQ(snapshot(inputs[slot]), before[slot])
+          << label(cases[i], i) << " changed input " << slot + 1;
+  }
+}
+
+TEST(Promises, TheErrorTableNamesOnlyTheseCommandsAndEachOfThem) {
+  const std::set<std::string> commands = {
+      "korvelOffset",    "korvelSpin",       "korvelRange",   "torusScreenMex",
+      "coneScreenMex",   "korvelFaceShown",  "korvelStrokeText", "plateauLabels",
+      "valueSwap",       "korvelDataPtr",    "pelvaDataPtr"};
+  std::set<std::string> named;
+  for (const std::string &identifier : documentedIdentifiers()) {
+    const std::string command = identifier.substr(0, identifier.find(':'));
+    EXPECT_EQ(commands.count(command), 1u) << identifier;
+    EXPECT_NE(identifier.find(':'), std::string::npos) << identifier;
+    named.insert(command);
+  }
+  EXPECT_EQ(named, commands);
+}
