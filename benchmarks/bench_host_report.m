@@ -1,0 +1,208 @@
+function bench_host_report(markdown_file, chart_file, varargin)
+%BENCH_HOST_REPORT  Table and chart of the speed-ups that BENCH_HOST measured.
+%   BENCH_HOST_REPORT(MARKDOWN_FILE, CHART_FILE, TABLE1, TABLE2, ...) reads
+%   the tab-separated tables that BENCH_HOST wrote, one per run (each run
+%   labelled, e.g. by its allocator setting), and writes a markdown table of
+%   every case with the speed-up of each run (fastest host expression with
+%   the command's result, divided by the command's time) and the target it
+%   is held to, and a PNG bar chart of the speed-ups. The target is judged
+%   on the last run given. Either file name may be '' to skip it.
+%
+%   Runs in GNU Octave and MATLAB.
+%
+%   See also BENCH_HOST.
+
+runs = cell(1, numel(varargin));
+for k = 1:numel(varargin)
+  runs{k} = read_rows(varargin{k});
+end
+cases = unique_cases(runs{1});
+labels = cellfun(@(run) run(1).label, runs, 'UniformOutput', false);
+
+speedups = nan(numel(cases), numel(runs));
+lines = {};
+header = '| Command | Input | Fastest host expression with the same result |';
+rule = '|---|---|---|';
+for k = 1:numel(runs)
+  header = sprintf('%s %s: command / host ms | %s: speed-up |', header, labels{k}, labels{k});
+  rule = [rule '---:|---:|']; %#ok<AGROW>
+end
+header = [header ' Target |'];
+rule = [rule '---|'];
+lines{end + 1} = header;
+lines{end + 1} = rule;
+for c = 1:numel(cases)
+  line = '';
+  for k = 1:numel(runs)
+    [command, host] = case_rows(runs{k}, cases{c});
+    speedups(c, k) = host.seconds / command.seconds;
+    if k == 1
+      name = host.variant;
+      if strcmp(host.identical, 'NaN payload')
+        name = [name ' (NaN payloads differ)']; %#ok<AGROW>
+      end
+      line = sprintf('| `%s` | %s | %s |', command.command, command.size, name);
+    end
+    line = sprintf('%s %s / %s | %.2f |', line, milliseconds(command.seconds), ...
+                   milliseconds(host.seconds), speedups(c, k));
+  end
+  [target, met] = judge(cases{c}, speedups(c, end));
+  if ~isempty(target)
+    if met
+      target = [target ' met']; %#ok<AGROW>
+    else
+      target = [target ' **missed**']; %#ok<AGROW>
+    end
+  end
+  lines{end + 1} = sprintf('%s %s |', line, target); %#ok<AGROW>
+end
+lines = [lines, flatness_lines(runs, labels)];
+
+text = sprintf('%s\n', lines{:});
+fprintf('%s', text);
+if ~isempty(markdown_file)
+  out = fopen(markdown_file, 'w');
+  fprintf(out, '%s', text);
+  fclose(out);
+end
+if ~isempty(chart_file)
+  draw_chart(chart_file, cases, speedups, labels);
+end
+end
+
+% --- Reading ------------------------------------------------------------------
+
+function rows = read_rows(file)
+tab = char(9);
+in = fopen(file, 'r');
+if in < 0
+  error('bench_host_report:noFile', 'cannot read %s', file);
+end
+fgetl(in);  % header
+rows = struct('label', {}, 'command', {}, 'size', {}, 'variant', {}, 'seconds', {}, ...
+              'reps', {}, 'identical', {});
+line = fgetl(in);
+while ischar(line)
+  field = strsplit(line, tab);
+  rows(end + 1) = struct('label', field{1}, 'command', field{2}, 'size', field{3}, ...
+                         'variant', field{4}, 'seconds', str2double(field{5}), ...
+                         'reps', str2double(field{6}), 'identical', field{7}); %#ok<AGROW>
+  line = fgetl(in);
+end
+fclose(in);
+end
+
+function cases = unique_cases(rows)
+cases = {};
+for r = 1:numel(rows)
+  key = {rows(r).command, rows(r).size};
+  if isempty(cases) || ~any(cellfun(@(c) isequal(c, key), cases))
+    cases{end + 1} = key; %#ok<AGROW>
+  end
+end
+end
+
+function [command, host] = case_rows(rows, key)
+% The command's row and the fastest host row whose result was the same.
+command = [];
+host = struct('seconds', nan, 'variant', 'none', 'identical', 'no');
+for r = 1:numel(rows)
+  if ~strcmp(rows(r).command, key{1}) || ~strcmp(rows(r).size, key{2})
+    continue
+  end
+  if strcmp(rows(r).variant, 'command')
+    command = rows(r);
+  elseif ~strcmp(rows(r).identical, 'no') && ~(rows(r).seconds >= host.seconds)
+    host = rows(r);
+  end
+end
+end
+
+% --- Targets ------------------------------------------------------------------
+
+function [target, met] = judge(key, speedup)
+% The speed-ups the commands are held to, at the sizes they are held at.
+targets = {'korvelOffset', 'N=10^6', 1.5; 'korvelSpin', 'N=10^6', 2; ...
+           'korvelRange', 'N=10^6', 1.2; 'torusScreenMex', 'N=10^6', 1.5; ...
+           'coneScreenMex', 'N=10^6', 2; 'korvelFaceShown', 'T=2*10^6', 1.5; ...
+           'valueSwap', '', 1; 'plateauLabels', '', 10};
+target = '';
+met = false;
+for t = 1:size(targets, 1)
+  if strcmp(key{1}, targets{t, 1}) && (isempty(targets{t, 2}) || strcmp(key{2}, targets{t, 2}))
+    if targets{t, 3} == 1
+      target = '> 1';
+      met = speedup > 1;
+    else
+      target = sprintf('>= %g', targets{t, 3});
+      met = speedup >= targets{t, 3};
+    end
+  end
+end
+end
+
+function lines = flatness_lines(runs, labels)
+% plateauLabels' time per element at each size, which should stay flat.
+lines = {'', '| `plateauLabels` ns per element | 256x256 | 1024x1024 | 2048x2048 |', ...
+         '|---|---:|---:|---:|'};
+for k = 1:numel(runs)
+  for kind = {'random', 'tiles'}
+    line = sprintf('| %s, %s |', labels{k}, kind{1});
+    for side = [256 1024 2048]
+      [command, ~] = case_rows(runs{k}, {'plateauLabels', sprintf('%dx%d %s', side, side, kind{1})});
+      if isempty(command)
+        line = [line ' — |']; %#ok<AGROW>
+      else
+        line = sprintf('%s %.1f |', line, 1e9 * command.seconds / side ^ 2);
+      end
+    end
+    lines{end + 1} = line; %#ok<AGROW>
+  end
+end
+end
+
+function text = milliseconds(seconds)
+if seconds >= 0.1
+  text = sprintf('%.0f', 1e3 * seconds);
+elseif seconds >= 0.001
+  text = sprintf('%.2f', 1e3 * seconds);
+else
+  text = sprintf('%.3f', 1e3 * seconds);
+end
+end
+
+% --- Chart --------------------------------------------------------------------
+
+function draw_chart(file, cases, speedups, labels)
+% Horizontal bars of log10(speed-up), so that 2x faster and 2x slower are
+% the same length on either side of "as fast".
+names = cellfun(@(c) strrep(sprintf('%s %s', c{1}, c{2}), '10^', '1e'), cases, ...
+                'UniformOutput', false);
+count = numel(cases);
+figure_handle = figure('visible', 'off');
+bars = barh(log10(flipud(speedups)), 'grouped');
+colours = [0.55 0.70 0.90; 0.10 0.35 0.70];
+for k = 1:numel(bars)
+  set(bars(k), 'FaceColor', colours(min(k, size(colours, 1)), :), 'EdgeColor', 'none');
+end
+ticks = [0.25 0.5 1 2 5 10 20 50];
+set(gca, 'YTick', 1:count, 'YTickLabel', fliplr(names), 'XTick', log10(ticks), ...
+         'XTickLabel', arrayfun(@(t) sprintf('%gx', t), ticks, 'UniformOutput', false), ...
+         'FontSize', 8);
+xlim(log10([0.2 60]));
+ylim([0.4 count + 0.6]);
+grid on
+hold on
+plot([0 0], [0.4 count + 0.6], 'k-');
+hold off
+xlabel('speed-up: host expression time / command time (log scale)');
+legend(bars, labels, 'Location', 'southeast');
+title('Commands against the fastest vectorized host code (GNU Octave)');
+if exist('OCTAVE_VERSION', 'builtin')
+  print(figure_handle, file, '-dpng', '-S820,980');
+else
+  set(figure_handle, 'PaperUnits', 'inches', 'PaperPosition', [0 0 8.2 9.8]);
+  print(figure_handle, file, '-dpng', '-r100');
+end
+close(figure_handle);
+end
