@@ -38,7 +38,10 @@ endif()
 # host's array library exactly as a real plug-in is, exporting only its entry.
 function(korvel_add_plugin command source)
   add_library(${command} MODULE ${source})
-  target_link_libraries(${command} PRIVATE mx)
+  target_link_libraries(${command} PRIVATE mx_for_plugins)
+  if(TARGET mx_plugin_import_library)
+    add_dependencies(${command} mx_plugin_import_library)
+  endif()
   target_compile_definitions(${command} PRIVATE MEX_COMMAND_NAME=${command})
   set_target_properties(${command} PROPERTIES
     PREFIX "" SUFFIX ${KORVEL_PLUGIN_SUFFIX}
