@@ -31,12 +31,15 @@ void projectOntoCone(const double *__restrict points, double *__restrict screen,
     const double delta = rho * kRadialCoefficient - z * kVerticalCoefficient;
     const double rayScale = 1.0 / delta;
     const double rimScale = 1.0 / rho;
-    // A NaN ray scale fails both tests and stays, with flag 1.
-    const bool clamped = (rayScale < 0) | (rayScale > rimScale);
-    const double scale = clamped ? rimScale : rayScale;
+    // The test below 0 first, the one above the rim scale only when it
+    // fails; a NaN ray scale fails both and stays, with flag 1.
+    const double scale = rayScale < 0          ? rimScale
+                         : rayScale > rimScale ? rimScale
+                                               : rayScale;
+    const double flag = rayScale < 0 ? 0.0 : rayScale > rimScale ? 0.0 : 1.0;
     screen[3 * j] = scale * x;
     screen[3 * j + 1] = scale * y;
-    screen[3 * j + 2] = clamped ? 0.0 : 1.0;
+    screen[3 * j + 2] = flag;
   }
 }
 
