@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test demo clean
+.PHONY: all build test demo clean bench-kernels
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
 
 # Hardening builds, each in a folder of its own: the test suite under
@@ -51,6 +51,13 @@ fuzz-build:
 
 fuzz: fuzz-build
 	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_COMMANDS)
+
+# Time per point of the point kernels next to the memory and compute floors.
+bench-kernels:
+	tools/install-deps.sh build bench
+	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DKORVEL_BENCHMARKS=ON -DKORVEL_TESTS=OFF
+	cmake --build $(BUILD)-bench -j $(JOBS) --target bench_kernels
+	$(BUILD)-bench/mex/bench_kernels --plugins=$(BUILD)-bench/mex
 
 demo: build
 	$(BUILD)/mex/pipeline_demo --plugins=$(BUILD)/mex
