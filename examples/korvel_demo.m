@@ -25,7 +25,8 @@ function result = korvel_demo(varargin)
 %     scene     the scene, as KORVEL_DEMO_SCENE makes it
 %     enabled   1-by-T logical enable mask: the faces turned towards the
 %               viewer (the others are hidden behind the surface they bound)
-%     screens   struct array, one per screen drawn: name, flags (the draw
+%     screens   struct array, one per screen drawn: name, screen (the
+%               screen matrix of all points), flags (the draw
 %               flags of KORVELFACESHOWN), drawList (the faces drawn, far
 %               first), depth (their distances), strokes (the text
 %               segments written), picture (H-by-W-by-3)
@@ -87,7 +88,7 @@ if ~strcmp(opts.screen, 'both')
     screenNames = {opts.screen};
 end
 files = {};
-screens = struct('name', {}, 'flags', {}, 'drawList', {}, 'depth', {}, ...
+screens = struct('name', {}, 'screen', {}, 'flags', {}, 'drawList', {}, 'depth', {}, ...
                  'strokes', {}, 'picture', {});
 for k = 1:numel(screenNames)
     name = screenNames{k};
@@ -127,7 +128,7 @@ for k = 1:numel(screenNames)
     files{end + 1} = file; %#ok<AGROW> at most three
     stages = note(stages, opts.quiet, 'picture (host)', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);
 
-    screens(end + 1) = struct('name', name, 'flags', flags, 'drawList', drawList, ...
+    screens(end + 1) = struct('name', name, 'screen', screen, 'flags', flags, 'drawList', drawList, ...
                               'depth', depth, 'strokes', strokes, 'picture', picture); %#ok<AGROW>
 end
 

@@ -29,11 +29,13 @@ end
 
 % Samples every half pixel along each segment, both ends included.
 samples = ceil(2 * hypot(x2 - x1, y2 - y1)) + 1;
-owner = repelem(1:numel(samples), samples)';
+% Column vectors, one element per sample ((:) also for a single segment).
+owner = reshape(repelem(1:numel(samples), samples), [], 1);
 starts = cumsum(samples) - samples;
-t = ((0:sum(samples) - 1)' - starts(owner)') ./ max(samples(owner)' - 1, 1);
-x = x1(owner)' + t .* (x2(owner)' - x1(owner)');
-y = y1(owner)' + t .* (y2(owner)' - y1(owner)');
+t = ((0:sum(samples) - 1)' - reshape(starts(owner), [], 1)) ./ ...
+    max(reshape(samples(owner), [], 1) - 1, 1);
+x = reshape(x1(owner), [], 1) + t .* reshape(x2(owner) - x1(owner), [], 1);
+y = reshape(y1(owner), [], 1) + t .* reshape(y2(owner) - y1(owner), [], 1);
 
 reach = (0:thickness - 1) - floor((thickness - 1) / 2);
 [dx, dy] = meshgrid(reach, reach);

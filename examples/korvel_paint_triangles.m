@@ -46,12 +46,14 @@ while first <= numel(candidates)
   total = reached(last) - before;
   chunk = candidates(first:last);
   chunkCounts = counts(first:last);
-  owner = repelem(1:numel(chunk), chunkCounts)';
+  % Column vectors throughout, one element per pixel tested: (:) keeps them
+  % columns also when a chunk holds a single triangle.
+  owner = repelem(1:numel(chunk), chunkCounts);
   starts = cumsum(chunkCounts) - chunkCounts;
-  step = (0:total - 1)' - starts(owner)';
-  t = chunk(owner)';
-  col = left(t)' + mod(step, spanX(t)');
-  row = top(t)' + floor(step ./ spanX(t)');
+  step = (0:total - 1)' - column(starts(owner));
+  t = column(chunk(owner));
+  col = column(left(t)) + mod(step, column(spanX(t)));
+  row = column(top(t)) + floor(step ./ column(spanX(t)));
   inside = insideTriangle(x(:, t), y(:, t), col, row);
   pixel = row(inside) + (col(inside) - 1) * height;
   if ~isempty(pixel)
@@ -73,8 +75,14 @@ end
 function inside = insideTriangle(x, y, col, row)
 % Edge functions of the three edges at each pixel centre; inside (or on an
 % edge) when all three agree in sign, whichever way the triangle winds.
-e1 = (x(2, :)' - x(1, :)') .* (row - y(1, :)') - (y(2, :)' - y(1, :)') .* (col - x(1, :)');
-e2 = (x(3, :)' - x(2, :)') .* (row - y(2, :)') - (y(3, :)' - y(2, :)') .* (col - x(2, :)');
-e3 = (x(1, :)' - x(3, :)') .* (row - y(3, :)') - (y(1, :)' - y(3, :)') .* (col - x(3, :)');
+x1 = column(x(1, :)); x2 = column(x(2, :)); x3 = column(x(3, :));
+y1 = column(y(1, :)); y2 = column(y(2, :)); y3 = column(y(3, :));
+e1 = (x2 - x1) .* (row - y1) - (y2 - y1) .* (col - x1);
+e2 = (x3 - x2) .* (row - y2) - (y3 - y2) .* (col - x2);
+e3 = (x1 - x3) .* (row - y3) - (y1 - y3) .* (col - x3);
 inside = (e1 >= 0 & e2 >= 0 & e3 >= 0) | (e1 <= 0 & e2 <= 0 & e3 <= 0);
+end
+
+function v = column(v)
+v = v(:);
 end

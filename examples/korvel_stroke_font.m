@@ -70,7 +70,7 @@ glyphs = {
 
 % Glyph grid to glyph units.
 gridX = @(x) 0.15 + 0.175 * x;
-gridY = @(y) 0.2 * y;
+gridY = @(y) y / 5;  % so that the top row is 1.2 exactly
 
 table = zeros(4, 0);
 codes = cell(1, 128);

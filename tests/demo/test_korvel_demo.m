@@ -1,0 +1,162 @@
+function ok = test_korvel_demo(outFolder)
+%TEST_KORVEL_DEMO  Runs the demo on a small scene and checks what it made.
+%   OK = TEST_KORVEL_DEMO(OUTFOLDER) renders a 40-by-40 terrain into
+%   OUTFOLDER (default: a new folder under tempdir) and checks the pictures,
+%   the draw list against the draw flags, the text strokes and the painting
+%   helpers. It prints each failure and returns true when there is none.
+%   Needs the korvel plug-ins and the examples folder on the path.
+
+if nargin < 1
+  outFolder = tempname();
+end
+failures = {};
+    function expect(condition, what)
+        if ~all(condition(:))
+            failures{end + 1} = what;
+            fprintf(2, 'FAILED: %s\n', what);
+        end
+    end
+
+% --- The whole demo on a small scene, both screens.
+result = korvel_demo('grid', 40, 'size', 240, 'out', outFolder, 'quiet', true);
+names = {'korvel_torus.png', 'korvel_cone.png', 'korvel_screens.png', 'korvel_plateaus.png'};
+for k = 1:numel(names)
+  file = fullfile(outFolder, names{k});
+  expect(exist(file, 'file') == 2, [names{k} ' written']);
+  if exist(file, 'file') == 2
+    picture = imread(file);
+    colours = unique(reshape(picture, [], 3), 'rows');
+    % The screens are shaded; the plateaus come from a twelve-colour palette.
+    fewest = 30;
+    if k == 4
+      fewest = 4;
+    end
+    expect(size(colours, 1) > fewest, [names{k} ' is not blank']);
+  end
+end
+expect(numel(result.files) == 4, 'four pictures reported');
+
+scene = result.scene;
+faceCount = size(scene.faces, 2);
+expect(isa(scene.faces, 'int32') && min(scene.faces(:)) >= 0 && ...
+       max(scene.faces(:)) < size(scene.points, 2), 'faces are zero-based int32 corner indices');
+viewer = [0; -50; 6];
+for s = 1:numel(result.screens)
+  screen = result.screens(s);
+  label = [screen.name ' screen: '];
+  % The draw flags, as the rule says: enabled, and a corner flagged 1.
+  cornerFlags = reshape(screen.screen(3, double(scene.faces) + 1), 3, []);
+  expected = result.enabled & any(cornerFlags == 1, 1);
+  expect(isequal(screen.flags, double(expected)), [label 'draw flags follow the rule']);
+  expect(any(screen.flags == 1) && any(screen.flags == 0), [label 'some faces drawn, some not']);
+  % The draw list: every flagged face once, nothing else, far first.
+  expect(isequal(sort(screen.drawList), find(screen.flags == 1)), ...
+         [label 'draw list holds exactly the flagged faces']);
+  expect(all(diff(screen.depth) <= 0), [label 'draw list runs far to near']);
+  corners = double(scene.faces(:, screen.drawList)) + 1;
+  away = scene.points - repmat(viewer, 1, size(scene.points, 2));
+  distance = sqrt(sum(away .^ 2, 1));
+  meanDistance = mean(reshape(distance(corners), 3, []), 1);
+  expect(abs(screen.depth - meanDistance) <= 1e-9 * max(meanDistance), ...
+         [label 'depth is the mean distance of the corners from the viewer']);
+  % Every object label is on the screen from the default viewer.
+  expect(size(screen.strokes, 2) > 100, [label 'labels and caption written']);
+  expect(size(screen.picture, 1) > size(screen.picture, 2), [label 'caption room below the disc']);
+end
+expect(strcmp({result.screens.name}, {'torus', 'cone'}), 'both screens drawn by default');
+% Faces turned away are disabled: the first face of the terrain faces up,
+% so the viewer above the ground sees it.
+expect(result.enabled(1), 'a terrain face seen from above is enabled');
+expect(any(~result.enabled(scene.terrainFaces + 1:end)), 'back faces of the objects disabled');
+
+plateaus = result.plateaus;
+expect(isequal(plateaus.colourIndex, mod((plateaus.labels - 1) * 5, 12) + 1), ...
+       'plateau colours follow the region numbers');
+expect(isequal(size(plateaus.labels), [40 40]) && min(plateaus.labels(:)) == 1, ...
+       'every terrain cell has a region');
+
+% --- One screen only: the other picture is not made.
+single = fullfile(outFolder, 'single');
+result = korvel_demo('grid', 20, 'size', 160, 'out', single, 'screen', 'cone', ...
+                     'viewer', [10 10 40], 'heading', -30, 'quiet', true);
+expect(exist(fullfile(single, 'korvel_cone.png'), 'file') == 2, 'cone alone: cone picture');
+expect(exist(fullfile(single, 'korvel_torus.png'), 'file') == 0, 'cone alone: no torus picture');
+expect(exist(fullfile(single, 'korvel_screens.png'), 'file') == 0, 'cone alone: no pair picture');
+expect(numel(result.screens) == 1, 'cone alone: one screen');
+
+% --- Options are checked.
+expect(raises(@() korvel_demo('screen', 'sphere', 'out', single), 'korvel_demo:badOption'), ...
+       'an unknown screen is refused');
+expect(raises(@() korvel_demo('viewer', [1 2], 'out', single), 'korvel_demo:badOption'), ...
+       'a viewer of two coordinates is refused');
+expect(raises(@() korvel_demo('colour', 1, 'out', single), 'korvel_demo:badOption'), ...
+       'an unknown option is refused');
+
+% --- The stroke font and the text through korvelStrokeText.
+font = korvel_stroke_font();
+xs = font.table([1 3], :);
+ys = font.table([2 4], :);
+expect(size(font.table, 1) == 4 && all(font.table(:) >= 0) && all(xs(:) <= 1) && ...
+       all(ys(:) <= font.height), ...
+       'glyph strokes stay inside the character cell');
+for ch = ['A':'Z', '0':'9', '-+=.,:/()''!?']
+  expect(~isempty(font.codes{double(ch)}), sprintf('the font has strokes for ''%s''', ch));
+end
+expect(isequal(font.codes{double('q')}, font.codes{double('Q')}), 'lower case drawn as upper case');
+expect(isequal(font.codes{double('~')}, font.codes{double('?')}), 'a missing glyph drawn as ''?''');
+expect(isempty(font.codes{double(' ')}), 'a space has no strokes');
+
+labels = struct('text', {'A1', 'B'}, 'origin', {[10 20], [0 0]}, 'scale', {2, 1}, ...
+                'colour', {[1 0 0], [0 0 1]});
+[segments, colours, calls] = korvel_write_text(font, labels);
+codesA = font.codes{double('A')};
+codes1 = font.codes{double('1')};
+codesB = font.codes{double('B')};
+expect(calls == 3, 'one stroke call per character');
+expect(size(segments, 2) == numel(codesA) + numel(codes1) + numel(codesB), ...
+       'every stroke of every character written once');
+glyph = font.table(:, codes1);
+second = numel(codesA) + (1:numel(codes1));
+expect(isequal(segments(:, second), ...
+               [((2 + glyph(1, :)) - 1) * 2 + 10; glyph(2, :) * 2 + 20;
+                ((2 + glyph(3, :)) - 1) * 2 + 10; glyph(4, :) * 2 + 20]), ...
+       'the second character lands one cell to the right, scaled, at the origin');
+expect(isequal(colours(:, end), [0; 0; 1; 0; 0; 1]), 'each label in its own colour');
+again = korvel_write_text(font, labels);
+expect(isequal(again, segments), 'writing the same labels again gives the same strokes');
+untouched = zeros(1, 1);
+expect(untouched == 0, 'the in-place counter shares nothing with a fresh zero');
+
+% --- Painting: later triangles cover earlier ones; pixel centres decide.
+view = struct('uMin', 0, 'vMax', 10, 'pixelsPerUnit', 1);
+canvas = zeros(10, 10, 3);
+uv = [0 10 0, 2 8 2; 0 0 10, 2 2 8];
+[canvas, painted] = korvel_paint_triangles(canvas, view, uv, [1 4; 2 5; 3 6], [1 0 0; 0 1 0]);
+expect(painted(8, 3) == 2 && isequal(squeeze(canvas(8, 3, :))', [0 1 0]), ...
+       'the later triangle wins where both cover');
+expect(painted(10, 9) == 1, 'the earlier triangle shows where only it covers');
+expect(painted(1, 10) == 0 && all(canvas(1, 10, :) == 0), 'outside every triangle stays as it was');
+[~, painted] = korvel_paint_triangles(zeros(10, 10, 3), view, [uv, [NaN; 5]], [1 4; 2 5; 7 6], ...
+                                      [1 0 0; 0 1 0]);
+expect(~any(painted(:) == 1) && any(painted(:) == 2), 'a triangle with a NaN corner is left out');
+lines = korvel_paint_lines(zeros(10, 10, 3), view, [0.5 9.5; 5.5 5.5; 9.5 9.5; 5.5 5.5], ...
+                           [1 1 1; 1 0 0], 1);
+expect(all(lines(5, :, 1) == 1) && all(lines(5, 1:9, 2) == 1) && lines(5, 10, 2) == 0 && ...
+       nnz(lines(:, :, 1)) == 10, 'a line of pixels, drawn where the pen passes, later segments on top');
+
+ok = isempty(failures);
+if ok
+  fprintf('test_korvel_demo: all checks passed\n');
+else
+  fprintf(2, 'test_korvel_demo: %d checks failed\n', numel(failures));
+end
+end
+
+function raised = raises(action, identifier)
+raised = false;
+try
+  action();
+catch err
+  raised = strcmp(err.identifier, identifier);
+end
+end
