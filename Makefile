@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test demo clean bench-kernels
+.PHONY: all build test demo test-demo clean bench-kernels
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
 
 # Hardening builds, each in a folder of its own: the test suite under
@@ -26,6 +26,7 @@ build:
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-demo
 	$(MAKE) --no-print-directory test-hardening
 
 test-hardening: test-sanitize test-valgrind
@@ -59,8 +60,25 @@ bench-kernels:
 	cmake --build $(BUILD)-bench -j $(JOBS) --target bench_kernels
 	$(BUILD)-bench/mex/bench_kernels --plugins=$(BUILD)-bench/mex
 
-demo: build
-	$(BUILD)/mex/pipeline_demo --plugins=$(BUILD)/mex
+# `make demo` renders the built-in scene into PNGs (see examples/korvel_demo.m).
+# VIEWER="x y z" (default 0 -50 6), HEADING in degrees (default 90),
+# SCREEN=torus|cone|both (default both), DEMO_OUT folder (default out).
+VIEWER ?= 0 -50 6
+HEADING ?= 90
+SCREEN ?= both
+DEMO_OUT ?= out
+OCTAVE_CLI ?= octave-cli --no-gui --no-history --norc --quiet
+OCTAVE_PLUGINS ?= $(BUILD)/octave
+
+demo:
+	tools/install-deps.sh demo
+	$(OCTAVE_CLI) --eval "build_mex('$(OCTAVE_PLUGINS)'); addpath('$(OCTAVE_PLUGINS)', 'examples'); \
+	  korvel_demo('viewer', [$(VIEWER)], 'heading', $(HEADING), 'screen', '$(SCREEN)', 'out', '$(DEMO_OUT)');"
+
+test-demo:
+	tools/install-deps.sh demo
+	$(OCTAVE_CLI) --eval "build_mex('$(OCTAVE_PLUGINS)'); addpath('$(OCTAVE_PLUGINS)', 'examples', 'tests/demo'); \
+	  exit(~test_korvel_demo());"
 
 clean:
 	rm -rf $(BUILD)
