@@ -11,7 +11,13 @@ namespace {
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-Result labels(const Array &values) { return call("plateauLabels", {values}); }
+// The command, and a test build of it whose union-find has no step budget, so
+// that it floods whenever two trees meet: both ways must give the same labels.
+const char *const kBuilds[] = {"plateauLabels", "plateauLabelsFlooding"};
+
+Result labels(const Array &values, const char *build = "plateauLabels") {
+  return call(build, {values});
+}
 
 // The multi-pass labelling exactly as the command's definition states it: one
 // pass per label, each a seed scan and growth sweeps (row-major visiting,
@@ -101,12 +107,13 @@ TEST(PlateauLabels, NumbersTheExampleRegions) {
       {1, 4, {kInf, kInf, -kInf, -kInf}, {1, 1, 2, 2}},
       {4, 1, {3, 3, 1, 3}, {1, 1, 2, 3}},
   };
-  for (const Case &c : cases) {
-    Array in = doubles(c.rows, c.columns, c.in);
-    Result result = labels(in);
-    ASSERT_FALSE(result.failed) << result.message;
-    EXPECT_TRUE(isMatrix(result.output(), c.rows, c.columns, c.out));
-  }
+  for (const char *build : kBuilds)
+    for (const Case &c : cases) {
+      Array in = doubles(c.rows, c.columns, c.in);
+      Result result = labels(in, build);
+      ASSERT_FALSE(result.failed) << result.message;
+      EXPECT_TRUE(isMatrix(result.output(), c.rows, c.columns, c.out)) << build;
+    }
 }
 
 TEST(PlateauLabels, EmptyInputsGiveEmptyLabelsOfTheSameShape) {
@@ -131,10 +138,13 @@ TEST(PlateauLabels, MatchesTheMultiPassDefinitionOnRandomMatrices) {
     std::vector<double> in(static_cast<size_t>(rows * columns));
     for (double &value : in) value = palette[pick(random)];
     Array input = doubles(rows, columns, in);
-    Result result = labels(input);
-    ASSERT_FALSE(result.failed) << result.message;
-    ASSERT_TRUE(isMatrix(result.output(), rows, columns, literalLabels(in, rows, columns)))
-        << "trial " << trial << ", " << rows << "-by-" << columns;
+    const std::vector<double> expected = literalLabels(in, rows, columns);
+    for (const char *build : kBuilds) {
+      Result result = labels(input, build);
+      ASSERT_FALSE(result.failed) << result.message;
+      ASSERT_TRUE(isMatrix(result.output(), rows, columns, expected))
+          << build << ", trial " << trial << ", " << rows << "-by-" << columns;
+    }
   }
 }
 
@@ -149,11 +159,13 @@ TEST(PlateauLabels, MatchesAnIndependentLabellingOnLargeMatrices) {
     std::vector<double> in(shape.rows * shape.columns);
     for (double &value : in) value = pick(random);
     Array input = doubles(shape.rows, shape.columns, in);
-    Result result = labels(input);
-    ASSERT_FALSE(result.failed) << result.message;
-    EXPECT_TRUE(isMatrix(result.output(), shape.rows, shape.columns,
-                         unionFindLabels(in, shape.rows, shape.columns)))
-        << shape.rows << "-by-" << shape.columns;
+    const std::vector<double> expected = unionFindLabels(in, shape.rows, shape.columns);
+    for (const char *build : kBuilds) {
+      Result result = labels(input, build);
+      ASSERT_FALSE(result.failed) << result.message;
+      EXPECT_TRUE(isMatrix(result.output(), shape.rows, shape.columns, expected))
+          << build << ", " << shape.rows << "-by-" << shape.columns;
+    }
   }
 }
 
@@ -168,12 +180,14 @@ TEST(PlateauLabels, HandlesRegionsThatWindThroughTheWholeMatrix) {
     if (c + 1 < n) in[((c / 2) % 2 == 0 ? n - 1 : 0) + (c + 1) * n] = 1.0;
   }
   Array input = doubles(n, n, in);
-  Result result = labels(input);
-  ASSERT_FALSE(result.failed) << result.message;
-  EXPECT_TRUE(isMatrix(result.output(), n, n, unionFindLabels(in, n, n)));
-  // One serpentine, and the 2s split into one region per gap between its turns.
-  const std::vector<double> out = result.output().values();
-  EXPECT_EQ(*std::max_element(out.begin(), out.end()), 1.0 + (n - 1) / 2);
+  for (const char *build : kBuilds) {
+    Result result = labels(input, build);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(isMatrix(result.output(), n, n, unionFindLabels(in, n, n))) << build;
+    // One serpentine, and the 2s split into one region per gap between its turns.
+    const std::vector<double> out = result.output().values();
+    EXPECT_EQ(*std::max_element(out.begin(), out.end()), 1.0 + (n - 1) / 2) << build;
+  }
 
   // A constant matrix of a million elements is one region.
   Array flat = doubles(1000, 1000, std::vector<double>(1000000, -0.0));
@@ -195,11 +209,12 @@ TEST(PlateauLabels, LeavesItsInputUnchangedAndStoresOutputOneAlways) {
   const std::vector<double> in = {1, kNaN, -0.0, 0.0, 1, 1};
   Array input = doubles(2, 3, in);
   Array extra = scalar(4);
-  for (int nlhs : {0, 1, 2}) {
-    Result result = call("plateauLabels", {input, extra}, nlhs);
-    ASSERT_FALSE(result.failed) << result.message;
-    EXPECT_TRUE(isMatrix(result.output(), 2, 3, {1, 2, 3, 3, 4, 4}));
-  }
+  for (const char *build : kBuilds)
+    for (int nlhs : {0, 1, 2}) {
+      Result result = call(build, {input, extra}, nlhs);
+      ASSERT_FALSE(result.failed) << result.message;
+      EXPECT_TRUE(isMatrix(result.output(), 2, 3, {1, 2, 3, 3, 4, 4})) << build;
+    }
   EXPECT_TRUE(isMatrix(input, 2, 3, in));
   EXPECT_EQ(bitsOf(input.values()[2]), bitsOf(-0.0));
 }
