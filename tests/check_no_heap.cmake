@@ -5,6 +5,7 @@ set(heap_symbols malloc calloc realloc free posix_memalign aligned_alloc memalig
     _Znwm _Znam _ZdlPv _ZdaPv _ZdlPvm _ZdaPvm _ZnwmRKSt9nothrow_t _ZnamRKSt9nothrow_t)
 # valueSwap may take O(L) scratch for its lookup over many pairs, and falls
 # back to the plain scan when it cannot have it.
+cmake_policy(SET CMP0057 NEW)
 set(scratch_allowed valueSwap)
 set(failures 0)
 foreach(command IN LISTS COMMANDS)
