@@ -26,8 +26,22 @@ build:
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-octave
 	$(MAKE) --no-print-directory test-demo
 	$(MAKE) --no-print-directory test-hardening
+
+OCTAVE = octave-cli --no-gui --no-history --norc --quiet
+
+# The Octave plug-ins, built by build_mex.m with Octave's own mex.
+octave:
+	tools/install-deps.sh octave
+	$(OCTAVE) --eval "build_mex('$(BUILD)/octave')"
+
+# Octave suite; the stand-in build provides korvel_run for the cross-check.
+test-octave: build
+	tools/install-deps.sh octave
+	@if ! command -v octave-cli >/dev/null; then echo "octave: 0 passed, 1 failed (no octave-cli)"; exit 1; fi
+	$(OCTAVE) --eval "addpath('tests/octave'); exit(run_octave_tests('$(BUILD)/octave', '$(BUILD)/mex') > 0)"
 
 test-hardening: test-sanitize test-valgrind
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(SHORT_FUZZ_SECONDS)
