@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test demo test-demo clean bench-kernels
+.PHONY: all build test demo test-demo clean bench-kernels bench-arrays
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
 
 # Hardening builds, each in a folder of its own: the test suite under
@@ -72,6 +72,13 @@ bench-kernels:
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DKORVEL_BENCHMARKS=ON -DKORVEL_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS) --target bench_kernels
 	$(BUILD)-bench/mex/bench_kernels --plugins=$(BUILD)-bench/mex
+
+# plateauLabels next to skimage.measure.label, and valueSwap by pair count.
+bench-arrays:
+	tools/install-deps.sh build bench
+	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DKORVEL_TESTS=OFF
+	cmake --build $(BUILD)-bench -j $(JOBS) --target plateauLabels valueSwap
+	/usr/bin/python3 benchmarks/bench_arrays.py --plugins $(BUILD)-bench/mex
 
 # `make demo` renders the built-in scene into PNGs (see examples/korvel_demo.m).
 # VIEWER="x y z" (default 0 -50 6), HEADING in degrees (default 90),

@@ -1,0 +1,196 @@
+#!/usr/bin/python3
+"""Times plateauLabels next to skimage.measure.label, and valueSwap for
+growing pair counts, in one process and one run.
+
+The plug-ins are called through the stand-in host exactly as the tests call
+them (standinCall from libmx), via ctypes, so both sides of each comparison
+run on the same images, side by side, on the same loaded machine. Figures are
+medians of several calls; compare the ratios, not the absolute times.
+
+    /usr/bin/python3 benchmarks/bench_arrays.py --plugins build/mex
+"""
+import argparse
+import ctypes
+import os
+import statistics
+import sys
+import time
+
+import numpy as np
+import skimage
+import skimage.measure
+
+
+class StandinError(ctypes.Structure):
+    _fields_ = [("raised", ctypes.c_int), ("identifier", ctypes.c_char * 128),
+                ("message", ctypes.c_char * 1024)]
+
+
+class Host:
+    """The stand-in host's array library and a way to call a plug-in."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.mx = ctypes.CDLL(f"{folder}/libmx.so", mode=ctypes.RTLD_GLOBAL)
+        self.mx.mxCreateDoubleMatrix_700.restype = ctypes.c_void_p
+        self.mx.mxCreateDoubleMatrix_700.argtypes = [ctypes.c_int, ctypes.c_int, ctypes.c_int]
+        self.mx.mxGetPr.restype = ctypes.c_void_p
+        self.mx.mxGetPr.argtypes = [ctypes.c_void_p]
+        self.mx.mxGetM.restype = ctypes.c_size_t
+        self.mx.mxGetM.argtypes = [ctypes.c_void_p]
+        self.mx.mxGetN.restype = ctypes.c_size_t
+        self.mx.mxGetN.argtypes = [ctypes.c_void_p]
+        self.mx.mxDestroyArray.argtypes = [ctypes.c_void_p]
+        self.mx.standinCall.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_void_p,
+                                        ctypes.c_int, ctypes.c_void_p,
+                                        ctypes.POINTER(StandinError)]
+        self.plugins = {}
+
+    def matrix(self, values):
+        """A host double matrix holding a copy of a 2-D numpy array."""
+        values = np.asfortranarray(values, dtype=np.float64)
+        rows, columns = values.shape
+        array = self.mx.mxCreateDoubleMatrix_700(rows, columns, 0)
+        if values.size:
+            ctypes.memmove(self.mx.mxGetPr(array), values.ctypes.data, values.nbytes)
+        return array
+
+    def values(self, array):
+        rows, columns = self.mx.mxGetM(array), self.mx.mxGetN(array)
+        if rows * columns == 0:
+            return np.zeros((rows, columns))
+        data = (ctypes.c_double * (rows * columns)).from_address(self.mx.mxGetPr(array))
+        return np.array(np.frombuffer(data, dtype=np.float64).reshape((rows, columns), order="F"))
+
+    def destroy(self, array):
+        self.mx.mxDestroyArray(array)
+
+    def call(self, command, inputs):
+        """Output 1 of the command; the caller destroys it."""
+        if command not in self.plugins:
+            plugin = ctypes.CDLL(f"{self.folder}/{command}.mexa64")
+            self.plugins[command] = ctypes.cast(plugin.mexFunction, ctypes.c_void_p)
+        outputs = (ctypes.c_void_p * 1)()
+        prhs = (ctypes.c_void_p * len(inputs))(*inputs)
+        error = StandinError()
+        self.mx.standinCall(self.plugins[command], 1, outputs, len(inputs), prhs,
+                            ctypes.byref(error))
+        if error.raised:
+            raise RuntimeError(f"{error.identifier.decode()}: {error.message.decode()}")
+        return outputs[0]
+
+
+def median_seconds(run, repeats):
+    times = []
+    for _ in range(repeats):
+        start = time.perf_counter()
+        run()
+        times.append(time.perf_counter() - start)
+    return statistics.median(times)
+
+
+def images(size, generator):
+    """The benchmark images of one size, by name."""
+    tiles = generator.integers(1, 1 << 20, size=(size // 8, size // 8)).astype(np.float64)
+    return {
+        "random 1..4": generator.integers(1, 5, size=(size, size)).astype(np.float64),
+        "random 1..2": generator.integers(1, 3, size=(size, size)).astype(np.float64),
+        "8x8 tiles": np.kron(tiles, np.ones((8, 8))),
+    }
+
+
+def column_major_numbering(labels):
+    """Labels renumbered 1..K in column-major order of each region's first element."""
+    flat = labels.ravel(order="F")
+    _, first, inverse = np.unique(flat, return_index=True, return_inverse=True)
+    rank = np.empty(first.size, dtype=np.int64)
+    rank[np.argsort(first, kind="stable")] = np.arange(first.size)
+    return (rank[inverse] + 1).reshape(labels.shape, order="F").astype(np.float64)
+
+
+def bench_labels(host, sizes, repeats):
+    generator = np.random.default_rng(2026)
+    print("plateauLabels vs skimage.measure.label(connectivity=1), "
+          f"skimage {skimage.__version__}, median of {repeats}")
+    print(f"| image | size | regions | plateauLabels ns/element | skimage ns/element "
+          f"| skimage / plateauLabels |")
+    print("|---|---|---|---|---|---|")
+    for size in sizes:
+        for name, image in images(size, generator).items():
+            array = host.matrix(image)
+            # Same labels as skimage's, up to skimage's row-major numbering.
+            ours = host.call("plateauLabels", [array])
+            theirs = skimage.measure.label(image, connectivity=1, background=0)
+            if not np.array_equal(host.values(ours), column_major_numbering(theirs)):
+                sys.exit(f"plateauLabels and skimage disagree on {name} {size}x{size}")
+            regions = int(theirs.max())
+            host.destroy(ours)
+
+            def run_ours():
+                host.destroy(host.call("plateauLabels", [array]))
+
+            def run_theirs():
+                skimage.measure.label(image, connectivity=1, background=0)
+
+            # Interleaved, so both see the same load.
+            ours_times, theirs_times = [], []
+            for _ in range(repeats):
+                ours_times.append(median_seconds(run_ours, 1))
+                theirs_times.append(median_seconds(run_theirs, 1))
+            ours_ns = statistics.median(ours_times) / image.size * 1e9
+            theirs_ns = statistics.median(theirs_times) / image.size * 1e9
+            print(f"| {name} | {size}x{size} | {regions} | {ours_ns:.2f} | {theirs_ns:.2f} "
+                  f"| {theirs_ns / ours_ns:.2f} |")
+            host.destroy(array)
+
+
+def bench_swap(host, pair_counts, repeats):
+    generator = np.random.default_rng(7)
+    # Values from a range twice the largest pair count: about half the
+    # elements match a pair when L is largest.
+    span = 2 * max(pair_counts)
+    values = host.matrix(generator.integers(0, span, size=(1000, 1000)).astype(np.float64))
+    print()
+    print(f"valueSwap on a 1000x1000 matrix, median of {repeats}")
+    print("| pairs L | ms per call | ns per element | vs L = 4 |")
+    print("|---|---|---|---|")
+    baseline = None
+    for pairs in pair_counts:
+        from_values = generator.choice(span, size=pairs, replace=False).astype(np.float64)
+        from_array = host.matrix(from_values.reshape(pairs, 1))
+        to_array = host.matrix(generator.standard_normal((pairs, 1)))
+
+        def run():
+            host.destroy(host.call("valueSwap", [values, from_array, to_array]))
+
+        seconds = median_seconds(run, repeats)
+        baseline = baseline or seconds
+        print(f"| {pairs} | {seconds * 1e3:.2f} | {seconds * 1e9 / 1e6:.2f} "
+              f"| {seconds / baseline:.2f} |")
+        host.destroy(from_array)
+        host.destroy(to_array)
+    host.destroy(values)
+
+
+# Large blocks come from the heap and stay there: otherwise every call of both
+# sides pays the first-touch page faults of a fresh mapping, which on a busy
+# virtual machine swamp the labelling itself.
+HEAP_ENVIRONMENT = {"MALLOC_MMAP_MAX_": "0", "MALLOC_TRIM_THRESHOLD_": str(1 << 40)}
+
+
+def main():
+    if any(os.environ.get(name) != value for name, value in HEAP_ENVIRONMENT.items()):
+        os.execve(sys.executable, [sys.executable] + sys.argv, {**os.environ, **HEAP_ENVIRONMENT})
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--plugins", required=True, help="folder of the built plug-ins")
+    parser.add_argument("--repeats", type=int, default=7)
+    parser.add_argument("--sizes", type=int, nargs="+", default=[512, 1024, 2048])
+    parser.add_argument("--pairs", type=int, nargs="+", default=[4, 64, 4096, 65536])
+    arguments = parser.parse_args()
+    host = Host(arguments.plugins)
+    bench_labels(host, arguments.sizes, arguments.repeats)
+    bench_swap(host, arguments.pairs, arguments.repeats)
+
+
+if __name__ == "__main__":
+    main()
