@@ -26,6 +26,7 @@ build:
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-octave
 	$(MAKE) --no-print-directory test-demo
 	$(MAKE) --no-print-directory test-hardening
 

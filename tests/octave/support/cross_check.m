@@ -70,7 +70,7 @@ function compare_array (octave, standin, where)
   try
     if isa (octave, 'double')
       assert_bits (octave, standin);
-    elseif ~isequal (size (octave), size (standin)) || ~isequal (octave, standin)
+    elseif ~isequal (size (octave), size (standin)) || ~isequaln (octave, standin)
       error ('cross_check:values', 'values differ');
     end
   catch err

@@ -109,5 +109,5 @@ function inputs = strokes (broken)
     codes(randi (k)) = (g + 1) * (rand () < 0.5);
   end
   inputs = {values(4, columns), values(6, columns), n, table, codes, values(1, 1), ...
-            values(1, 2), randi ([1 4]), values(1, 3)};
+            values(1, 2), randi([1 4]), values(1, 3)};
 end
