@@ -17,7 +17,7 @@ struct Text {
       : strokes(doubles(4, columns, std::vector<double>(4 * columns, sentinel))),
         colours(doubles(6, columns, std::vector<double>(6 * columns, sentinel))),
         counter(scalar(fill)),
-        // Three strokes in glyph units; the second is the spec-sheet stroke.
+        // Three strokes in glyph units; the second is the worked example stroke.
         table(doubles(4, 3, {0, 0, 1, 0, 0.25, 0.5, 0.75, 1, 0.5, 1, 0.5, 0})),
         codes(row(codeRow)),
         scale(scalar(10)),
