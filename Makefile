@@ -5,6 +5,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all build test demo test-demo clean bench-kernels bench-arrays
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
+.PHONY: platforms test-platforms test-linux32 test-windows64 test-windows32 test-determinism
 
 # Hardening builds, each in a folder of its own: the test suite under
 # AddressSanitizer and UBSan, and the libFuzzer targets (clang).
@@ -29,6 +30,7 @@ test: build
 	$(MAKE) --no-print-directory test-octave
 	$(MAKE) --no-print-directory test-demo
 	$(MAKE) --no-print-directory test-hardening
+	$(MAKE) --no-print-directory test-platforms
 
 OCTAVE = octave-cli --no-gui --no-history --norc --quiet
 
@@ -66,6 +68,53 @@ fuzz-build:
 
 fuzz: fuzz-build
 	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_COMMANDS)
+
+# The other targets: 32-bit Linux (.mexglx, run through qemu-i386 where the
+# kernel refuses 32-bit programs), Windows .mexw64 and .mexw32 cross-built
+# with mingw-w64, their suites run under wine, and the determinism check
+# across all of them and Octave. Windows 32 is built and its tables checked;
+# its suite runs only where 32-bit wine starts (RUN_WINDOWS32=1).
+LINUX32_BUILD ?= $(BUILD)-linux32
+WINDOWS64_BUILD ?= $(BUILD)-windows64
+WINDOWS32_BUILD ?= $(BUILD)-windows32
+RUN_WINDOWS32 ?= 0
+# Commands whose results go through the C library's cos, sin or atan: their
+# cross-target differences are reported; STRICT=1 fails on them too.
+LIBM_COMMANDS = korvelSpin,torusScreenMex
+STRICT ?= 0
+
+cross = cmake -S . -B $(1) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$(2).cmake \
+	  -DCMAKE_BUILD_TYPE=Release && cmake --build $(1) -j $(JOBS)
+
+platforms:
+	tools/install-deps.sh build windows linux32
+	$(call cross,$(LINUX32_BUILD),linux-i686)
+	$(call cross,$(WINDOWS64_BUILD),mingw-x86_64)
+	$(call cross,$(WINDOWS32_BUILD),mingw-i686)
+
+test-platforms: test-linux32 test-windows64 test-windows32 test-determinism
+
+test-linux32:
+	tools/install-deps.sh build linux32
+	tools/enable-i386.sh
+	$(call cross,$(LINUX32_BUILD),linux-i686)
+	ctest --test-dir $(LINUX32_BUILD) --output-on-failure -j $(JOBS)
+
+test-windows64:
+	tools/install-deps.sh build windows
+	$(call cross,$(WINDOWS64_BUILD),mingw-x86_64)
+	ctest --test-dir $(WINDOWS64_BUILD) --output-on-failure
+
+test-windows32:
+	tools/install-deps.sh build windows
+	$(call cross,$(WINDOWS32_BUILD),mingw-i686)
+	if [ "$(RUN_WINDOWS32)" = 1 ]; then ctest --test-dir $(WINDOWS32_BUILD) --output-on-failure; \
+	else ctest --test-dir $(WINDOWS32_BUILD) --output-on-failure -E '^korvel_tests$$'; fi
+
+test-determinism: build octave test-linux32 test-windows64
+	tests/determinism/run.sh $(BUILD) linux32=$(LINUX32_BUILD) windows64=$(WINDOWS64_BUILD) \
+	  $(if $(filter 1,$(RUN_WINDOWS32)),windows32=$(WINDOWS32_BUILD)) octave=$(BUILD)/octave \
+	  -- --libm=$(LIBM_COMMANDS) $(if $(filter 1,$(STRICT)),--strict)
 
 # Time per point of the point kernels next to the memory and compute floors.
 bench-kernels:

@@ -9,7 +9,7 @@ packages_for() {
     build) echo cmake make g++ libgtest-dev ;;
     octave) echo octave octave-dev ;;
     windows) echo mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 ;;
-    linux32) echo gcc-multilib g++-multilib ;;
+    linux32) echo gcc-multilib g++-multilib qemu-user ;;
     demo) echo octave octave-dev gnuplot-nox ghostscript fonts-freefont-otf ;;
     bench) echo libbenchmark-dev hyperfine python3-skimage ;;
     fuzz) echo clang libclang-rt-14-dev valgrind ;;

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The determinism check: one fixed corpus of calls, run on every target given,
+# compared by hash (tests/determinism/compare.py).
+#   tests/determinism/run.sh NATIVE_BUILD [TARGET=BUILD_DIR ...] [-- COMPARE_OPTIONS]
+# TARGET is linux32, windows64, windows32 (their korvel_run, under wine for
+# Windows) or octave (BUILD_DIR holding the Octave plug-ins). The native
+# build makes the corpus and is the reference.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+native=${1:?usage: run.sh NATIVE_BUILD [TARGET=BUILD_DIR ...] [-- COMPARE_OPTIONS]}
+shift
+targets=()
+while [[ $# -gt 0 && $1 != -- ]]; do targets+=("$1"); shift; done
+[[ ${1:-} == -- ]] && shift
+options=("$@")
+
+out=$(cd "$native" && pwd)/determinism
+mkdir -p "$out"
+cases=$out/corpus.cases
+"$native/mex/korvel_corpus" "$cases"
+"$native/mex/korvel_run" --plugins="$native/mex" "$cases" "$out/linux64.results"
+compared=("linux64=$out/linux64.results")
+
+for target in "${targets[@]}"; do
+  name=${target%%=*}
+  dir=$(cd "${target#*=}" && pwd)
+  results=$out/$name.results
+  case $name in
+    linux32) "$dir/mex/korvel_run" --plugins="$dir/mex" "$cases" "$results" ;;
+    windows64 | windows32)
+      loader=wine64
+      [[ $name == windows32 ]] && loader=wine
+      (cd "$dir/mex" && "$root/tools/wine-run.sh" "$loader" ./korvel_run.exe --plugins=. "$cases" "$results") ;;
+    octave)
+      octave-cli --no-gui --no-history --norc --quiet \
+        --eval "addpath('$dir', '$here'); run_corpus('$cases', '$results')" ;;
+    *) echo "run.sh: unknown target $name" >&2; exit 2 ;;
+  esac
+  compared+=("$name=$results")
+done
+
+/usr/bin/python3 "$here/compare.py" "${options[@]}" "$cases" "${compared[@]}"
