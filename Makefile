@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test demo test-demo clean bench-kernels bench-arrays
+.PHONY: all build test demo test-demo clean bench-kernels bench-arrays bench-host
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
 .PHONY: platforms test-platforms test-linux32 test-windows64 test-windows32 test-determinism
 
@@ -129,6 +129,24 @@ bench-arrays:
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DKORVEL_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS) --target plateauLabels valueSwap
 	/usr/bin/python3 benchmarks/bench_arrays.py --plugins $(BUILD)-bench/mex
+
+# Each command against the host code a user would write instead, in one Octave
+# session per allocator setting: glibc's default, and one that reuses freed
+# memory (fresh pages cost much here). Writes BENCH_OUT/bench_host.md and .png.
+BENCH_OUT ?= out/bench
+REUSE_MALLOC = MALLOC_MMAP_THRESHOLD_=1000000000 MALLOC_TRIM_THRESHOLD_=2000000000
+bench_host_run = $(OCTAVE_CLI) --eval "addpath('benchmarks'); \
+	  bench_host('plugins', '$(OCTAVE_PLUGINS)', 'label', '$(1)', 'table', '$(BENCH_OUT)/$(1).tsv');"
+
+bench-host:
+	tools/install-deps.sh demo
+	mkdir -p $(BENCH_OUT)
+	$(OCTAVE_CLI) --eval "build_mex('$(OCTAVE_PLUGINS)')"
+	$(call bench_host_run,default)
+	env $(REUSE_MALLOC) $(call bench_host_run,reuse)
+	$(OCTAVE_CLI) --eval "addpath('benchmarks'); bench_host_report('$(BENCH_OUT)/bench_host.md', \
+	  '$(BENCH_OUT)/bench_host.png', '$(BENCH_OUT)/default.tsv', '$(BENCH_OUT)/reuse.tsv')"
+	cat $(BENCH_OUT)/bench_host.md
 
 # `make demo` renders the built-in scene into PNGs (see examples/korvel_demo.m).
 # VIEWER="x y z" (default 0 -50 6), HEADING in degrees (default 90),
