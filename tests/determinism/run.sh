@@ -34,7 +34,7 @@ for target in "${targets[@]}"; do
       (cd "$dir/mex" && "$root/tools/wine-run.sh" "$loader" ./korvel_run.exe --plugins=. "$cases" "$results") ;;
     octave)
       octave-cli --no-gui --no-history --norc --quiet \
-        --eval "addpath('$dir', '$here'); run_corpus('$cases', '$results')" ;;
+        --eval "addpath('$dir', '$here', '$root/tests/octave/support'); run_corpus('$cases', '$results')" ;;
     *) echo "run.sh: unknown target $name" >&2; exit 2 ;;
   esac
   compared+=("$name=$results")

@@ -60,60 +60,8 @@ function [fid, cleanup] = open_file (name, mode)
   cleanup = onCleanup (@() fclose (fid));
 end
 
-function text = read_text (fid)
-  text = fread (fid, [1 fread(fid, 1, 'uint32')], 'char=>char');
-  if isempty (text)
-    text = '';
-  end
-end
-
-function write_text (fid, text)
-  fwrite (fid, numel (text), 'uint32');
-  fwrite (fid, text, 'char');
-end
-
-% Each array is made fresh, so that no two inputs share their data: the
-% command may write into its inputs.
-function array = read_array (fid)
-  name = read_text (fid);
-  rows = fread (fid, 1, 'uint64');
-  columns = fread (fid, 1, 'uint64');
-  switch name
-    case 'double'
-      array = reshape (typecast (fread (fid, rows * columns, 'uint64=>uint64'), 'double'), rows, columns);
-    case 'logical'
-      array = reshape (fread (fid, rows * columns, 'uint8=>logical'), rows, columns);
-    case 'char'
-      array = reshape (char (fread (fid, rows * columns, 'uint16')), rows, columns);
-    otherwise
-      array = reshape (fread (fid, rows * columns, [name '=>' name]), rows, columns);
-  end
-  if isempty (array)
-    array = reshape (array, rows, columns);
-  end
-end
-
 % An empty output slot.
 function write_none (fid)
   write_text (fid, 'none');
   fwrite (fid, [0 0], 'uint64');
-end
-
-function write_array (fid, array)
-  if ~isnumeric (array) && ~islogical (array) && ~ischar (array)
-    error ('run_corpus:class', 'cannot write a %s', class (array));
-  end
-  write_text (fid, class (array));
-  fwrite (fid, size (array, 1), 'uint64');
-  fwrite (fid, size (array, 2), 'uint64');
-  if islogical (array)
-    fwrite (fid, array(:), 'uint8');
-  elseif ischar (array)
-    fwrite (fid, double (array(:)), 'uint16');
-  elseif isa (array, 'double')
-    % Through uint64, so every NaN keeps its payload.
-    fwrite (fid, typecast (array(:), 'uint64'), 'uint64');
-  else
-    fwrite (fid, array(:), class (array));
-  end
 end

@@ -22,31 +22,9 @@ function results = read_results (file)
   end
 end
 
-function text = read_text (fid)
-  length = fread (fid, 1, 'uint32');
-  text = fread (fid, [1 length], 'char=>char');
-  if isempty (text)
-    text = '';
-  end
-end
-
 function arrays = read_arrays (fid)
-  count = fread (fid, 1, 'uint32');
-  arrays = cell (1, count);
-  for k = 1:count
-    name = read_text (fid);
-    rows = fread (fid, 1, 'uint64');
-    columns = fread (fid, 1, 'uint64');
-    switch name
-      case 'none'
-        arrays{k} = [];
-      case 'double'
-        bits = fread (fid, rows * columns, 'uint64=>uint64');
-        arrays{k} = reshape (typecast (bits, 'double'), rows, columns);
-      case 'logical'
-        arrays{k} = reshape (fread (fid, rows * columns, 'uint8=>logical'), rows, columns);
-      otherwise
-        arrays{k} = reshape (fread (fid, rows * columns, [name '=>' name]), rows, columns);
-    end
+  arrays = cell (1, fread (fid, 1, 'uint32'));
+  for k = 1:numel (arrays)
+    arrays{k} = read_array (fid);
   end
 end

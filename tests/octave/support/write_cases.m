@@ -20,24 +20,3 @@ function write_cases (file, calls)
   end
 end
 
-function write_text (fid, text)
-  fwrite (fid, numel (text), 'uint32');
-  fwrite (fid, text, 'char');
-end
-
-function write_array (fid, array)
-  if ndims (array) > 2
-    error ('write_cases:dims', 'only matrices can be written');
-  end
-  write_text (fid, class (array));
-  fwrite (fid, size (array, 1), 'uint64');
-  fwrite (fid, size (array, 2), 'uint64');
-  if islogical (array)
-    fwrite (fid, array(:), 'uint8');
-  elseif isa (array, 'double')
-    % Through uint64, so every NaN keeps its payload.
-    fwrite (fid, typecast (array(:), 'uint64'), 'uint64');
-  else
-    fwrite (fid, array(:), class (array));
-  end
-end
