@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define KORVEL_PLATEAU_SSE2 1
+#endif
+
 #include "../gateway/gateway.h"
 
 namespace {
@@ -33,22 +38,32 @@ using gateway::Count;
 #endif
 const Count kFindStepsPerCell = KORVEL_PLATEAU_FIND_STEPS_PER_CELL;
 
-// While linking, a cell holds 0 (no earlier cell of its region: a root) or
-// q + 1, q being an earlier cell of the same region. Exact in a double below
-// 2^53 cells; int64 arithmetic keeps the pass free of branches.
-inline std::int64_t linkOf(double cell) { return static_cast<std::int64_t>(cell); }
-inline Count linkedCell(double cell) { return static_cast<Count>(linkOf(cell) - 1); }
+// While linking, a cell holds a word, not a double: 0 (no earlier cell of its
+// region: a root; the host's zero fill reads as 0 too) or q + 1, q being an
+// earlier cell of the same region. Words keep the pass free of conversions
+// between integers and doubles, and its selects free of branches.
+using Word = std::uint64_t;
+
+inline Count linkAt(const double *cells, Count p) {
+  Word word;
+  std::memcpy(&word, cells + p, sizeof word);
+  return static_cast<Count>(word);
+}
+inline void setLink(double *cells, Count p, Count link) {
+  const Word word = link;
+  std::memcpy(cells + p, &word, sizeof word);
+}
 
 // The root of x's tree, halving the path on the way; counts the steps.
 Count findRoot(double *links, Count x, Count &steps) {
   for (;;) {
-    const double up = links[x];
+    const Count up = linkAt(links, x);
     if (up == 0) return x;
-    const Count parent = linkedCell(up);
-    const double grand = links[parent];
+    const Count parent = up - 1;
+    const Count grand = linkAt(links, parent);
     if (grand == 0) return parent;
-    links[x] = grand;
-    x = linkedCell(grand);
+    setLink(links, x, grand);
+    x = grand - 1;
     ++steps;
   }
 }
@@ -58,22 +73,35 @@ void join(double *links, Count a, Count b, Count &steps) {
   const Count rootA = findRoot(links, a, steps);
   const Count rootB = findRoot(links, b, steps);
   ++steps;
-  if (rootA < rootB) links[rootB] = static_cast<double>(rootA + 1);
-  if (rootB < rootA) links[rootA] = static_cast<double>(rootB + 1);
+  if (rootA < rootB) setLink(links, rootB, rootA + 1);
+  if (rootB < rootA) setLink(links, rootA, rootB + 1);
+}
+
+// IEEE equality of two stored values as a mask of all ones or 0: a NaN equals
+// nothing, -0 equals +0. SSE2's compare makes the mask itself, in two
+// instructions where the compiler's a == b takes five (the unordered case
+// needs a flag of its own).
+inline Count equalMask(const double *a, const double *b) {
+#ifdef KORVEL_PLATEAU_SSE2
+  const __m128i mask = _mm_castpd_si128(_mm_cmpeq_sd(_mm_load_sd(a), _mm_load_sd(b)));
+#if defined(__x86_64__) || defined(_M_X64)
+  return static_cast<Count>(_mm_cvtsi128_si64(mask));
+#else
+  return static_cast<Count>(_mm_cvtsi128_si32(mask));
+#endif
+#else
+  return -static_cast<Count>(*a == *b);
+#endif
 }
 
 // A cell's link given masks (all ones where the neighbour above / to the left
 // holds an equal value) and those neighbours' links: to the cell a neighbour
 // links to, or to the neighbour itself if it is a root; above before left.
-inline std::int64_t linkFrom(std::int64_t up, std::int64_t left, std::int64_t aboveLink,
-                             std::int64_t leftLink, Count p, Count rows) {
-  const std::int64_t viaUp = aboveLink != 0 ? aboveLink : static_cast<std::int64_t>(p);
-  const std::int64_t viaLeft = leftLink != 0 ? leftLink : static_cast<std::int64_t>(p - rows + 1);
+inline Count linkFrom(Count up, Count left, Count aboveLink, Count leftLink, Count p, Count rows) {
+  const Count viaUp = aboveLink != 0 ? aboveLink : p;
+  const Count viaLeft = leftLink != 0 ? leftLink : p - rows + 1;
   return (viaUp & up) | (viaLeft & left & ~up);
 }
-
-// IEEE equality as a mask: a NaN equals nothing, -0 equals +0.
-inline std::int64_t equalMask(double a, double b) { return -static_cast<std::int64_t>(a == b); }
 
 // Pass 1 of linking, in column-major order, without branches on the values
 // but where two trees meet. False when the finds ran over their budget; links
@@ -82,26 +110,27 @@ bool linkRegions(const double *values, double *links, Count rows, Count columns)
   const Count budget = kFindStepsPerCell * rows * columns;
   Count steps = 0;
   // Column 1: only the cell above can come earlier.
-  std::int64_t aboveLink = 0;  // links[p - 1], kept in a register
+  Count aboveLink = 0;  // the link of cell p - 1, kept in a register
   for (Count p = 1; p < rows; ++p) {
-    aboveLink = linkFrom(equalMask(values[p - 1], values[p]), 0, aboveLink, 0, p, rows);
-    links[p] = static_cast<double>(aboveLink);
+    aboveLink = linkFrom(equalMask(values + p - 1, values + p), 0, aboveLink, 0, p, rows);
+    setLink(links, p, aboveLink);
   }
   for (Count column = 1; column < columns; ++column) {
     const Count start = column * rows;
     // Row 1: only the cell to the left.
-    aboveLink = linkFrom(0, equalMask(values[start - rows], values[start]), 0,
-                         linkOf(links[start - rows]), start, rows);
-    links[start] = static_cast<double>(aboveLink);
+    aboveLink = linkFrom(0, equalMask(values + start - rows, values + start), 0,
+                         linkAt(links, start - rows), start, rows);
+    setLink(links, start, aboveLink);
     for (Count p = start + 1; p < start + rows; ++p) {
-      const double value = values[p];
-      const std::int64_t up = equalMask(values[p - 1], value);
-      const std::int64_t left = equalMask(values[p - rows], value);
-      aboveLink = linkFrom(up, left, aboveLink, linkOf(links[p - rows]), p, rows);
-      links[p] = static_cast<double>(aboveLink);
+      const double *value = values + p;
+      const Count up = equalMask(value - 1, value);
+      const Count left = equalMask(value - rows, value);
+      const Count diagonal = equalMask(value - 1 - rows, value);
+      aboveLink = linkFrom(up, left, aboveLink, linkAt(links, p - rows), p, rows);
+      setLink(links, p, aboveLink);
       // Equal above and to the left: two trees to join, unless the diagonal
       // cell, equal too, has joined them already.
-      if ((up & left) != 0 && !(values[p - 1 - rows] == value)) {
+      if ((up & left & ~diagonal) != 0) {
         join(links, p - 1, p - rows, steps);
         if (steps > budget) return false;
       }
@@ -111,15 +140,26 @@ bool linkRegions(const double *values, double *links, Count rows, Count columns)
 }
 
 // Pass 2 of linking: roots get 1, 2, 3, ... in order; every other cell the
-// final label of the earlier cell it links to.
-void numberRegions(double *labels, Count count) {
-  double label = 0;
+// final label of the earlier cell it links to. Cells before p hold labels,
+// cells from p on still hold links. Without branches: in a busy image half
+// the cells are roots, in no pattern a branch predictor could learn; and the
+// count is an integer, so that no cell waits on a floating-point add.
+void numberRegions(double *cells, Count count) {
+  std::int64_t label = 0;  // signed: converts to double in one instruction
   for (Count p = 0; p < count; ++p) {
-    const double link = labels[p];
+    const Count link = linkAt(cells, p);
     const bool root = link == 0;
-    label += root ? 1.0 : 0.0;
-    const double inherited = labels[root ? p : linkedCell(link)];
-    labels[p] = root ? label : inherited;
+    label += root;
+    // link - 1 for a linked cell, p itself for a root. Masks, not selects:
+    // the compiler turns these selects into branches.
+    const Count source = (link - 1) + (-static_cast<Count>(root) & (p + 1));
+    Word inherited, own;
+    std::memcpy(&inherited, cells + source, sizeof inherited);
+    const double ownLabel = static_cast<double>(label);
+    std::memcpy(&own, &ownLabel, sizeof own);
+    const Word ownMask = -static_cast<Word>(root);
+    const Word result = (own & ownMask) | (inherited & ~ownMask);
+    std::memcpy(cells + p, &result, sizeof result);
   }
 }
 
