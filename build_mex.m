@@ -34,7 +34,7 @@ function report = build_mex(outdir)
   end
 
   commands = find_commands (root);
-  gateway = fullfile (root, 'gateway', 'gateway.h');
+  gateway = fullfile (root, 'gateway', {'gateway.h', 'simd.h'});
   [flags, restore] = exact_flags (inOctave);
 
   built = {};
@@ -43,7 +43,7 @@ function report = build_mex(outdir)
     name = commands(k).name;
     source = commands(k).source;
     plugin = fullfile (outdir, [name '.' mexext()]);
-    if ~is_newer (plugin, {source, gateway})
+    if ~is_newer (plugin, [{source}, gateway])
       define = ['-DMEX_COMMAND_NAME=' name];
       if inOctave
         args = [flags, {define, '-o', plugin, source}];

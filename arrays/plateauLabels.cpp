@@ -5,12 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#define KORVEL_PLATEAU_SSE2 1
-#endif
-
 #include "../gateway/gateway.h"
+#include "../gateway/simd.h"
 
 namespace {
 
@@ -82,7 +78,7 @@ void join(double *links, Count a, Count b, Count &steps) {
 // instructions where the compiler's a == b takes five (the unordered case
 // needs a flag of its own).
 inline Count equalMask(const double *a, const double *b) {
-#ifdef KORVEL_PLATEAU_SSE2
+#ifdef KORVEL_HAVE_SSE2
   const __m128i mask = _mm_castpd_si128(_mm_cmpeq_sd(_mm_load_sd(a), _mm_load_sd(b)));
 #if defined(__x86_64__) || defined(_M_X64)
   return static_cast<Count>(_mm_cvtsi128_si64(mask));

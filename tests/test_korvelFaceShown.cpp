@@ -79,6 +79,35 @@ TEST(KorvelFaceShown, ReadsNoCornerOfADisabledTriangleNorAnyAfterTheFirstPass) {
   EXPECT_TRUE(isMatrix(result.output(), 1, 3, {0, 0, 1}));
 }
 
+TEST(KorvelFaceShown, AMeshLongerThanItsLookAheadFollowsTheRuleTriangleByTriangle) {
+  // Thousands of triangles over a few hundred points, some disabled with
+  // indices far outside S: the kernel fetches flags well ahead of the
+  // triangle it decides, and must still decide each one by the rule.
+  const int32_t points = 300;
+  const size_t triangles = 5000;
+  std::vector<double> flags(points);
+  for (int32_t c = 0; c < points; ++c) flags[c] = (c * 7919 % 5 == 0) ? 1.0 : 0.5;
+  std::vector<int32_t> corners(3 * triangles);
+  std::vector<uint8_t> enabled(triangles);
+  std::vector<double> expected(triangles);
+  uint32_t state = 12345;
+  auto next = [&state] { return state = state * 1664525u + 1013904223u; };
+  for (size_t t = 0; t < triangles; ++t) {
+    enabled[t] = next() % 4 != 0;
+    for (int k = 0; k < 3; ++k) {
+      const int32_t inside = static_cast<int32_t>(next() % points);
+      corners[3 * t + k] = enabled[t] ? inside : (k == 1 ? INT32_MIN : INT32_MAX - inside);
+    }
+    if (!enabled[t]) continue;
+    for (int k = 0; k < 3 && expected[t] == 0; ++k)
+      if (flags[corners[3 * t + k]] == 1.0) expected[t] = 1;
+  }
+  Result result = faceShown(int32s(3, triangles, corners), screenWithFlags(flags),
+                            uint8s(1, triangles, enabled));
+  ASSERT_FALSE(result.failed) << result.message;
+  EXPECT_TRUE(isMatrix(result.output(), 1, triangles, expected));
+}
+
 TEST(KorvelFaceShown, DecidesSharedCornersIndependentlyAndLeavesItsInputsAlone) {
   Array screen = screenWithFlags({0, 1, 0, 0});
   Array faces = int32s(3, 3, {0, 1, 2, 2, 3, 0, 3, 2, 1});

@@ -21,6 +21,22 @@ TEST(KorvelOffset, SubtractsThePositionFromEveryPoint) {
   EXPECT_TRUE(isMatrix(result.output(), 3, 2, {0, 1, 2, 9, 19, 29}));
 }
 
+TEST(KorvelOffset, EveryCoordinateMeetsItsOwnPositionCoordinateAtAnyPointCount) {
+  // Points are taken in pairs where the processor allows: odd and even
+  // counts, and three position coordinates far apart, show a misaligned row.
+  const std::vector<double> position = {0.1, -1e5, 3e10};
+  for (size_t n = 1; n <= 7; ++n) {
+    std::vector<double> values, expected;
+    for (size_t k = 0; k < 3 * n; ++k) {
+      values.push_back(0.25 * static_cast<double>(k) + 1.0 / 3.0);
+      expected.push_back(values.back() - position[k % 3]);
+    }
+    Result result = offset(doubles(3, n, values), row(position));
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(isMatrix(result.output(), 3, n, expected)) << n << " points";
+  }
+}
+
 TEST(KorvelOffset, EmptyPointsGiveAnEmptyResult) {
   Array points = zeros(3, 0);
   Array position = row({1, 2, 3});
