@@ -79,33 +79,66 @@ TEST(KorvelFaceShown, ReadsNoCornerOfADisabledTriangleNorAnyAfterTheFirstPass) {
   EXPECT_TRUE(isMatrix(result.output(), 1, 3, {0, 0, 1}));
 }
 
-TEST(KorvelFaceShown, AMeshLongerThanItsLookAheadFollowsTheRuleTriangleByTriangle) {
-  // Thousands of triangles over a few hundred points, some disabled with
-  // indices far outside S: the kernel fetches flags well ahead of the
-  // triangle it decides, and must still decide each one by the rule.
-  const int32_t points = 300;
-  const size_t triangles = 5000;
-  std::vector<double> flags(points);
-  for (int32_t c = 0; c < points; ++c) flags[c] = (c * 7919 % 5 == 0) ? 1.0 : 0.5;
-  std::vector<int32_t> corners(3 * triangles);
-  std::vector<uint8_t> enabled(triangles);
-  std::vector<double> expected(triangles);
+// A mesh of random triangles over the given points, some disabled with
+// indices far outside S.
+struct RandomMesh {
+  std::vector<double> flags;
+  std::vector<int32_t> corners;
+  std::vector<uint8_t> enabled;
+};
+
+RandomMesh randomMesh(int32_t points, size_t triangles) {
+  // Flags that must count and ones that must not, at every bit of a word.
+  const double flagValues[] = {1.0, 0.5, std::nextafter(1.0, 2.0), notANumber, 0.0, 1.0, -1.0};
+  RandomMesh mesh;
   uint32_t state = 12345;
   auto next = [&state] { return state = state * 1664525u + 1013904223u; };
+  for (int32_t c = 0; c < points; ++c) mesh.flags.push_back(flagValues[next() % 7]);
+  mesh.corners.resize(3 * triangles);
+  mesh.enabled.resize(triangles);
   for (size_t t = 0; t < triangles; ++t) {
-    enabled[t] = next() % 4 != 0;
+    mesh.enabled[t] = next() % 4 != 0;
     for (int k = 0; k < 3; ++k) {
       const int32_t inside = static_cast<int32_t>(next() % points);
-      corners[3 * t + k] = enabled[t] ? inside : (k == 1 ? INT32_MIN : INT32_MAX - inside);
+      mesh.corners[3 * t + k] = mesh.enabled[t] ? inside : (k == 1 ? INT32_MIN : INT32_MAX - inside);
     }
-    if (!enabled[t]) continue;
-    for (int k = 0; k < 3 && expected[t] == 0; ++k)
-      if (flags[corners[3 * t + k]] == 1.0) expected[t] = 1;
   }
-  Result result = faceShown(int32s(3, triangles, corners), screenWithFlags(flags),
-                            uint8s(1, triangles, enabled));
-  ASSERT_FALSE(result.failed) << result.message;
-  EXPECT_TRUE(isMatrix(result.output(), 1, triangles, expected));
+  return mesh;
+}
+
+std::vector<double> drawFlagsByTheRule(const RandomMesh &mesh) {
+  std::vector<double> expected(mesh.enabled.size());
+  for (size_t t = 0; t < expected.size(); ++t)
+    for (int k = 0; k < 3 && mesh.enabled[t] && expected[t] == 0; ++k)
+      if (mesh.flags[mesh.corners[3 * t + k]] == 1.0) expected[t] = 1;
+  return expected;
+}
+
+TEST(KorvelFaceShown, LargeMeshesFollowTheRuleTriangleByTriangle) {
+  // Small screens are read corner by corner with flags fetched well ahead;
+  // large ones with many triangles through flags packed beforehand. Both
+  // must decide each triangle by the rule, up to the last point's flag.
+  const struct {
+    int32_t points;
+    size_t triangles;
+  } sizes[] = {{300, 5000}, {20011, 30000}, {70001, 10000}};
+  for (const auto &size : sizes) {
+    RandomMesh mesh = randomMesh(size.points, size.triangles);
+    // The last two points, in the last packed word: one flag counts, one not.
+    const int32_t last = size.points - 1;
+    mesh.flags[last] = 1.0;
+    mesh.flags[last - 1] = 0.5;
+    for (int k = 0; k < 3; ++k) {
+      mesh.corners[k] = k < 2 ? last - 1 : last;
+      mesh.corners[3 + k] = last - 1;
+    }
+    mesh.enabled[0] = mesh.enabled[1] = 1;
+    Result result = faceShown(int32s(3, size.triangles, mesh.corners),
+                              screenWithFlags(mesh.flags), uint8s(1, size.triangles, mesh.enabled));
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(isMatrix(result.output(), 1, size.triangles, drawFlagsByTheRule(mesh)))
+        << size.points;
+  }
 }
 
 TEST(KorvelFaceShown, DecidesSharedCornersIndependentlyAndLeavesItsInputsAlone) {
@@ -153,4 +186,20 @@ TEST(KorvelFaceShown, RefusesACornerOutsideTheScreenWhenItIsRead) {
   // An empty screen has no valid index at all.
   EXPECT_TRUE(raised(faceShown(int32s(3, 1, {0, 0, 0}), zeros(3, 0), mask),
                      "korvelFaceShown:badIndex"));
+}
+
+TEST(KorvelFaceShown, ReportsTheFirstBadCornerOfALargeMesh) {
+  RandomMesh mesh = randomMesh(20000, 30000);
+  mesh.flags[0] = 0.0;
+  for (size_t t : {size_t{29000}, size_t{17}}) {
+    mesh.enabled[t] = 1;
+    for (int k = 0; k < 3; ++k) mesh.corners[3 * t + k] = 0;
+  }
+  mesh.corners[3 * 29000 + 1] = -3;
+  mesh.corners[3 * 17 + 2] = 20000;
+  EXPECT_EQ(faceShown(int32s(3, 30000, mesh.corners), screenWithFlags(mesh.flags),
+                      uint8s(1, 30000, mesh.enabled))
+                .message,
+            "F(3, 18), a corner of an enabled triangle, must be a zero-based column index of S, "
+            "0 or more and below its 20000 columns; got 20000");
 }
