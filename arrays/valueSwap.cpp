@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "../gateway/gateway.h"
+#include "../gateway/simd.h"
 
 namespace {
 
@@ -107,11 +108,9 @@ void swapByTable(const double *values, const Table &table, double *result, Count
   const Slot *slots = table.slots;
   const Count mask = table.mask;
   for (Count p = 0; p < count; ++p) {
-#if defined(__GNUC__)
     // A table larger than the cache answers faster when asked ahead.
     if (p + kPrefetchAhead < count)
-      __builtin_prefetch(&slots[slotOf(bitsOf(values[p + kPrefetchAhead]), table.shift)]);
-#endif
+      gateway::prefetchForRead(&slots[slotOf(bitsOf(values[p + kPrefetchAhead]), table.shift)]);
     const double value = values[p];
     std::uint64_t swapped = bitsOf(value);
     if (value == 0) {
