@@ -41,12 +41,18 @@ function result = korvel_demo(varargin)
 %   The pictures are painted in plain host code (no graphics toolkit), so
 %   the demo runs headless.
 %
+%   Needs the korvel plug-ins on the path: run BUILD_MEX in the toolbox
+%   folder and add the folder it fills (build/octave in GNU Octave,
+%   build/matlab in MATLAB), or run  make demo  there. Without them the demo
+%   stops at once with the error korvel_demo:noPlugins.
+%
 %   Example:
-%     addpath('examples'); addpath('build/octave');
+%     build_mex('build/octave'); addpath('build/octave', 'examples');
 %     korvel_demo('viewer', [-60 -60 20], 'heading', 45, 'screen', 'cone');
 %
 %   See also KORVEL_DEMO_SCENE, KORVEL_STROKE_FONT, KORVEL_WRITE_TEXT.
 
+requirePlugins();
 opts = parseOptions(varargin);
 stages = struct('name', {}, 'detail', {}, 'seconds', {});
 
@@ -160,6 +166,24 @@ stages(end + 1) = struct('name', name, 'detail', detail, 'seconds', seconds);
 if ~quiet
     fprintf('  %-18s %-40s %9.2f ms\n', name, detail, 1000 * seconds);
 end
+end
+
+function requirePlugins()
+% The commands as compiled plug-ins (exist gives 3), not merely their help
+% files, which alone would fail later with a puzzling message.
+needed = {'korvelOffset', 'korvelSpin', 'korvelRange', 'torusScreenMex', 'coneScreenMex', ...
+          'korvelFaceShown', 'korvelStrokeText', 'plateauLabels', 'valueSwap'};
+missing = needed(cellfun(@(name) exist(name) ~= 3, needed));
+if isempty(missing)
+    return;
+end
+what = 'the korvel plug-ins are not on the path';
+if numel(missing) < numel(needed)
+    what = ['these korvel plug-ins are not on the path: ' strjoin(missing, ', ')];
+end
+error('korvel_demo:noPlugins', ['%s. Build them in the toolbox folder with build_mex and add ' ...
+      'the folder it filled: build_mex(''build/octave''); addpath(''build/octave''). ' ...
+      'Or run  make demo  there.'], what);
 end
 
 function opts = parseOptions(args)

@@ -84,6 +84,19 @@ expect(exist(fullfile(single, 'korvel_torus.png'), 'file') == 0, 'cone alone: no
 expect(exist(fullfile(single, 'korvel_screens.png'), 'file') == 0, 'cone alone: no pair picture');
 expect(numel(result.screens) == 1, 'cone alone: one screen');
 
+% --- Without the plug-ins the demo stops before it does anything.
+entries = strsplit(path(), pathsep());
+plugins = entries(cellfun(@(entry) exist(fullfile(entry, ['korvelOffset.' mexext()]), 'file') > 0, entries));
+rmpath(plugins{:});
+if exist('korvelOffset') ~= 3
+  bare = fullfile(outFolder, 'bare');
+  expect(raises(@() korvel_demo('out', bare), 'korvel_demo:noPlugins') && ~exist(bare, 'dir'), ...
+         'no plug-ins: korvel_demo:noPlugins, nothing written');
+else
+  fprintf('skipped: korvelOffset is a plug-in outside the path entries removed\n');
+end
+addpath(plugins{:});
+
 % --- Options are checked.
 expect(raises(@() korvel_demo('screen', 'sphere', 'out', single), 'korvel_demo:badOption'), ...
        'an unknown screen is refused');
