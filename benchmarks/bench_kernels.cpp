@@ -197,6 +197,22 @@ class PointReporter : public benchmark::BenchmarkReporter {
   std::map<std::string, int64_t> iterationsPerRun;
 };
 
+// A table line built from printf-style pieces, printed without trailing blanks.
+struct Line {
+  std::string text;
+  template <typename... Values>
+  void add(const char *format, Values... values) {
+    char piece[128];
+    std::snprintf(piece, sizeof piece, format, values...);
+    text += piece;
+  }
+  void print() {
+    text.erase(text.find_last_not_of(' ') + 1);
+    std::printf("%s\n", text.c_str());
+    text.clear();
+  }
+};
+
 void printTable(const PointReporter &reporter) {
   char repetitions[48] = "one run each";
   if (reporter.repetitions > 1)
@@ -209,31 +225,33 @@ void printTable(const PointReporter &reporter) {
       "matrix); compute = the compute floor (one sqrt and one atan per point). Ratio = the\n"
       "kernel's ns/point over that floor's; 'met' or 'MISSED' at each N.\n\n",
       repetitions);
-  std::printf("%-15s %-15s", "", "target");
-  for (long n : kPointCounts) std::printf(" | N=%-22ld", n);
-  std::printf("\n%-15s %-15s", "", "");
-  for (size_t k = 0; k < kPointCounts.size(); ++k) std::printf(" | %8s %6s %-8s", "ns/point", "ratio", "");
-  std::printf("\n");
+  Line line;
+  line.add("%-15s %-15s", "", "target");
+  for (long n : kPointCounts) line.add(" | N=%-22ld", n);
+  line.print();
+  line.add("%-15s %-15s", "", "");
+  for (size_t k = 0; k < kPointCounts.size(); ++k) line.add(" | %8s %6s %-8s", "ns/point", "ratio", "");
+  line.print();
 
   int met = 0, judged = 0;
   std::string missed;
   for (const Row &row : kRows) {
     char target[24] = "";
     if (row.floor) std::snprintf(target, sizeof target, "%s <= %.1fx", row.floor, row.factor);
-    std::printf("%-15s %-15s", row.name, target);
+    line.add("%-15s %-15s", row.name, target);
     for (long n : kPointCounts) {
       const double time = reporter.lookup(row.name, n);
       if (!row.floor) {
-        std::printf(" | %8.3f %6s %-8s", time, "", "");
+        line.add(" | %8.3f %6s %-8s", time, "", "");
         continue;
       }
       const double ratio = time / reporter.lookup(std::string(row.floor) + " floor", n);
       if (std::isnan(ratio)) {
-        std::printf(" | %8.3f %6s %-8s", time, "-", "no data");
+        line.add(" | %8.3f %6s %-8s", time, "-", "no data");
         continue;
       }
       const bool isMet = ratio <= row.factor;
-      std::printf(" | %8.3f %5.2fx %-8s", time, ratio, isMet ? "met" : "MISSED");
+      line.add(" | %8.3f %5.2fx %-8s", time, ratio, isMet ? "met" : "MISSED");
       ++judged;
       if (isMet) {
         ++met;
@@ -244,7 +262,7 @@ void printTable(const PointReporter &reporter) {
         missed += miss;
       }
     }
-    std::printf("\n");
+    line.print();
   }
   std::printf("\nTargets met: %d of %d.%s%s\n", met, judged, missed.empty() ? "" : " Missed:",
               missed.c_str());
