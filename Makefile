@@ -4,6 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all build test demo test-demo clean bench-kernels bench-arrays bench-host
+.PHONY: octave test-help
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
 .PHONY: platforms test-platforms test-linux32 test-windows64 test-windows32 test-determinism
 
@@ -28,6 +29,7 @@ build:
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-octave
+	$(MAKE) --no-print-directory test-help
 	$(MAKE) --no-print-directory test-demo
 	$(MAKE) --no-print-directory test-hardening
 	$(MAKE) --no-print-directory test-platforms
@@ -44,6 +46,13 @@ test-octave: build
 	tools/install-deps.sh octave
 	@if ! command -v octave-cli >/dev/null; then echo "octave: 0 passed, 1 failed (no octave-cli)"; exit 1; fi
 	$(OCTAVE) --eval "addpath('tests/octave'); exit(run_octave_tests('$(BUILD)/octave', '$(BUILD)/mex') > 0)"
+
+# Every help example runs in a fresh Octave and shows its result; Contents.m
+# and the help files' error lists agree with the help files and docs/errors.md.
+test-help:
+	tools/install-deps.sh octave
+	$(OCTAVE) --eval "build_mex('$(BUILD)/octave'); addpath('$(CURDIR)/tests/octave'); \
+	  exit(check_help('$(BUILD)/octave'))"
 
 test-hardening: test-sanitize test-valgrind
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(SHORT_FUZZ_SECONDS)
