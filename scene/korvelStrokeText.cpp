@@ -68,9 +68,9 @@ void writeStrokes(double *strokes, double *colours, double counter, const double
 // What a buffer of `rows` rows must be for strokes in columns first..last.
 void bufferExpectation(char *text, gateway::Count size, int rows, double first, double last) {
   const double columns = last + 1;
-  const int written =
-      std::snprintf(text, size, "a real double matrix with %d rows and at least %s column%s, ", rows,
-                    gateway::number(columns).text, gateway::plural(columns));
+  const int written = std::snprintf(
+      text, size, "a real double matrix with %d rows and at least %s column%s, ", rows,
+      gateway::number(columns).text, gateway::plural(columns));
   if (written < 0 || static_cast<gateway::Count>(written) >= size) return;
   if (first == last)
     std::snprintf(text + written, size - written, "for a stroke in zero-based column %s",

@@ -25,15 +25,14 @@ end
 function failed = sweep_all (root, here, plugins)
   addpath (root);
   report = build_mex (plugins);
-  commands = [report.built, report.failed];
   passed = 0;
   failed = numel (report.failed);
   for k = 1:numel (report.built)
     name = report.built{k};
     script = sprintf ('addpath (''%s''); exit (sweep_values (''%s'', ''%s'') > 0);', ...
                       here, plugins, name);
-    [status, output] = system (sprintf ('%s --no-gui --no-history --norc --quiet --eval "%s" 2>&1', ...
-                                        octave_program (), script));
+    [status, output] = system (sprintf ( ...
+      '%s --no-gui --no-history --norc --quiet --eval "%s" 2>&1', octave_program (), script));
     counts = regexp (output, [name ': (\d+) passed, (\d+) failed'], 'tokens', 'once');
     printf ('%s', output);
     if isempty (counts)
