@@ -42,10 +42,13 @@ octave:
 	$(OCTAVE) --eval "build_mex('$(BUILD)/octave')"
 
 # Octave suite; the stand-in build provides korvel_run for the cross-check.
+# Then every kind of Octave value through every input of every command, one
+# Octave process per command, so a crash fails the sweep instead of ending it.
 test-octave: build
 	tools/install-deps.sh octave
 	@if ! command -v octave-cli >/dev/null; then echo "octave: 0 passed, 1 failed (no octave-cli)"; exit 1; fi
 	$(OCTAVE) --eval "addpath('tests/octave'); exit(run_octave_tests('$(BUILD)/octave', '$(BUILD)/mex') > 0)"
+	$(OCTAVE) --eval "addpath('tests/octave'); exit(sweep_values('$(BUILD)/octave') > 0)"
 
 # Every help example runs in a fresh Octave and shows its result; Contents.m
 # agrees with the help files' first lines, each help's error list with

@@ -46,7 +46,8 @@ void projectOntoCone(const double *__restrict points, double *__restrict screen,
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"coneScreenMex", "S = coneScreenMex(P)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"coneScreenMex", "S = coneScreenMex(P)", 1, nlhs, plhs, nrhs,
+                           prhs};
 
   // Check arguments.
   gateway::requireInputs(call, kInputCount);

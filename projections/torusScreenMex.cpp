@@ -63,7 +63,8 @@ void projectOntoTorus(const double *__restrict points, double *__restrict screen
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"torusScreenMex", "S = torusScreenMex(P)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"torusScreenMex", "S = torusScreenMex(P)", 1, nlhs, plhs, nrhs,
+                           prhs};
 
   // Check arguments.
   gateway::requireInputs(call, kInputCount);

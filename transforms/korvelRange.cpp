@@ -24,7 +24,7 @@ void pointRanges(const double *__restrict points, double *__restrict ranges, gat
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelRange", "D = korvelRange(P)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"korvelRange", "D = korvelRange(P)", 1, nlhs, plhs, nrhs, prhs};
 
   // Check arguments.
   gateway::requireInputs(call, kInputCount);

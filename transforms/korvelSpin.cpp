@@ -28,7 +28,8 @@ void turnPoints(const double *__restrict points, double c, double s, double *__r
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelSpin", "R = korvelSpin(P, THETA)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"korvelSpin", "R = korvelSpin(P, THETA)", 1, nlhs, plhs, nrhs,
+                           prhs};
 
   // Check arguments.
   gateway::requireInputs(call, kInputCount);
