@@ -53,6 +53,10 @@ function failed = check_help (plugins)
     for missing = setdiff (strrep (ids, '`', ''), named)
       problems{end+1} = sprintf ('%s: the help leaves out %s (docs/errors.md)', name, missing{1});
     end
+    for unknown = setdiff (named, strrep (ids, '`', ''))
+      problems{end+1} = sprintf ('%s: the help names %s, which docs/errors.md does not list', ...
+                                 name, unknown{1});
+    end
   end
 
   for extra = setdiff (listedNames, commands)
