@@ -1,20 +1,24 @@
-# Each command has <command>.m beside its source (an alias beside the source
-# it is built from), whose first line is "%<COMMAND>  summary".
+# Every command of commands.tsv has <command>.m beside its source, whose first
+# line is "%<COMMAND>  Summary".
+#   cmake -DSOURCE_DIR=<source tree> -P tests/check_help_files.cmake
+cmake_minimum_required(VERSION 3.16)
+include(${SOURCE_DIR}/cmake/CommandList.cmake)
+korvel_read_commands(${SOURCE_DIR}/commands.tsv)
 set(failures 0)
-foreach(command IN LISTS COMMANDS)
-  file(GLOB_RECURSE found ${SOURCE_DIR}/transforms/${command}.m ${SOURCE_DIR}/projections/${command}.m
-       ${SOURCE_DIR}/scene/${command}.m ${SOURCE_DIR}/arrays/${command}.m)
-  if(NOT found)
-    message(SEND_ERROR "${command}: no help file ${command}.m")
+foreach(command IN LISTS KORVEL_COMMANDS)
+  get_filename_component(folder ${KORVEL_SOURCE_${command}} DIRECTORY)
+  set(help ${folder}/${command}.m)
+  if(NOT EXISTS ${help})
+    message(SEND_ERROR "${command}: no help file ${help}")
     math(EXPR failures "${failures} + 1")
     continue()
   endif()
-  file(STRINGS ${found} lines LIMIT_COUNT 1)
+  file(STRINGS ${help} lines LIMIT_COUNT 1)
   string(TOUPPER ${command} upper)
   if(NOT lines MATCHES "^%${upper}  [A-Z]")
     message(SEND_ERROR "${command}.m: first line must be '%${upper}  Summary', is '${lines}'")
     math(EXPR failures "${failures} + 1")
   endif()
 endforeach()
-list(LENGTH COMMANDS count)
+list(LENGTH KORVEL_COMMANDS count)
 message(STATUS "help files checked for ${count} commands, ${failures} failed")
