@@ -5,7 +5,8 @@
 # the Octave plug-ins and compares the bits, and any other target can run a
 # fixed corpus through it.
 add_executable(korvel_run ${CMAKE_SOURCE_DIR}/tests/support/case_runner.cpp)
-target_link_libraries(korvel_run PRIVATE standin_loader)
+target_include_directories(korvel_run PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
+target_link_libraries(korvel_run PRIVATE standin_loader korvel_commands)
 add_dependencies(korvel_run ${KORVEL_COMMANDS})
 
 # With Octave's mkoctfile at hand, `octave_plugins` builds every command as an

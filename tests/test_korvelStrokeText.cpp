@@ -52,14 +52,6 @@ void shareInto(const Array &input, const Array &memory, size_t at) {
   standinReportDataAddress(input.get(), memory.data() + at);
 }
 
-// Every byte of an array's data, whatever its class.
-std::vector<unsigned char> bytesOf(const Array &array) {
-  const mxClassID classId = mxGetClassID(array.get());
-  const size_t size = classId == mxDOUBLE_CLASS ? 8 : classId == mxCHAR_CLASS ? 2 : 4;
-  const auto *data = static_cast<const unsigned char *>(mxGetData(array.get()));
-  const size_t count = mxGetNumberOfElements(array.get()) * size;
-  return count == 0 ? std::vector<unsigned char>() : std::vector<unsigned char>(data, data + count);
-}
 }  // namespace
 
 TEST(KorvelStrokeText, PlacesScalesAndColoursAStrokeInItsCell) {
@@ -214,13 +206,13 @@ TEST(KorvelStrokeText, RefusedCallsLeaveEveryByteAsItWas) {
   for (const Case &c : cases) {
     Text text(8, 5, {1, 2, 3});
     c.spoil(text);
-    const std::vector<unsigned char> strokes = bytesOf(text.strokes);
-    const std::vector<unsigned char> colours = bytesOf(text.colours);
-    const std::vector<unsigned char> counter = bytesOf(text.counter);
+    const std::vector<unsigned char> strokes = contract::snapshot(text.strokes);
+    const std::vector<unsigned char> colours = contract::snapshot(text.colours);
+    const std::vector<unsigned char> counter = contract::snapshot(text.counter);
     EXPECT_TRUE(raised(text.run(), std::string("korvelStrokeText:") + c.identifier)) << c.what;
-    EXPECT_EQ(strokes, bytesOf(text.strokes)) << c.what;
-    EXPECT_EQ(colours, bytesOf(text.colours)) << c.what;
-    EXPECT_EQ(counter, bytesOf(text.counter)) << c.what;
+    EXPECT_EQ(strokes, contract::snapshot(text.strokes)) << c.what;
+    EXPECT_EQ(colours, contract::snapshot(text.colours)) << c.what;
+    EXPECT_EQ(counter, contract::snapshot(text.counter)) << c.what;
   }
   Text text(8, 5, {1, 2, 3});
   std::vector<const mxArray *> eight = text.inputs();
@@ -278,8 +270,8 @@ TEST(KorvelStrokeText, ValuesTakenBeforeTheFirstWriteMayShareWrittenMemory) {
     const Result result = shared.run();
     ASSERT_FALSE(result.failed) << c.what << ": " << result.message;
     ASSERT_FALSE(copied.run().failed) << c.what;
-    EXPECT_EQ(bytesOf(shared.strokes), bytesOf(copied.strokes)) << c.what;
-    EXPECT_EQ(bytesOf(shared.colours), bytesOf(copied.colours)) << c.what;
-    EXPECT_EQ(bytesOf(shared.counter), bytesOf(copied.counter)) << c.what;
+    EXPECT_EQ(contract::snapshot(shared.strokes), contract::snapshot(copied.strokes)) << c.what;
+    EXPECT_EQ(contract::snapshot(shared.colours), contract::snapshot(copied.colours)) << c.what;
+    EXPECT_EQ(contract::snapshot(shared.counter), contract::snapshot(copied.counter)) << c.what;
   }
 }
