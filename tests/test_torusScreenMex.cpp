@@ -47,7 +47,8 @@ TEST(TorusScreenMex, MapsBearingAndElevationOntoTheDisc) {
   EXPECT_TRUE(sameBits({1, 0, 0, 0, 0, 0}, {screen.begin() + 12, screen.end()}));
   EXPECT_NEAR(screen[7], 0.8561466506, 1e-10);  // elevation pi/4
   EXPECT_NEAR(screen[9], -0.7073370192, 1e-10);
-  EXPECT_TRUE(sameBits(reference::torus({0, 2, 2, -2, 0, 1}), {screen.begin() + 6, screen.begin() + 12}));
+  EXPECT_TRUE(sameBits(reference::torus({0, 2, 2, -2, 0, 1}),
+                       {screen.begin() + 6, screen.begin() + 12}));
 }
 
 TEST(TorusScreenMex, PointsOnTheZAxisAndNanPoints) {

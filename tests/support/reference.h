@@ -163,7 +163,8 @@ inline std::vector<double> plateauLabels(const std::vector<double> &values, std:
           const long nr = static_cast<long>(r) + step[0], nc = static_cast<long>(c) + step[1];
           if (nr < 0 || nc < 0 || nr >= static_cast<long>(rows) || nc >= static_cast<long>(columns))
             continue;
-          const std::size_t next = static_cast<std::size_t>(nr) + static_cast<std::size_t>(nc) * rows;
+          const std::size_t next =
+              static_cast<std::size_t>(nr) + static_cast<std::size_t>(nc) * rows;
           if (labels[next] == 0 && values[next] == values[at]) {
             labels[next] = label;
             stack.push_back(next);
