@@ -51,8 +51,7 @@ test-octave: build
 	$(OCTAVE) --eval "addpath('tests/octave'); exit(sweep_values('$(BUILD)/octave') > 0)"
 
 # Every help example runs in a fresh Octave and shows its result; Contents.m
-# agrees with the help files' first lines, each help's error list with
-# docs/errors.md.
+# agrees with the help files' first lines.
 test-help:
 	tools/install-deps.sh octave
 	$(OCTAVE) --eval "build_mex('$(BUILD)/octave'); addpath('$(CURDIR)/tests/octave'); \

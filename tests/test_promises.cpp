@@ -133,6 +133,43 @@ std::vector<Case> refusedCalls() {
   };
 }
 
+// An array that reports 2^31 columns, one more than a host whose sizes are
+// int can create, while it holds the data of `array`.
+Array reportingHugeColumns(Array array) {
+  standinReportColumnCount(array.get(), size_t{1} << 31);
+  return array;
+}
+
+// Calls whose result would be larger than the host can create: each
+// refused with tooLarge before any data is read, as none is there.
+std::vector<Case> tooLargeCalls() {
+  auto points = [] { Inputs in; in.push_back(reportingHugeColumns(zeros(3, 1))); return in; };
+  return {
+      {"korvelOffset", [=] { Inputs in = points(); in.push_back(row({1, 1, 1})); return in; }},
+      {"korvelSpin", [=] { Inputs in = points(); in.push_back(scalar(0.5)); return in; }},
+      {"korvelRange", points},
+      {"torusScreenMex", points},
+      {"coneScreenMex", points},
+      {"korvelFaceShown",
+       [] {
+         Inputs in;
+         in.push_back(reportingHugeColumns(zeros(3, 1, mxINT32_CLASS)));
+         in.push_back(zeros(3, 1));
+         in.push_back(reportingHugeColumns(zeros(1, 1, mxLOGICAL_CLASS)));
+         return in;
+       }},
+      {"plateauLabels", [] { Inputs in; in.push_back(reportingHugeColumns(zeros(1, 1))); return in; }},
+      {"valueSwap",
+       [] {
+         Inputs in;
+         in.push_back(reportingHugeColumns(zeros(1, 1)));
+         in.push_back(zeros(0, 0));
+         in.push_back(zeros(0, 0));
+         return in;
+       }},
+  };
+}
+
 std::vector<const mxArray *> pointersTo(const Inputs &inputs) {
   std::vector<const mxArray *> pointers;
   for (const Array &input : inputs) pointers.push_back(input);
@@ -309,6 +346,33 @@ TEST(Promises, TheErrorTableNamesOnlyTheCommandsOfTheListAndEachOfThem) {
     named.insert(command);
   }
   EXPECT_EQ(named, commands);
+}
+
+// Every command whose rows in docs/errors.md list tooLarge raises it.
+TEST(Promises, AResultLargerThanTheHostCanCreateIsRefusedBeforeAnyDataIsRead) {
+  const std::set<std::string> documented = documentedIdentifiers();
+  std::set<std::string> raisedBy;
+  for (const Case &c : tooLargeCalls()) {
+    const std::string identifier = std::string(c.command) + ":tooLarge";
+    EXPECT_EQ(documented.count(identifier), 1u) << identifier << " is not in docs/errors.md";
+    const long alive = standinArraysAlive();
+    {
+      Inputs inputs = c.make();
+      Result result = call(c.command, pointersTo(inputs), c.outputs());
+      EXPECT_TRUE(raised(result, identifier));
+      EXPECT_NE(result.message.find("more than this host can create"), std::string::npos)
+          << result.message;
+    }
+    EXPECT_EQ(standinArraysAlive(), alive) << c.command;
+    raisedBy.insert(identifier);
+  }
+  for (const std::string &identifier : documented) {
+    const bool tooLarge =
+        identifier.size() > 9 && identifier.compare(identifier.size() - 9, 9, ":tooLarge") == 0;
+    if (tooLarge) {
+      EXPECT_EQ(raisedBy.count(identifier), 1u) << "no call here raises " << identifier;
+    }
+  }
 }
 
 // A command added to the list is held to every promise above.
