@@ -36,7 +36,7 @@ endif()
 # host's array library exactly as a real plug-in is, exporting only its entry.
 function(korvel_add_plugin command source)
   add_library(${command} MODULE ${source})
-  target_link_libraries(${command} PRIVATE mx_for_plugins)
+  target_link_libraries(${command} PRIVATE mx_for_plugins korvel_warnings)
   if(TARGET mx_plugin_import_library)
     add_dependencies(${command} mx_plugin_import_library)
   endif()
