@@ -135,7 +135,7 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
     gateway::fail(call, gateway::Reason::badIndex,
                   "F(%d, %.0f), a corner of an enabled triangle, must be a zero-based column "
                   "index of S, 0 or more and below its %.0f column%s; got %ld",
-                  fault.corner + 1, gateway::shown(fault.triangle + 1),
-                  gateway::shown(screenColumns), gateway::plural(gateway::shown(screenColumns)),
-                  static_cast<long>(fault.index));
+                  fault.corner + 1, gateway::asDouble(fault.triangle + 1),
+                  gateway::asDouble(screenColumns),
+                  gateway::plural(gateway::asDouble(screenColumns)), static_cast<long>(fault.index));
 }

@@ -128,6 +128,15 @@ TEST(KorvelStrokeText, TakesTheStrokeCountFromTheColumnsOfTheCodes) {
   EXPECT_TRUE(sameBits(placed[1], column(column1.strokes, 4, 0)));
   EXPECT_TRUE(sameBits(untouchedStroke, column(column1.strokes, 4, 1)));
 
+  // A 3-by-2 matrix: two strokes, its first two elements.
+  Text matrix(3, 0, {});
+  matrix.codes = doubles(3, 2, {2, 1, 3, 3, 3, 3});
+  ASSERT_FALSE(matrix.run().failed);
+  EXPECT_EQ(matrix.count(), 2);
+  EXPECT_TRUE(sameBits(placed[1], column(matrix.strokes, 4, 0)));
+  EXPECT_TRUE(sameBits(placed[0], column(matrix.strokes, 4, 1)));
+  EXPECT_TRUE(sameBits(untouchedStroke, column(matrix.strokes, 4, 2)));
+
   // No strokes: nothing written, the counter stored back as itself plus 0,
   // which turns -0 into +0.
   Text none(0, -0.0, {});
@@ -229,6 +238,12 @@ TEST(KorvelStrokeText, ErrorMessagesNameTheArgumentWhatWasExpectedAndWhatWasGive
   EXPECT_EQ(badCode.run().message,
             "CODES(3) must be a column number of T, from 1 to 3 after truncation toward zero; "
             "got 7.5");
+  Text noRows(4, 0, {});
+  noRows.codes = zeros(0, 2);
+  EXPECT_EQ(noRows.run().message,
+            "CODES must be a real double array with at least as many elements as columns (its "
+            "first K elements are the stroke codes, K its column count); got a 0-by-2 double "
+            "array");
   Text negative(4, -0.25, {1});
   EXPECT_EQ(negative.run().message, "N must be a finite number, 0 or more; got -0.25");
   Text full(0, 0, {1});
