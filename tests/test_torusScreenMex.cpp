@@ -98,6 +98,20 @@ TEST(TorusScreenMex, MatchesTheFormulaBitForBitOnAwkwardPoints) {
   EXPECT_GT(scaledBearing, 0u);
 }
 
+// The kernel works in tiles of 256 points: a last tile one short, full, or
+// holding a single point is computed to its last point, which is ordinary
+// here, so that a kernel that skipped it would leave zeros the reference
+// does not give.
+TEST(TorusScreenMex, EveryPointAroundTheTileSize) {
+  samples::Coordinates coordinates(0x74696c65ull);
+  for (size_t n : {255, 256, 257, 512}) {
+    std::vector<double> p = coordinates.points(n);
+    p.resize(3 * (n - 1));
+    p.insert(p.end(), {3, 4, 1});
+    EXPECT_TRUE(sameBits(reference::torus(p), project(p))) << n << " points";
+  }
+}
+
 TEST(TorusScreenMex, EmptyPointsGiveAnEmptyScreenMatrix) {
   Array points = zeros(3, 0);
   Result result = torus(points);
