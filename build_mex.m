@@ -2,10 +2,10 @@ function report = build_mex(outdir)
 %BUILD_MEX  Build every korvel command with the host's own mex command.
 %   BUILD_MEX builds each command into build/octave (GNU Octave) or
 %   build/matlab (MATLAB) below this folder; BUILD_MEX(OUTDIR) builds into
-%   OUTDIR. Every .cpp directly in transforms/, projections/, scene/ and
-%   arrays/ is one command named after its file; pelvaDataPtr is built from
-%   arrays/korvelDataPtr.cpp under its own name. Each command's .m help
-%   file is copied beside its plug-in, and Contents.m into OUTDIR, so after
+%   OUTDIR. The commands are the rows of commands.tsv, each built from its
+%   source; a command built from the source of another gets its own name as
+%   MEX_COMMAND_NAME. Each command's .m help file, beside its source, is
+%   copied beside its plug-in, and Contents.m into OUTDIR, so after
 %   ADDPATH(OUTDIR) HELP KORVELSPIN, KORVELSPIN(...) and HELP OUTDIR (the
 %   list of commands) work.
 %
@@ -13,9 +13,11 @@ function report = build_mex(outdir)
 %   outdir (cell arrays of command names, and the folder) instead of
 %   raising an error when a command fails to build.
 %
-%   COMMANDS = BUILD_MEX('-commands') builds nothing and returns the
-%   commands of the tree: a struct array with fields name and source (the
-%   source file's path relative to this folder), sorted by name.
+%   COMMANDS = BUILD_MEX('-commands') builds nothing and returns the rows
+%   of commands.tsv, in its order: a struct array with fields name, source
+%   (relative to this folder), written (how many of the first inputs are
+%   written in place), output (1 when it creates output 1), results and
+%   usage.
 %
 %   A plug-in newer than its source and the gateway is not built again.
 %   Every build computes each IEEE double operation on its own: GCC and
@@ -27,7 +29,7 @@ function report = build_mex(outdir)
 
   root = fileparts (mfilename ('fullpath'));
   if nargin == 1 && strcmp (outdir, '-commands')
-    report = find_commands (root);
+    report = read_commands (root);
     return;
   end
   inOctave = exist ('OCTAVE_VERSION', 'builtin') ~= 0;
@@ -42,9 +44,11 @@ function report = build_mex(outdir)
     mkdir (outdir);
   end
 
-  commands = find_commands (root);
+  commands = read_commands (root);
   gateway = fullfile (root, 'gateway', {'gateway.h', 'simd.h'});
+  % The session's CXXFLAGS come back however the function ends.
   [flags, restore] = exact_flags (inOctave);
+  restoreFlags = onCleanup (restore);
 
   built = {};
   failed = {};
@@ -53,11 +57,16 @@ function report = build_mex(outdir)
     source = fullfile (root, commands(k).source);
     plugin = fullfile (outdir, [name '.' mexext()]);
     if ~is_newer (plugin, [{source}, gateway])
-      define = ['-DMEX_COMMAND_NAME=' name];
-      if inOctave
-        args = [flags, {define, '-o', plugin, source}];
+      [~, sourceName] = fileparts (source);
+      if strcmp (sourceName, name)
+        defines = {};
       else
-        args = [flags, {define, '-outdir', outdir, '-output', name, source}];
+        defines = {['-DMEX_COMMAND_NAME=' name]};
+      end
+      if inOctave
+        args = [flags, defines, {'-o', plugin, source}];
+      else
+        args = [flags, defines, {'-outdir', outdir, '-output', name, source}];
       end
       % A failed build must not leave an older plug-in that looks current.
       if exist (plugin, 'file')
@@ -79,7 +88,6 @@ function report = build_mex(outdir)
       failed{end+1} = name;
     end
   end
-  restore ();
   copyfile (fullfile (root, 'Contents.m'), outdir);
 
   if nargout > 0
@@ -91,26 +99,27 @@ function report = build_mex(outdir)
   end
 end
 
-% The commands of the tree, as the CMake build finds them; sources relative
+% The rows of commands.tsv (see the file for its fields); sources relative
 % to root.
-function commands = find_commands (root)
-  folders = {'transforms', 'projections', 'scene', 'arrays'};
-  aliases = {'pelvaDataPtr', fullfile('arrays', 'korvelDataPtr.cpp')};
-  commands = struct ('name', {}, 'source', {});
-  for f = 1:numel (folders)
-    listing = dir (fullfile (root, folders{f}, '*.cpp'));
-    for k = 1:numel (listing)
-      [~, name] = fileparts (listing(k).name);
-      commands(end+1) = struct ('name', name, 'source', fullfile (folders{f}, listing(k).name));
+function commands = read_commands (root)
+  list = fullfile (root, 'commands.tsv');
+  lines = strsplit (strrep (fileread (list), char (13), ''), char (10));
+  commands = struct ('name', {}, 'source', {}, 'written', {}, 'output', {}, ...
+                     'results', {}, 'usage', {});
+  for k = 1:numel (lines)
+    if isempty (lines{k}) || lines{k}(1) == '#'
+      continue;
     end
-  end
-  for a = 1:size (aliases, 1)
-    if exist (fullfile (root, aliases{a, 2}), 'file')
-      commands(end+1) = struct ('name', aliases{a, 1}, 'source', aliases{a, 2});
+    fields = strsplit (lines{k}, char (9));
+    if numel (fields) ~= 6
+      error ('build_mex:commandList', '%s:%d: expected 6 fields separated by tabs; got "%s"', ...
+             list, k, lines{k});
     end
+    commands(end+1) = struct ('name', fields{1}, 'source', fields{2}, ...
+                              'written', str2double (fields{3}), ...
+                              'output', str2double (fields{4}), ...
+                              'results', fields{5}, 'usage', fields{6});
   end
-  [~, order] = sort ({commands.name});
-  commands = commands(order);
 end
 
 % Whether file exists and is newer than every one of the inputs.

@@ -17,7 +17,7 @@ using gateway::Count;
 // Two ways to the same labels, both linear in rows * columns and both using
 // nothing but the output and a few scalars:
 //
-// 1. Linking (fast): one column-major pass links every cell to an earlier cell
+// 1. Linking, the usual way: one column-major pass links every cell to an earlier cell
 //    of its region, or leaves it 0 if it is the first; regions met from two
 //    sides are joined by union-find, whose root is always the region's first
 //    cell. A second pass numbers the roots in order and gives every other cell
@@ -25,10 +25,10 @@ using gateway::Count;
 // 2. Flooding: fill each region from its first cell before looking for the
 //    next, with the work list threaded through the output.
 //
-// Union-find with path halving costs very nearly one step per cell on images,
-// but no bound linear in the cell count is known for it, so its finds get a
-// budget of steps; past it the output is cleared and flooding, linear by
-// construction, labels the matrix instead.
+// Union-find with path halving takes few steps per cell on images (README:
+// Figures behind the kernels), but no bound linear in the cell count is known
+// for it, so its finds get a budget of steps; past it the output is cleared
+// and flooding, linear by construction, labels the matrix instead.
 #ifndef KORVEL_PLATEAU_FIND_STEPS_PER_CELL
 #define KORVEL_PLATEAU_FIND_STEPS_PER_CELL 8
 #endif

@@ -1,28 +1,26 @@
-# The one list of commands: every source directly under the kernel folders is
-# one plug-in named after it. A command built from another command's source
-# is listed in KORVEL_COMMAND_ALIASES as "name=source".
-set(KORVEL_KERNEL_DIRS transforms projections scene arrays)
-set(KORVEL_COMMAND_ALIASES "pelvaDataPtr=arrays/korvelDataPtr.cpp")
+# The commands come from commands.tsv (cmake/CommandList.cmake reads it): one
+# plug-in each, and korvel_commands.h, the same list for the C++ tests and
+# fuzz targets (target korvel_commands).
+include(${CMAKE_CURRENT_LIST_DIR}/CommandList.cmake)
+set(KORVEL_COMMAND_LIST ${CMAKE_SOURCE_DIR}/commands.tsv)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KORVEL_COMMAND_LIST})
+korvel_read_commands(${KORVEL_COMMAND_LIST})
 
-set(KORVEL_COMMANDS)
-foreach(dir IN LISTS KORVEL_KERNEL_DIRS)
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
-  foreach(source IN LISTS sources)
-    get_filename_component(command ${source} NAME_WE)
-    list(APPEND KORVEL_COMMANDS ${command})
-    set(KORVEL_SOURCE_${command} ${source})
-  endforeach()
-endforeach()
-foreach(alias IN LISTS KORVEL_COMMAND_ALIASES)
-  string(REPLACE "=" ";" pair ${alias})
-  list(GET pair 0 command)
-  list(GET pair 1 source)
-  if(EXISTS ${CMAKE_SOURCE_DIR}/${source})
-    list(APPEND KORVEL_COMMANDS ${command})
-    set(KORVEL_SOURCE_${command} ${CMAKE_SOURCE_DIR}/${source})
+set(KORVEL_COMMAND_ROWS)
+foreach(command IN LISTS KORVEL_COMMANDS)
+  file(RELATIVE_PATH source ${CMAKE_SOURCE_DIR} ${KORVEL_SOURCE_${command}})
+  set(creates false)
+  if(KORVEL_OUTPUT_${command})
+    set(creates true)
   endif()
+  string(APPEND KORVEL_COMMAND_ROWS
+         "    {\"${command}\", \"${source}\", ${KORVEL_WRITTEN_${command}}, ${creates}, "
+         "Results::${KORVEL_RESULTS_${command}}, \"${KORVEL_USAGE_${command}}\"},\n")
 endforeach()
-list(SORT KORVEL_COMMANDS)
+configure_file(${CMAKE_SOURCE_DIR}/tests/support/korvel_commands.h.in
+               ${CMAKE_BINARY_DIR}/generated/korvel_commands.h @ONLY)
+add_library(korvel_commands INTERFACE)
+target_include_directories(korvel_commands INTERFACE ${CMAKE_BINARY_DIR}/generated)
 
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(KORVEL_PLUGIN_SUFFIX .mexw64)
@@ -38,11 +36,10 @@ endif()
 # host's array library exactly as a real plug-in is, exporting only its entry.
 function(korvel_add_plugin command source)
   add_library(${command} MODULE ${source})
-  target_link_libraries(${command} PRIVATE mx_for_plugins)
+  target_link_libraries(${command} PRIVATE mx_for_plugins korvel_warnings)
   if(TARGET mx_plugin_import_library)
     add_dependencies(${command} mx_plugin_import_library)
   endif()
-  target_compile_definitions(${command} PRIVATE MEX_COMMAND_NAME=${command})
   set_target_properties(${command} PROPERTIES
     PREFIX "" SUFFIX ${KORVEL_PLUGIN_SUFFIX}
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
@@ -52,5 +49,15 @@ function(korvel_add_plugin command source)
   target_compile_options(${command} PRIVATE -fno-math-errno)
   if(NOT WIN32)
     set_target_properties(${command} PROPERTIES BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN")
+  endif()
+endfunction()
+
+# A command of the list. One built from the source of another gets its own
+# name as MEX_COMMAND_NAME, which that source reads.
+function(korvel_add_command command)
+  korvel_add_plugin(${command} ${KORVEL_SOURCE_${command}})
+  get_filename_component(source_name ${KORVEL_SOURCE_${command}} NAME_WE)
+  if(NOT source_name STREQUAL command)
+    target_compile_definitions(${command} PRIVATE MEX_COMMAND_NAME=${command})
   endif()
 endfunction()

@@ -10,28 +10,33 @@
 //     (korvelStrokeText: nothing), creates no other host array, changes no
 //     input but korvelStrokeText's first three, and gives the same bits when
 //     made again;
-//   - an in-contract call is answered, exactly as reference.h computes it.
+//   - an in-contract call is answered, exactly as prediction.h computes it.
 // A broken promise prints what happened and aborts, so libFuzzer keeps the
 // input. Memory faults are AddressSanitizer's and UBSan's to catch.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "call_format.h"
+#include "contract.h"
+#include "korvel_commands.h"
 #include "loader.h"
-#include "reference.h"
+#include "prediction.h"
 
 #define KORVEL_TEXT(x) #x
 #define KORVEL_STRING(x) KORVEL_TEXT(x)
 
 namespace {
 
-const reference::Command *command = nullptr;
+const korvel::CommandFacts *command = nullptr;
+prediction::Predict predict = nullptr;
+// The command only takes input 1's data address, so input 1 may report any
+// address at all, and its data is not the command's to keep.
+bool reportsAddress = false;
 standin::Plugin *plugin = nullptr;
 std::set<std::string> documented;
 
@@ -41,62 +46,19 @@ std::set<std::string> documented;
   std::abort();
 }
 
-// The identifiers of the error table: the first column of every row whose
-// first cell is a backquoted `command:reason`.
-std::set<std::string> readErrorTable(const char *path) {
-  std::set<std::string> identifiers;
-  std::ifstream file(path);
-  if (!file) {
-    std::fprintf(stderr, "cannot read the error table %s\n", path);
-    std::exit(2);
-  }
-  std::string line;
-  while (std::getline(file, line)) {
-    if (line.compare(0, 3, "| `") != 0) continue;
-    const std::size_t end = line.find('`', 3);
-    if (end != std::string::npos) identifiers.insert(line.substr(3, end - 3));
-  }
-  return identifiers;
-}
-
 std::string folderOf(const char *path) {
   const std::string text(path);
   const std::size_t slash = text.rfind('/');
   return slash == std::string::npos ? "." : text.substr(0, slash);
 }
 
-// Every byte of an array: class, shape and both parts of its data.
 std::vector<std::uint8_t> snapshot(const mxArray *array) {
-  std::vector<std::uint8_t> bytes;
-  auto append = [&](const void *data, std::size_t size) {
-    const auto *b = static_cast<const std::uint8_t *>(data);
-    if (size > 0) bytes.insert(bytes.end(), b, b + size);
-  };
-  const std::size_t shape[3] = {static_cast<std::size_t>(mxGetClassID(array)), mxGetM(array),
-                                mxGetN(array)};
-  append(shape, sizeof shape);
-  std::size_t size = 0;
-  switch (mxGetClassID(array)) {
-    case mxDOUBLE_CLASS: size = 8; break;
-    case mxSINGLE_CLASS: case mxINT32_CLASS: size = 4; break;
-    case mxCHAR_CLASS: size = 2; break;
-    default: size = 1;
-  }
-  const std::size_t count = mxGetNumberOfElements(array) * size;
-  const void *data = mxGetData(array);
-  // A reported address is not the array's memory: only the address is taken.
-  if (data != nullptr && !command->reportsAddress) append(data, count);
-  if (mxIsComplex(array) && mxGetPi(array) != nullptr) append(mxGetPi(array), count);
-  return bytes;
-}
-
-bool sameBits(double a, double b) {
-  return (a != a && b != b) || std::memcmp(&a, &b, sizeof a) == 0;
+  return contract::snapshot(array, !reportsAddress);
 }
 
 void expectSame(const char *what, const std::vector<double> &expected, const double *actual) {
   for (std::size_t i = 0; i < expected.size(); ++i)
-    if (!sameBits(expected[i], actual[i])) {
+    if (!contract::sameBits(expected[i], actual[i])) {
       char text[200];
       std::snprintf(text, sizeof text, "%s element %zu is %.17g, the reference gives %.17g", what,
                     i, actual[i], expected[i]);
@@ -120,12 +82,19 @@ void checkOutput(const standin::CallOutcome &outcome) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
-  command = reference::find(KORVEL_STRING(FUZZ_COMMAND));
-  if (command == nullptr) {
-    std::fprintf(stderr, "no reference for %s\n", KORVEL_STRING(FUZZ_COMMAND));
+  command = korvel::findCommand(KORVEL_STRING(FUZZ_COMMAND));
+  predict = prediction::forCommand(KORVEL_STRING(FUZZ_COMMAND));
+  if (command == nullptr || predict == nullptr) {
+    std::fprintf(stderr, "%s: not in commands.tsv, or no prediction in fuzz/prediction.h\n",
+                 KORVEL_STRING(FUZZ_COMMAND));
     std::exit(2);
   }
-  documented = readErrorTable(KORVEL_ERROR_TABLE);
+  reportsAddress = command->results == korvel::Results::address;
+  documented = contract::readErrorTable(KORVEL_ERROR_TABLE);
+  if (documented.empty()) {
+    std::fprintf(stderr, "cannot read the error table %s\n", KORVEL_ERROR_TABLE);
+    std::exit(2);
+  }
   // The plug-ins lie beside the fuzz targets. Loading now, before fuzzing
   // starts, lets libFuzzer see the plug-in's coverage counters.
   plugin = new standin::Plugin(folderOf((*argv)[0]), command->name);
@@ -139,15 +108,14 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   fuzzcall::Call call;
-  fuzzcall::decode(data, size, command->reportsAddress, call);
+  fuzzcall::decode(data, size, reportsAddress, call);
 
   // An input passed twice may be written through one slot and read through
   // another: the outcome is then the host's business, not the reference's.
   // A call that asks for more outputs than the command returns is refused.
-  const bool outputsFit = call.nlhs <= (command->createsOutput ? 1 : 0);
-  const reference::Prediction prediction = call.aliased || !outputsFit
-                                               ? reference::Prediction()
-                                               : command->predict(call.inputs);
+  const bool outputsFit = call.nlhs <= command->outputs();
+  const prediction::Prediction prediction =
+      call.aliased || !outputsFit ? prediction::Prediction() : predict(call.inputs);
   std::vector<std::vector<std::uint8_t>> before;
   for (const mxArray *input : call.inputs) before.push_back(snapshot(input));
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "call_format.h"
+#include "korvel_commands.h"
 
 using fuzzcall::Writer;
 
@@ -138,9 +139,15 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
     return 2;
   }
+  const std::map<std::string, std::vector<Writer>> all = seeds();
+  for (const korvel::CommandFacts &command : korvel::kCommands)
+    if (all.count(command.name) == 0) {
+      std::fprintf(stderr, "%s: no seeds in fuzz/seeds.cpp\n", command.name);
+      return 1;
+    }
   const std::string root = argv[1];
   mkdir(root.c_str(), 0755);
-  for (const auto &entry : seeds()) {
+  for (const auto &entry : all) {
     const std::string folder = root + "/" + entry.first;
     mkdir(folder.c_str(), 0755);
     for (std::size_t i = 0; i < entry.second.size(); ++i) {

@@ -82,9 +82,10 @@ inline void fail(const Call &call, Reason reason, const char *format, ...) {
 #endif
 }
 
-// Counts in messages go through double: exact below 2^53 and printable with
-// every C runtime's printf, unlike size_t.
-inline double shown(Count count) { return static_cast<double>(count); }
+// A count as a double, for messages and for comparisons with counts computed
+// in double: exact below 2^53, and printable with every C runtime's printf,
+// unlike size_t.
+inline double asDouble(Count count) { return static_cast<double>(count); }
 
 // The ending of a noun after a count: "1 input", "2 inputs", "0 columns".
 inline const char *plural(double count) { return count == 1 ? "" : "s"; }
@@ -97,8 +98,9 @@ struct Description {
 inline Description describe(const mxArray *array) {
   Description description;
   std::snprintf(description.text, sizeof description.text, "a %.0f-by-%.0f %s%s%s array",
-                shown(mxGetM(array)), shown(mxGetN(array)), mxIsSparse(array) ? "sparse " : "",
-                mxIsComplex(array) ? "complex " : "", mxGetClassName(array));
+                asDouble(mxGetM(array)), asDouble(mxGetN(array)),
+                mxIsSparse(array) ? "sparse " : "", mxIsComplex(array) ? "complex " : "",
+                mxGetClassName(array));
   return description;
 }
 
@@ -186,8 +188,8 @@ inline void requireElements(const Call &call, const mxArray *array, const char *
 // The data of a real double matrix with exactly `rows` rows.
 inline const double *doubleMatrix(const Call &call, int slot, const char *name, Count rows) {
   char expected[64];
-  std::snprintf(expected, sizeof expected, "a real double matrix with %.0f row%s", shown(rows),
-                plural(shown(rows)));
+  std::snprintf(expected, sizeof expected, "a real double matrix with %.0f row%s", asDouble(rows),
+                plural(asDouble(rows)));
   const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, expected);
   requireRows(call, array, name, rows, expected);
   return mxGetPr(array);
@@ -209,8 +211,8 @@ inline Expectation firstElements(const char *kind, Count count) {
                   "%s with at least 1 element (its first is used)", kind);
   else
     std::snprintf(expectation.text, sizeof expectation.text,
-                  "%s with at least %.0f elements (its first %.0f are used)", kind, shown(count),
-                  shown(count));
+                  "%s with at least %.0f elements (its first %.0f are used)", kind, asDouble(count),
+                  asDouble(count));
   return expectation;
 }
 
@@ -246,19 +248,12 @@ inline const mxArray *requireMatrix(const Call &call, int slot, const char *name
   return array;
 }
 
-// `count` is a double: it may come from arithmetic on the caller's values and
-// exceed every array size.
-inline void requireColumns(const Call &call, const mxArray *array, const char *name, double count,
-                           const char *expected) {
-  if (!(shown(mxGetN(array)) >= count))
-    fail(call, Reason::badSize, "%s must be %s; got %s", name, expected, describe(array).text);
-}
 
 // The data of a real int32 matrix with exactly `rows` rows.
 inline const std::int32_t *int32Matrix(const Call &call, int slot, const char *name, Count rows) {
   char expected[64];
-  std::snprintf(expected, sizeof expected, "an int32 matrix with %.0f row%s", shown(rows),
-                plural(shown(rows)));
+  std::snprintf(expected, sizeof expected, "an int32 matrix with %.0f row%s", asDouble(rows),
+                plural(asDouble(rows)));
   return static_cast<const std::int32_t *>(
       mxGetData(requireMatrix(call, slot, name, {mxINT32_CLASS}, rows, expected)));
 }
@@ -317,13 +312,13 @@ inline void requireFiniteNonNegative(const Call &call, double value, const char 
 inline void requireColumnNumbers(const Call &call, const double *values, Count count,
                                  const char *name, const char *of, Count columns) {
   // trunc(v) lies in 1..columns exactly when 1 <= v < columns + 1; NaN fails.
-  const double end = shown(columns) + 1;
+  const double end = asDouble(columns) + 1;
   for (Count i = 0; i < count; ++i) {
     if (!(values[i] >= 1 && values[i] < end))
       fail(call, Reason::badIndex,
            "%s(%.0f) must be a column number of %s, from 1 to %.0f after truncation toward "
            "zero; got %s",
-           name, shown(i + 1), of, shown(columns), number(values[i]).text);
+           name, asDouble(i + 1), of, asDouble(columns), number(values[i]).text);
   }
 }
 
@@ -367,6 +362,31 @@ inline void requireDisjoint(const Call &call, std::initializer_list<Argument> wr
     for (const Argument &writtenInput : written) refuseOverlap(input, writtenInput);
 }
 
+// For the commands that write into inputs: input `slot`, a real double matrix
+// with `rows` rows (checked before), must have the columns first to last
+// (zero-based) that `noun`s are written to. first and last are doubles: they
+// come from arithmetic on the caller's values and may exceed every array size.
+inline void requireWrittenColumns(const Call &call, int slot, const char *name, int rows,
+                                  double first, double last, const char *noun) {
+  const mxArray *array = call.prhs[slot];
+  const double columns = last + 1;
+  if (asDouble(mxGetN(array)) >= columns) return;
+  char expected[200];
+  const int written = std::snprintf(
+      expected, sizeof expected, "a real double matrix with %d rows and at least %s column%s, ",
+      rows, number(columns).text, plural(columns));
+  if (written > 0 && static_cast<Count>(written) < sizeof expected) {
+    if (first == last)
+      std::snprintf(expected + written, sizeof expected - written,
+                    "for a %s in zero-based column %s", noun, number(first).text);
+    else
+      std::snprintf(expected + written, sizeof expected - written,
+                    "for %ss in zero-based columns %s to %s", noun, number(first).text,
+                    number(last).text);
+  }
+  fail(call, Reason::badSize, "%s must be %s; got %s", name, expected, describe(array).text);
+}
+
 inline Count rows(const Call &call, int slot) { return mxGetM(call.prhs[slot]); }
 inline Count columns(const Call &call, int slot) { return mxGetN(call.prhs[slot]); }
 
@@ -378,7 +398,7 @@ inline double *createOutput(const Call &call, Count rows, Count columns) {
 #if defined(MX_CREATE_SIZES_ARE_INT)
   if (rows > static_cast<Count>(INT_MAX) || columns > static_cast<Count>(INT_MAX))
     fail(call, Reason::tooLarge, "the result would be %.0f-by-%.0f, more than this host can create",
-         shown(rows), shown(columns));
+         asDouble(rows), asDouble(columns));
 #endif
   mxArray *output = mxCreateDoubleMatrix(rows, columns, mxREAL);
   call.plhs[0] = output;

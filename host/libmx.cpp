@@ -226,6 +226,8 @@ void standinReportDataAddress(mxArray *array, void *address) {
   array->reportedAddress = address;
 }
 
+void standinReportColumnCount(mxArray *array, size_t columns) { array->columns = columns; }
+
 long standinArraysCreated(void) { return arraysCreated; }
 
 long standinArraysAlive(void) { return arraysAlive; }

@@ -7,9 +7,11 @@ function tarball = make_package (stagedir, outdir)
 %     COPYING      the licence, LICENSE
 %     INDEX        the commands by category, as Contents.m groups them
 %     inst/        each command's help file and Contents.m
-%     src/         package/src/Makefile, commands.mk (each command and its
-%                  source), the gateway headers and the commands' sources
-%   The commands and their sources are those build_mex builds.
+%     src/         package/src/Makefile, commands.mk (each command, its
+%                  source and its defines), the gateway headers and the
+%                  commands' sources
+%   The commands and their sources are the rows of commands.tsv, as
+%   build_mex reads them.
 
   here = fileparts (mfilename ('fullpath'));
   root = fileparts (here);
@@ -34,7 +36,7 @@ function tarball = make_package (stagedir, outdir)
   copyfile (fullfile (root, 'Contents.m'), fullfile (package, 'inst'));
   copyfile (fullfile (here, 'src', 'Makefile'), fullfile (package, 'src'));
   copyfile (fullfile (root, 'gateway', '*.h'), fullfile (package, 'src', 'gateway'));
-  rules = {'# Written by make_package.m: each command and its source.', ...
+  rules = {'# Written by make_package.m: each command, its source and its defines.', ...
            ['COMMANDS = ' strjoin({commands.name}, ' ')]};
   for k = 1:numel (commands)
     source = strrep (commands(k).source, '\', '/');
@@ -44,6 +46,12 @@ function tarball = make_package (stagedir, outdir)
     help_file = fullfile (root, folder, [commands(k).name '.m']);
     copyfile (help_file, fullfile (package, 'inst'));
     rules{end+1} = sprintf ('SOURCE_%s = %s', commands(k).name, source);
+    % Built from the source of another command: under its own name.
+    [~, sourceName] = fileparts (source);
+    if ~strcmp (sourceName, commands(k).name)
+      rules{end+1} = sprintf ('DEFINES_%s = -DMEX_COMMAND_NAME=%s', commands(k).name, ...
+                              commands(k).name);
+    end
   end
   write_text (fullfile (package, 'src', 'commands.mk'), sprintf ('%s\n', rules{:}));
 

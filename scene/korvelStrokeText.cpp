@@ -43,8 +43,7 @@ void writeStrokes(double *strokes, double *colours, double counter, const double
   const double c3 = colour[2];
   for (gateway::Count i = 0; i < count; ++i) {
     const gateway::Count code = static_cast<gateway::Count>(codes[i]);  // toward zero
-    const gateway::Count column =
-        static_cast<gateway::Count>(static_cast<double>(i) + counter);  // toward zero
+    const auto column = static_cast<gateway::Count>(targetColumn(i, counter));
     const double *glyph = table + 4 * (code - 1);
     const double x1 = glyph[0];
     const double y1 = glyph[1];
@@ -65,21 +64,6 @@ void writeStrokes(double *strokes, double *colours, double counter, const double
   }
 }
 
-// What a buffer of `rows` rows must be for strokes in columns first..last.
-void bufferExpectation(char *text, gateway::Count size, int rows, double first, double last) {
-  const double columns = last + 1;
-  const int written = std::snprintf(
-      text, size, "a real double matrix with %d rows and at least %s column%s, ", rows,
-      gateway::number(columns).text, gateway::plural(columns));
-  if (written < 0 || static_cast<gateway::Count>(written) >= size) return;
-  if (first == last)
-    std::snprintf(text + written, size - written, "for a stroke in zero-based column %s",
-                  gateway::number(first).text);
-  else
-    std::snprintf(text + written, size - written, "for strokes in zero-based columns %s to %s",
-                  gateway::number(first).text, gateway::number(last).text);
-}
-
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
@@ -97,8 +81,8 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   // K, the stroke count, is the column count of CODES; its first K elements
   // are the codes, so only an array with columns but no rows lacks them.
   const char *codesExpected =
-      "a real double row vector of stroke codes (any array with at least one row will do: its "
-      "first K elements are used, K its column count)";
+      "a real double array with at least as many elements as columns (its first K elements "
+      "are the stroke codes, K its column count)";
   const mxArray *codesArray =
       gateway::requireClass(call, kCodes, "CODES", {mxDOUBLE_CLASS}, codesExpected);
   const gateway::Count count = gateway::columns(call, kCodes);
@@ -127,11 +111,8 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
     // Columns grow with the stroke number, so the last stroke's is the largest.
     const double first = targetColumn(0, counter);
     const double last = targetColumn(count - 1, counter);
-    char expected[200];
-    bufferExpectation(expected, sizeof expected, 4, first, last);
-    gateway::requireColumns(call, prhs[kStrokes], "B", last + 1, expected);
-    bufferExpectation(expected, sizeof expected, 6, first, last);
-    gateway::requireColumns(call, prhs[kColours], "C", last + 1, expected);
+    gateway::requireWrittenColumns(call, kStrokes, "B", 4, first, last, "stroke");
+    gateway::requireWrittenColumns(call, kColours, "C", 6, first, last, "stroke");
   }
 
   // Do the job.

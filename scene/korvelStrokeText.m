@@ -15,8 +15,9 @@
 %           (x1; y1; x2; y2) per column, in glyph units.
 %   CODES   real double row of K stroke codes, each a column number of T
 %           (1 .. G after truncation toward zero, so 2.9 uses column 2).
-%           Only the column count K is taken: a column vector of codes is
-%           one stroke.
+%           Any real double array with at least as many elements as columns
+%           is taken: K is its column count and its first K elements are
+%           the codes, so a column vector of codes is one stroke.
 %   SCALE   real double scalar: screen units per glyph unit.
 %   ORIGIN  real double array, first two elements (ox, oy).
 %   POS     real double scalar: the one-based character cell.

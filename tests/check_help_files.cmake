@@ -1,20 +1,55 @@
-# Each command has <command>.m beside its source (an alias beside the source
-# it is built from), whose first line is "%<COMMAND>  summary".
+# Every command of commands.tsv has <command>.m beside its source, whose
+# leading comment block (the help) starts with "%<COMMAND>  Summary", gives the
+# list's usage line second (the command's name in capitals), and names exactly
+# the identifiers <command>:<reason> that docs/errors.md lists for it.
+#   cmake -DSOURCE_DIR=<source tree> -P tests/check_help_files.cmake
+cmake_minimum_required(VERSION 3.16)
+include(${SOURCE_DIR}/cmake/CommandList.cmake)
+korvel_read_commands(${SOURCE_DIR}/commands.tsv)
+file(READ ${SOURCE_DIR}/docs/errors.md table)
+
 set(failures 0)
-foreach(command IN LISTS COMMANDS)
-  file(GLOB_RECURSE found ${SOURCE_DIR}/transforms/${command}.m ${SOURCE_DIR}/projections/${command}.m
-       ${SOURCE_DIR}/scene/${command}.m ${SOURCE_DIR}/arrays/${command}.m)
-  if(NOT found)
-    message(SEND_ERROR "${command}: no help file ${command}.m")
-    math(EXPR failures "${failures} + 1")
+macro(refuse text)
+  message(SEND_ERROR "${text}")
+  math(EXPR failures "${failures} + 1")
+endmacro()
+
+foreach(command IN LISTS KORVEL_COMMANDS)
+  get_filename_component(folder ${KORVEL_SOURCE_${command}} DIRECTORY)
+  set(file ${folder}/${command}.m)
+  if(NOT EXISTS ${file})
+    refuse("${command}: no help file ${file}")
     continue()
   endif()
-  file(STRINGS ${found} lines LIMIT_COUNT 1)
+  file(READ ${file} text)
+  string(REGEX MATCH "^(%[^\n]*\n)*" help "${text}")
   string(TOUPPER ${command} upper)
-  if(NOT lines MATCHES "^%${upper}  [A-Z]")
-    message(SEND_ERROR "${command}.m: first line must be '%${upper}  Summary', is '${lines}'")
-    math(EXPR failures "${failures} + 1")
+
+  string(REGEX MATCH "^[^\n]*" first "${help}")
+  if(NOT first MATCHES "^%${upper}  [A-Z]")
+    refuse("${command}.m: first line must be '%${upper}  Summary', is '${first}'")
   endif()
+  string(REPLACE "${command}(" "${upper}(" usage "${KORVEL_USAGE_${command}}")
+  string(FIND "${help}" "\n%   ${usage}" at)
+  string(LENGTH "${first}" length)
+  if(NOT at EQUAL length)
+    refuse("${command}.m: the second line must begin '%   ${usage}', as commands.tsv gives it")
+  endif()
+
+  string(REGEX MATCHALL "${command}:[A-Za-z]+" named "${help}")
+  string(REGEX MATCHALL "\n\\| `${command}:[A-Za-z]+`" rows "${table}")
+  string(REGEX REPLACE "\n\\| `([^`]+)`" "\\1" listed "${rows}")
+  list(REMOVE_DUPLICATES named)
+  foreach(identifier IN LISTS listed)
+    if(NOT identifier IN_LIST named)
+      refuse("${command}.m: leaves out ${identifier}, which docs/errors.md lists")
+    endif()
+  endforeach()
+  foreach(identifier IN LISTS named)
+    if(NOT identifier IN_LIST listed)
+      refuse("${command}.m: names ${identifier}, which docs/errors.md does not list")
+    endif()
+  endforeach()
 endforeach()
-list(LENGTH COMMANDS count)
+list(LENGTH KORVEL_COMMANDS count)
 message(STATUS "help files checked for ${count} commands, ${failures} failed")

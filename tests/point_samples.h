@@ -14,13 +14,6 @@
 
 namespace samples {
 
-// Hides a constant from the compiler, so that a reference computes with the
-// run-time maths library as the kernels do, not with constant folding.
-inline double opaque(double value) {
-  volatile double hidden = value;
-  return hidden;
-}
-
 class Coordinates {
  public:
   explicit Coordinates(std::uint64_t seed) : engine_(seed) {}

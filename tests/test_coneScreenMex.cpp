@@ -3,6 +3,7 @@
 
 #include "harness.h"
 #include "point_samples.h"
+#include "reference.h"
 
 using namespace harness;
 
@@ -11,29 +12,6 @@ const double kInf = std::numeric_limits<double>::infinity();
 const double kNan = std::numeric_limits<double>::quiet_NaN();
 
 Result cone(const Array &points) { return call("coneScreenMex", {points}); }
-
-double referenceDelta(double rho, double z) { return rho * 2.0349 - z * 0.98988; }
-
-// The projection as written, one point at a time.
-std::vector<double> referenceCone(const std::vector<double> &p) {
-  std::vector<double> screen;
-  for (size_t j = 0; j < p.size() / 3; ++j) {
-    const double x = p[3 * j], y = p[3 * j + 1];
-    const double rho = std::sqrt(x * x + y * y);
-    double lambda = 1 / referenceDelta(rho, p[3 * j + 2]);
-    const double mu = 1 / rho;
-    double flag = 1.0;
-    if (lambda < 0) {
-      lambda = mu;
-      flag = 0.0;
-    } else if (lambda > mu) {
-      lambda = mu;
-      flag = 0.0;
-    }
-    screen.insert(screen.end(), {lambda * x, lambda * y, flag});
-  }
-  return screen;
-}
 
 std::vector<double> project(const std::vector<double> &p) {
   Array points = doubles(3, p.size() / 3, p);
@@ -55,7 +33,7 @@ TEST(ConeScreenMex, ScalesEachRayOntoTheCone) {
   EXPECT_NEAR(screen[9], 0.3306025562, 1e-10);
   EXPECT_TRUE(sameBits({0, 1, 1, 0, 0, 1, 0, 0}, {screen[10], screen[11], screen[12], screen[13],
                                                   screen[14], screen[15], screen[16], screen[17]}));
-  EXPECT_TRUE(sameBits(referenceCone({2, 0, -2}), {screen.begin() + 9, screen.begin() + 12}));
+  EXPECT_TRUE(sameBits(reference::cone({2, 0, -2}), {screen.begin() + 9, screen.begin() + 12}));
 }
 
 TEST(ConeScreenMex, PointsOnTheZAxisAndNanPoints) {
@@ -72,11 +50,11 @@ TEST(ConeScreenMex, PointsOnTheZAxisAndNanPoints) {
 TEST(ConeScreenMex, ClampsOnlyStrictlyBeyondTheBounds) {
   // (1, 0, z) with delta exactly rho = 1, so lambda equals mu: unclamped.
   double zRim = 1.0349 / 0.98988;
-  for (int step = 0; referenceDelta(1, zRim) != 1 && step < 100000; ++step)
-    zRim = std::nextafter(zRim, referenceDelta(1, zRim) > 1 ? kInf : -kInf);
-  ASSERT_EQ(referenceDelta(1, zRim), 1);
+  for (int step = 0; reference::coneDelta(1, zRim) != 1 && step < 100000; ++step)
+    zRim = std::nextafter(zRim, reference::coneDelta(1, zRim) > 1 ? kInf : -kInf);
+  ASSERT_EQ(reference::coneDelta(1, zRim), 1);
   double zBeyond = zRim;
-  while (!(1 / referenceDelta(1, zBeyond) > 1)) zBeyond = std::nextafter(zBeyond, kInf);
+  while (!(1 / reference::coneDelta(1, zBeyond) > 1)) zBeyond = std::nextafter(zBeyond, kInf);
   // z = +inf gives delta = -inf and lambda = -0, not below 0: flag 1.
   const std::vector<double> screen = project({1, 0, zRim, 1, 0, zBeyond, 1, 0, kInf, 2, 0, -kInf});
   EXPECT_TRUE(sameBits({1, 0, 1, 1, 0, 0, -0.0, -0.0, 1, 0, 0, 1}, screen));
@@ -90,14 +68,14 @@ TEST(ConeScreenMex, MatchesTheFormulaBitForBitOnAwkwardPoints) {
     coordinates.appendNearSlope(p, 1.0349 / 0.98988, 40);
     coordinates.appendNearSlope(p, 2.0349 / 0.98988, 40);
   }
-  const std::vector<double> expected = referenceCone(p);
+  const std::vector<double> expected = reference::cone(p);
   EXPECT_TRUE(sameBits(expected, project(p)));
 
   // The samples tell the reciprocal apart from a division by delta.
   size_t divided = 0;
   for (size_t j = 0; j < p.size() / 3; ++j) {
     const double x = p[3 * j], y = p[3 * j + 1];
-    const double delta = referenceDelta(std::sqrt(x * x + y * y), p[3 * j + 2]);
+    const double delta = reference::coneDelta(std::sqrt(x * x + y * y), p[3 * j + 2]);
     divided += !sameBits((1 / delta) * x, x / delta);
   }
   EXPECT_GT(divided, 0u);

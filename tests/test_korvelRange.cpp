@@ -3,6 +3,7 @@
 
 #include "harness.h"
 #include "point_samples.h"
+#include "reference.h"
 
 using namespace harness;
 
@@ -12,14 +13,6 @@ const double kNan = std::numeric_limits<double>::quiet_NaN();
 
 Result range(const Array &points) { return call("korvelRange", {points}); }
 
-// The formula as written: the three squares, (x*x + y*y) + z*z, the root.
-std::vector<double> referenceRanges(const std::vector<double> &p) {
-  std::vector<double> ranges;
-  for (size_t j = 0; j < p.size() / 3; ++j)
-    ranges.push_back(std::sqrt((p[3 * j] * p[3 * j] + p[3 * j + 1] * p[3 * j + 1]) +
-                               p[3 * j + 2] * p[3 * j + 2]));
-  return ranges;
-}
 }  // namespace
 
 TEST(KorvelRange, GivesThePlainEuclideanNorm) {
@@ -53,7 +46,7 @@ TEST(KorvelRange, MatchesTheFormulaBitForBitOnAwkwardPoints) {
   Array points = doubles(3, p.size() / 3, p);
   Result result = range(points);
   ASSERT_FALSE(result.failed) << result.message;
-  const std::vector<double> expected = referenceRanges(p);
+  const std::vector<double> expected = reference::range(p);
   EXPECT_TRUE(isMatrix(result.output(), 1, expected.size(), expected));
 
   // The samples tell the summation orders apart, so a kernel that adds in

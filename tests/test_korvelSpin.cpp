@@ -3,6 +3,7 @@
 
 #include "harness.h"
 #include "point_samples.h"
+#include "reference.h"
 
 using namespace harness;
 
@@ -15,18 +16,6 @@ Result spin(const Array &points, const Array &angle) {
   return call("korvelSpin", {points, angle});
 }
 
-// The formula as written: c = cos(-theta), s = sin(-theta), then
-// (x*c - y*s, x*s + y*c, z) with both products of each row formed.
-std::vector<double> referenceTurn(const std::vector<double> &p, double theta) {
-  const double c = std::cos(-samples::opaque(theta));
-  const double s = std::sin(-samples::opaque(theta));
-  std::vector<double> turned;
-  for (size_t j = 0; j < p.size() / 3; ++j) {
-    const double x = p[3 * j], y = p[3 * j + 1];
-    turned.insert(turned.end(), {x * c - y * s, x * s + y * c, p[3 * j + 2]});
-  }
-  return turned;
-}
 }  // namespace
 
 TEST(KorvelSpin, TurnsByMinusTheAngleCarryingTheCosinesRounding) {
@@ -35,7 +24,7 @@ TEST(KorvelSpin, TurnsByMinusTheAngleCarryingTheCosinesRounding) {
   Array angle = scalar(kHalfPi);
   Result result = spin(points, angle);
   ASSERT_FALSE(result.failed) << result.message;
-  const double c = std::cos(-samples::opaque(kHalfPi));
+  const double c = std::cos(-reference::opaque(kHalfPi));
   // glibc gives 6.123233995736766e-17; mingw-w64's x87 cosine 6.1230317691118863e-17.
   EXPECT_GT(c, 6e-17);
   EXPECT_LT(c, 6.2e-17);
@@ -80,7 +69,7 @@ TEST(KorvelSpin, ReadsOnlyTheFirstElementOfTheAngle) {
   Array angles = doubles(2, 2, {0.5, 9, 9, 9});
   Result result = spin(points, angles);
   ASSERT_FALSE(result.failed) << result.message;
-  EXPECT_TRUE(isMatrix(result.output(), 3, 1, referenceTurn({1, 2, 3}, 0.5)));
+  EXPECT_TRUE(isMatrix(result.output(), 3, 1, reference::spin({1, 2, 3}, 0.5)));
 }
 
 TEST(KorvelSpin, EmptyPointsGiveAnEmptyResultButNeedAnAngle) {
@@ -103,11 +92,11 @@ TEST(KorvelSpin, MatchesTheFormulaBitForBitOnAwkwardPointsAndAngles) {
     Array angle = scalar(theta);
     Result result = spin(points, angle);
     ASSERT_FALSE(result.failed) << result.message;
-    const std::vector<double> expected = referenceTurn(p, theta);
+    const std::vector<double> expected = reference::spin(p, theta);
     EXPECT_TRUE(isMatrix(result.output(), 3, p.size() / 3, expected)) << "theta " << theta;
     // A kernel that used the angle unnegated, or swapped the sine's sign in
     // a row, would differ on these samples.
-    sensitive += samples::differing(expected, referenceTurn(p, -theta)) > 0;
+    sensitive += samples::differing(expected, reference::spin(p, -theta)) > 0;
   }
   EXPECT_GT(sensitive, 5u);
 }
@@ -119,7 +108,7 @@ TEST(KorvelSpin, TakesOnlyItsInputsAndLeavesThemUnchanged) {
   for (int nlhs : {0, 1}) {
     Result result = call("korvelSpin", {points, angle, extra}, nlhs);
     ASSERT_FALSE(result.failed) << result.message;
-    EXPECT_TRUE(isMatrix(result.output(), 3, 1, referenceTurn({1, 2, 3}, 0.25)));
+    EXPECT_TRUE(isMatrix(result.output(), 3, 1, reference::spin({1, 2, 3}, 0.25)));
   }
   EXPECT_TRUE(isMatrix(points, 3, 1, {1, 2, 3}));
   EXPECT_TRUE(isMatrix(angle, 1, 1, {0.25}));

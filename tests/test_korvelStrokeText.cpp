@@ -52,14 +52,6 @@ void shareInto(const Array &input, const Array &memory, size_t at) {
   standinReportDataAddress(input.get(), memory.data() + at);
 }
 
-// Every byte of an array's data, whatever its class.
-std::vector<unsigned char> bytesOf(const Array &array) {
-  const mxClassID classId = mxGetClassID(array.get());
-  const size_t size = classId == mxDOUBLE_CLASS ? 8 : classId == mxCHAR_CLASS ? 2 : 4;
-  const auto *data = static_cast<const unsigned char *>(mxGetData(array.get()));
-  const size_t count = mxGetNumberOfElements(array.get()) * size;
-  return count == 0 ? std::vector<unsigned char>() : std::vector<unsigned char>(data, data + count);
-}
 }  // namespace
 
 TEST(KorvelStrokeText, PlacesScalesAndColoursAStrokeInItsCell) {
@@ -135,6 +127,15 @@ TEST(KorvelStrokeText, TakesTheStrokeCountFromTheColumnsOfTheCodes) {
   EXPECT_EQ(column1.count(), 1);
   EXPECT_TRUE(sameBits(placed[1], column(column1.strokes, 4, 0)));
   EXPECT_TRUE(sameBits(untouchedStroke, column(column1.strokes, 4, 1)));
+
+  // A 3-by-2 matrix: two strokes, its first two elements.
+  Text matrix(3, 0, {});
+  matrix.codes = doubles(3, 2, {2, 1, 3, 3, 3, 3});
+  ASSERT_FALSE(matrix.run().failed);
+  EXPECT_EQ(matrix.count(), 2);
+  EXPECT_TRUE(sameBits(placed[1], column(matrix.strokes, 4, 0)));
+  EXPECT_TRUE(sameBits(placed[0], column(matrix.strokes, 4, 1)));
+  EXPECT_TRUE(sameBits(untouchedStroke, column(matrix.strokes, 4, 2)));
 
   // No strokes: nothing written, the counter stored back as itself plus 0,
   // which turns -0 into +0.
@@ -214,13 +215,13 @@ TEST(KorvelStrokeText, RefusedCallsLeaveEveryByteAsItWas) {
   for (const Case &c : cases) {
     Text text(8, 5, {1, 2, 3});
     c.spoil(text);
-    const std::vector<unsigned char> strokes = bytesOf(text.strokes);
-    const std::vector<unsigned char> colours = bytesOf(text.colours);
-    const std::vector<unsigned char> counter = bytesOf(text.counter);
+    const std::vector<unsigned char> strokes = contract::snapshot(text.strokes);
+    const std::vector<unsigned char> colours = contract::snapshot(text.colours);
+    const std::vector<unsigned char> counter = contract::snapshot(text.counter);
     EXPECT_TRUE(raised(text.run(), std::string("korvelStrokeText:") + c.identifier)) << c.what;
-    EXPECT_EQ(strokes, bytesOf(text.strokes)) << c.what;
-    EXPECT_EQ(colours, bytesOf(text.colours)) << c.what;
-    EXPECT_EQ(counter, bytesOf(text.counter)) << c.what;
+    EXPECT_EQ(strokes, contract::snapshot(text.strokes)) << c.what;
+    EXPECT_EQ(colours, contract::snapshot(text.colours)) << c.what;
+    EXPECT_EQ(counter, contract::snapshot(text.counter)) << c.what;
   }
   Text text(8, 5, {1, 2, 3});
   std::vector<const mxArray *> eight = text.inputs();
@@ -237,6 +238,12 @@ TEST(KorvelStrokeText, ErrorMessagesNameTheArgumentWhatWasExpectedAndWhatWasGive
   EXPECT_EQ(badCode.run().message,
             "CODES(3) must be a column number of T, from 1 to 3 after truncation toward zero; "
             "got 7.5");
+  Text noRows(4, 0, {});
+  noRows.codes = zeros(0, 2);
+  EXPECT_EQ(noRows.run().message,
+            "CODES must be a real double array with at least as many elements as columns (its "
+            "first K elements are the stroke codes, K its column count); got a 0-by-2 double "
+            "array");
   Text negative(4, -0.25, {1});
   EXPECT_EQ(negative.run().message, "N must be a finite number, 0 or more; got -0.25");
   Text full(0, 0, {1});
@@ -278,8 +285,8 @@ TEST(KorvelStrokeText, ValuesTakenBeforeTheFirstWriteMayShareWrittenMemory) {
     const Result result = shared.run();
     ASSERT_FALSE(result.failed) << c.what << ": " << result.message;
     ASSERT_FALSE(copied.run().failed) << c.what;
-    EXPECT_EQ(bytesOf(shared.strokes), bytesOf(copied.strokes)) << c.what;
-    EXPECT_EQ(bytesOf(shared.colours), bytesOf(copied.colours)) << c.what;
-    EXPECT_EQ(bytesOf(shared.counter), bytesOf(copied.counter)) << c.what;
+    EXPECT_EQ(contract::snapshot(shared.strokes), contract::snapshot(copied.strokes)) << c.what;
+    EXPECT_EQ(contract::snapshot(shared.colours), contract::snapshot(copied.colours)) << c.what;
+    EXPECT_EQ(contract::snapshot(shared.counter), contract::snapshot(copied.counter)) << c.what;
   }
 }

@@ -1,12 +1,12 @@
-// What every command promises beyond its results, checked over all eleven
-// from one table: output 1 in slot 0 and nothing else, inputs unchanged
-// (korvelStrokeText writes its first three and nothing else), no host array
-// created but output 1, nothing kept from one call to the next, and refused
-// calls that raise an identifier of docs/errors.md and leave everything as
-// it was: also a call that asks for more outputs than the command returns,
-// and one given a value without a data block (a function handle, an object).
+// What every command of commands.tsv promises beyond its results, checked
+// over all of them from one table of calls and the list's facts: output 1 in
+// slot 0 and nothing else, inputs unchanged but those the list says it
+// writes, no host array created but output 1, nothing kept from one call to
+// the next, and refused calls that raise an identifier of docs/errors.md and
+// leave everything as it was: also a call that asks for more outputs than
+// the command returns, and one given a value without a data block (a
+// function handle, an object).
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <string>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "korvel_commands.h"
 
 using namespace harness;
 
@@ -24,10 +25,15 @@ using Inputs = std::vector<Array>;
 struct Case {
   const char *command;
   std::function<Inputs()> make;
-  int writtenInputs;   // the first inputs, written in place
-  bool createsOutput;  // output 1 in slot 0
-  // How many outputs a call may ask for: the one it returns, or none.
-  int outputs() const { return createsOutput ? 1 : 0; }
+  // A command missing from the list fails EveryCommandOfTheListHasCallsInBothTables.
+  const korvel::CommandFacts &facts() const {
+    static const korvel::CommandFacts unlisted{"", "", 0, true, korvel::Results::exact, ""};
+    const korvel::CommandFacts *listed = korvel::findCommand(command);
+    return listed != nullptr ? *listed : unlisted;
+  }
+  int writtenInputs() const { return facts().writtenInputs; }
+  bool createsOutput() const { return facts().createsOutput; }
+  int outputs() const { return facts().outputs(); }
 };
 
 Inputs points(double shift) {
@@ -53,11 +59,11 @@ Inputs strokeInputs(double counter, const std::vector<double> &codes) {
 // In-contract calls, one or more per command.
 std::vector<Case> acceptedCalls() {
   return {
-      {"korvelOffset", [] { Inputs in = points(0); in.push_back(row({1, 1, 1})); return in; }, 0, true},
-      {"korvelSpin", [] { Inputs in = points(0); in.push_back(scalar(0.7)); return in; }, 0, true},
-      {"korvelRange", [] { return points(0); }, 0, true},
-      {"torusScreenMex", [] { return points(0); }, 0, true},
-      {"coneScreenMex", [] { return points(0); }, 0, true},
+      {"korvelOffset", [] { Inputs in = points(0); in.push_back(row({1, 1, 1})); return in; }},
+      {"korvelSpin", [] { Inputs in = points(0); in.push_back(scalar(0.7)); return in; }},
+      {"korvelRange", [] { return points(0); }},
+      {"torusScreenMex", [] { return points(0); }},
+      {"coneScreenMex", [] { return points(0); }},
       {"korvelFaceShown",
        [] {
          Inputs in;
@@ -65,10 +71,9 @@ std::vector<Case> acceptedCalls() {
          in.push_back(doubles(3, 4, {0, 0, 0, 0, 0, 1, 0, 0, 0.5, 0, 0, 1}));
          in.push_back(logicals(1, 3, {1, 1, 0}));
          return in;
-       },
-       0, true},
-      {"korvelStrokeText", [] { return strokeInputs(1, {1, 2, 2.9}); }, 3, false},
-      {"plateauLabels", [] { Inputs in; in.push_back(doubles(3, 3, {1, 1, 1, 0, 0, 1, 1, 1, 1})); return in; }, 0, true},
+       }},
+      {"korvelStrokeText", [] { return strokeInputs(1, {1, 2, 2.9}); }},
+      {"plateauLabels", [] { Inputs in; in.push_back(doubles(3, 3, {1, 1, 1, 0, 0, 1, 1, 1, 1})); return in; }},
       {"valueSwap",
        [] {
          Inputs in;
@@ -76,8 +81,7 @@ std::vector<Case> acceptedCalls() {
          in.push_back(doubles(3, 1, {1, 2, 5}));
          in.push_back(row({2, 3, 9}));
          return in;
-       },
-       0, true},
+       }},
       // More pairs and elements: the path that looks pairs up instead of scanning them.
       {"valueSwap",
        [] {
@@ -89,10 +93,9 @@ std::vector<Case> acceptedCalls() {
          in.push_back(doubles(20, 1, from));
          in.push_back(row(to));
          return in;
-       },
-       0, true},
-      {"korvelDataPtr", [] { Inputs in; in.push_back(doubles(2, 2, {1, 2, 3, 4})); return in; }, 0, true},
-      {"pelvaDataPtr", [] { Inputs in; in.push_back(zeros(1, 3, mxINT32_CLASS)); return in; }, 0, true},
+       }},
+      {"korvelDataPtr", [] { Inputs in; in.push_back(doubles(2, 2, {1, 2, 3, 4})); return in; }},
+      {"pelvaDataPtr", [] { Inputs in; in.push_back(zeros(1, 3, mxINT32_CLASS)); return in; }},
   };
 }
 
@@ -100,11 +103,11 @@ std::vector<Case> acceptedCalls() {
 // after part of the work (a corner index, the last stroke code).
 std::vector<Case> refusedCalls() {
   return {
-      {"korvelOffset", [] { Inputs in; in.push_back(zeros(2, 3)); in.push_back(row({1, 1, 1})); return in; }, 0, true},
-      {"korvelSpin", [] { Inputs in = points(0); in.push_back(zeros(0, 0)); return in; }, 0, true},
-      {"korvelRange", [] { Inputs in; in.push_back(zeros(3, 2, mxSINGLE_CLASS)); return in; }, 0, true},
-      {"torusScreenMex", [] { Inputs in; in.push_back(zeros(4, 2)); return in; }, 0, true},
-      {"coneScreenMex", [] { Inputs in; in.push_back(zeros(3, 2, mxDOUBLE_CLASS, mxCOMPLEX)); return in; }, 0, true},
+      {"korvelOffset", [] { Inputs in; in.push_back(zeros(2, 3)); in.push_back(row({1, 1, 1})); return in; }},
+      {"korvelSpin", [] { Inputs in = points(0); in.push_back(zeros(0, 0)); return in; }},
+      {"korvelRange", [] { Inputs in; in.push_back(zeros(3, 2, mxSINGLE_CLASS)); return in; }},
+      {"torusScreenMex", [] { Inputs in; in.push_back(zeros(4, 2)); return in; }},
+      {"coneScreenMex", [] { Inputs in; in.push_back(zeros(3, 2, mxDOUBLE_CLASS, mxCOMPLEX)); return in; }},
       {"korvelFaceShown",
        [] {
          Inputs in;
@@ -112,12 +115,11 @@ std::vector<Case> refusedCalls() {
          in.push_back(doubles(3, 4, std::vector<double>(12, 0)));
          in.push_back(logicals(1, 2, {1, 1}));
          return in;
-       },
-       0, true},
-      {"korvelStrokeText", [] { return strokeInputs(4, {1, 2}); }, 3, false},
-      {"korvelStrokeText", [] { return strokeInputs(0, {1, 2, 3}); }, 3, false},
-      {"korvelStrokeText", [] { return strokeInputs(-1, {1}); }, 3, false},
-      {"plateauLabels", [] { Inputs in; in.push_back(zeros(2, 2, mxINT32_CLASS)); return in; }, 0, true},
+       }},
+      {"korvelStrokeText", [] { return strokeInputs(4, {1, 2}); }},
+      {"korvelStrokeText", [] { return strokeInputs(0, {1, 2, 3}); }},
+      {"korvelStrokeText", [] { return strokeInputs(-1, {1}); }},
+      {"plateauLabels", [] { Inputs in; in.push_back(zeros(2, 2, mxINT32_CLASS)); return in; }},
       {"valueSwap",
        [] {
          Inputs in;
@@ -125,10 +127,46 @@ std::vector<Case> refusedCalls() {
          in.push_back(doubles(3, 1, {1, 2, 3}));
          in.push_back(row({1, 2}));
          return in;
-       },
-       0, true},
-      {"korvelDataPtr", [] { return Inputs(); }, 0, true},
-      {"pelvaDataPtr", [] { return Inputs(); }, 0, true},
+       }},
+      {"korvelDataPtr", [] { return Inputs(); }},
+      {"pelvaDataPtr", [] { return Inputs(); }},
+  };
+}
+
+// An array that reports 2^31 columns, one more than a host whose sizes are
+// int can create, while it holds the data of `array`.
+Array reportingHugeColumns(Array array) {
+  standinReportColumnCount(array.get(), size_t{1} << 31);
+  return array;
+}
+
+// Calls whose result would be larger than the host can create: each
+// refused with tooLarge before any data is read, as none is there.
+std::vector<Case> tooLargeCalls() {
+  auto points = [] { Inputs in; in.push_back(reportingHugeColumns(zeros(3, 1))); return in; };
+  return {
+      {"korvelOffset", [=] { Inputs in = points(); in.push_back(row({1, 1, 1})); return in; }},
+      {"korvelSpin", [=] { Inputs in = points(); in.push_back(scalar(0.5)); return in; }},
+      {"korvelRange", points},
+      {"torusScreenMex", points},
+      {"coneScreenMex", points},
+      {"korvelFaceShown",
+       [] {
+         Inputs in;
+         in.push_back(reportingHugeColumns(zeros(3, 1, mxINT32_CLASS)));
+         in.push_back(zeros(3, 1));
+         in.push_back(reportingHugeColumns(zeros(1, 1, mxLOGICAL_CLASS)));
+         return in;
+       }},
+      {"plateauLabels", [] { Inputs in; in.push_back(reportingHugeColumns(zeros(1, 1))); return in; }},
+      {"valueSwap",
+       [] {
+         Inputs in;
+         in.push_back(reportingHugeColumns(zeros(1, 1)));
+         in.push_back(zeros(0, 0));
+         in.push_back(zeros(0, 0));
+         return in;
+       }},
   };
 }
 
@@ -138,34 +176,7 @@ std::vector<const mxArray *> pointersTo(const Inputs &inputs) {
   return pointers;
 }
 
-size_t elementSize(const mxArray *array) {
-  switch (mxGetClassID(array)) {
-    case mxDOUBLE_CLASS: return 8;
-    case mxSINGLE_CLASS: case mxINT32_CLASS: return 4;
-    case mxCHAR_CLASS: return 2;
-    default: return 1;
-  }
-}
-
-bool hasDataBlock(const mxArray *array) {
-  return mxGetClassID(array) != mxFUNCTION_CLASS && mxGetClassID(array) != mxUNKNOWN_CLASS;
-}
-
-// Class, shape and every data byte of an array.
-std::vector<unsigned char> snapshot(const mxArray *array) {
-  std::vector<unsigned char> bytes(3 * sizeof(size_t));
-  const size_t shape[3] = {static_cast<size_t>(mxGetClassID(array)), mxGetM(array), mxGetN(array)};
-  std::memcpy(bytes.data(), shape, sizeof shape);
-  if (!hasDataBlock(array)) return bytes;
-  const size_t size = mxGetNumberOfElements(array) * elementSize(array);
-  for (const void *part : {static_cast<const void *>(mxGetData(array)),
-                           static_cast<const void *>(mxGetPi(array))}) {
-    if (part == nullptr || size == 0) continue;
-    const auto *data = static_cast<const unsigned char *>(part);
-    bytes.insert(bytes.end(), data, data + size);
-  }
-  return bytes;
-}
+using contract::snapshot;
 
 std::vector<std::vector<unsigned char>> snapshots(const Inputs &inputs) {
   std::vector<std::vector<unsigned char>> all;
@@ -177,17 +188,8 @@ std::string label(const Case &c, size_t index) {
   return std::string(c.command) + " (case " + std::to_string(index) + ")";
 }
 
-// The first column of the error table's rows.
 std::set<std::string> documentedIdentifiers() {
-  std::set<std::string> identifiers;
-  std::ifstream file(std::string(KORVEL_SOURCE_DIR) + "/docs/errors.md");
-  std::string line;
-  while (std::getline(file, line)) {
-    if (line.compare(0, 3, "| `") != 0) continue;
-    const size_t end = line.find('`', 3);
-    if (end != std::string::npos) identifiers.insert(line.substr(3, end - 3));
-  }
-  return identifiers;
+  return contract::readErrorTable(std::string(KORVEL_SOURCE_DIR) + "/docs/errors.md");
 }
 
 }  // namespace
@@ -199,7 +201,7 @@ TEST(Promises, OutputOneGoesToSlotZeroAndNowhereElse) {
       Inputs inputs = cases[i].make();
       Result result = call(cases[i].command, pointersTo(inputs), nlhs);
       ASSERT_FALSE(result.failed) << label(cases[i], i) << ": " << result.message;
-      EXPECT_EQ(result.output().get() != nullptr, cases[i].createsOutput)
+      EXPECT_EQ(result.output().get() != nullptr, cases[i].createsOutput())
           << label(cases[i], i) << ", nlhs " << nlhs;
       for (size_t slot = 1; slot < result.outputs.size(); ++slot)
         EXPECT_EQ(result.outputs[slot].get(), nullptr) << label(cases[i], i) << ", slot " << slot;
@@ -217,7 +219,7 @@ TEST(Promises, InputsThatAreOnlyReadStayByteForByte) {
     pointers.push_back(extra);
     ASSERT_FALSE(call(cases[i].command, pointers, cases[i].outputs()).failed)
         << label(cases[i], i);
-    for (size_t slot = cases[i].writtenInputs; slot < inputs.size(); ++slot)
+    for (size_t slot = cases[i].writtenInputs(); slot < inputs.size(); ++slot)
       EXPECT_EQ(snapshot(inputs[slot]), before[slot])
           << label(cases[i], i) << " changed input " << slot + 1;
     EXPECT_TRUE(isMatrix(extra, 1, 2, {7, 8})) << label(cases[i], i);
@@ -233,7 +235,7 @@ TEST(Promises, NoHostArrayIsCreatedButOutputOne) {
     {
       Result result = call(cases[i].command, pointersTo(inputs), cases[i].outputs());
       ASSERT_FALSE(result.failed) << label(cases[i], i);
-      EXPECT_EQ(standinArraysCreated() - created, cases[i].createsOutput ? 1 : 0)
+      EXPECT_EQ(standinArraysCreated() - created, cases[i].createsOutput() ? 1 : 0)
           << label(cases[i], i);
     }
     EXPECT_EQ(standinArraysAlive(), alive) << label(cases[i], i);
@@ -253,16 +255,16 @@ TEST(Promises, NothingIsKeptFromOneCallToTheNext) {
   // What a call leaves: output 1 and the inputs it writes.
   auto outcome = [&](size_t i) {
     // Written inputs start from their first contents on every call.
-    for (int slot = 0; slot < cases[i].writtenInputs; ++slot) {
+    for (int slot = 0; slot < cases[i].writtenInputs(); ++slot) {
       const auto &bytes = pristine[i][slot];
-      std::memcpy(mxGetData(inputs[i][slot].get()), bytes.data() + 3 * sizeof(size_t),
-                  bytes.size() - 3 * sizeof(size_t));
+      std::memcpy(mxGetData(inputs[i][slot].get()), bytes.data() + contract::kSnapshotHeader,
+                  bytes.size() - contract::kSnapshotHeader);
     }
     Result result = call(cases[i].command, pointersTo(inputs[i]), cases[i].outputs());
     EXPECT_FALSE(result.failed) << label(cases[i], i) << ": " << result.message;
     std::vector<std::vector<unsigned char>> left;
     if (result.output().get() != nullptr) left.push_back(snapshot(result.output()));
-    for (int slot = 0; slot < cases[i].writtenInputs; ++slot)
+    for (int slot = 0; slot < cases[i].writtenInputs(); ++slot)
       left.push_back(snapshot(inputs[i][slot]));
     return left;
   };
@@ -334,12 +336,9 @@ TEST(Promises, ValuesWithoutADataBlockAreRefusedInEverySlot) {
       }
 }
 
-TEST(Promises, TheErrorTableNamesOnlyTheseCommandsAndEachOfThem) {
-  const std::set<std::string> commands = {
-      "korvelOffset",    "korvelSpin",       "korvelRange",   "torusScreenMex",
-      "coneScreenMex",   "korvelFaceShown",  "korvelStrokeText", "plateauLabels",
-      "valueSwap",       "korvelDataPtr",    "pelvaDataPtr"};
-  std::set<std::string> named;
+TEST(Promises, TheErrorTableNamesOnlyTheCommandsOfTheListAndEachOfThem) {
+  std::set<std::string> commands, named;
+  for (const korvel::CommandFacts &command : korvel::kCommands) commands.insert(command.name);
   for (const std::string &identifier : documentedIdentifiers()) {
     const std::string command = identifier.substr(0, identifier.find(':'));
     EXPECT_EQ(commands.count(command), 1u) << identifier;
@@ -347,4 +346,55 @@ TEST(Promises, TheErrorTableNamesOnlyTheseCommandsAndEachOfThem) {
     named.insert(command);
   }
   EXPECT_EQ(named, commands);
+}
+
+// Every command whose rows in docs/errors.md list tooLarge raises it.
+TEST(Promises, AResultLargerThanTheHostCanCreateIsRefusedBeforeAnyDataIsRead) {
+  const std::set<std::string> documented = documentedIdentifiers();
+  std::set<std::string> raisedBy;
+  for (const Case &c : tooLargeCalls()) {
+    const std::string identifier = std::string(c.command) + ":tooLarge";
+    EXPECT_EQ(documented.count(identifier), 1u) << identifier << " is not in docs/errors.md";
+    const long alive = standinArraysAlive();
+    {
+      Inputs inputs = c.make();
+      Result result = call(c.command, pointersTo(inputs), c.outputs());
+      EXPECT_TRUE(raised(result, identifier));
+      EXPECT_NE(result.message.find("more than this host can create"), std::string::npos)
+          << result.message;
+    }
+    EXPECT_EQ(standinArraysAlive(), alive) << c.command;
+    raisedBy.insert(identifier);
+  }
+  for (const std::string &identifier : documented) {
+    const bool tooLarge =
+        identifier.size() > 9 && identifier.compare(identifier.size() - 9, 9, ":tooLarge") == 0;
+    if (tooLarge) {
+      EXPECT_EQ(raisedBy.count(identifier), 1u) << "no call here raises " << identifier;
+    }
+  }
+}
+
+// A command added to the list is held to every promise above.
+TEST(Promises, EveryCommandOfTheListHasCallsInBothTables) {
+  for (const std::vector<Case> &cases : {acceptedCalls(), refusedCalls()}) {
+    std::set<std::string> called;
+    for (const Case &c : cases) {
+      ASSERT_NE(korvel::findCommand(c.command), nullptr) << c.command << " is not in commands.tsv";
+      called.insert(c.command);
+    }
+    for (const korvel::CommandFacts &command : korvel::kCommands)
+      EXPECT_EQ(called.count(command.name), 1u) << command.name << " has no calls here";
+  }
+}
+
+// The usage line of the list is the one the command quotes.
+TEST(Promises, MessagesQuoteTheUsageLineOfTheList) {
+  for (const korvel::CommandFacts &command : korvel::kCommands) {
+    Result result = call(command.name, {}, command.outputs());
+    EXPECT_TRUE(raised(result, std::string(command.name) + ":notEnoughInputs"));
+    EXPECT_NE(result.message.find(std::string(", as in ") + command.usage + "; got 0"),
+              std::string::npos)
+        << command.name << ": " << result.message;
+  }
 }

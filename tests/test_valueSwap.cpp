@@ -2,6 +2,7 @@
 #include <random>
 
 #include "harness.h"
+#include "reference.h"
 
 using namespace harness;
 
@@ -13,19 +14,6 @@ const double kNegativePayloadNaN = fromBits(0xfff4000000000042ull);  // signalli
 
 Result swap(const Array &values, const Array &from, const Array &to) {
   return call("valueSwap", {values, from, to});
-}
-
-// The command's definition as a plain double loop: copy, then try every pair
-// in order against the input element.
-std::vector<double> literalSwap(const std::vector<double> &in, const std::vector<double> &from,
-                                const std::vector<double> &to, size_t pairs) {
-  std::vector<double> out(in.size());
-  for (size_t p = 0; p < in.size(); ++p) {
-    out[p] = in[p];
-    for (size_t k = 0; k < pairs; ++k)
-      if (in[p] == from[k]) out[p] = to[k];
-  }
-  return out;
 }
 
 // Bit for bit, NaN payloads included (isMatrix lets any NaN equal any NaN).
@@ -126,7 +114,8 @@ TEST(ValueSwap, MatchesTheLiteralLoopForEveryNumberOfPairs) {
       ASSERT_FALSE(result.failed) << result.message;
       EXPECT_EQ(result.output().rows(), rows);
       EXPECT_EQ(result.output().columns(), columns);
-      ASSERT_TRUE(sameBitsExactly(literalSwap(in, from, to, pairs), result.output().values()))
+      ASSERT_TRUE(sameBitsExactly(reference::valueSwap(in, from.data(), to.data(), pairs),
+                                  result.output().values()))
           << pairs << " pairs, trial " << trial;
       EXPECT_TRUE(isMatrix(input, rows, columns, in));  // inputs unchanged
       EXPECT_TRUE(isMatrix(fromInput, pairs, 2, from));

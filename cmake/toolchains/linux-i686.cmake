@@ -1,6 +1,7 @@
 # Native 32-bit x86 Linux (.mexglx) with gcc-multilib; the tests run natively.
 #   cmake -S . -B build-linux32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/linux-i686.cmake
-# -m32 in the flags is what cmake/Exactness.cmake keys SSE2 arithmetic on.
+# cmake/Exactness.cmake turns on SSE2 arithmetic for 32-bit x86 (4-byte
+# pointers on an x86 processor).
 set(CMAKE_C_FLAGS_INIT "-m32")
 set(CMAKE_CXX_FLAGS_INIT "-m32")
 foreach(kind EXE SHARED MODULE)

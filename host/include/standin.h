@@ -29,6 +29,11 @@ MX_IMPORT void standinCall(MexEntry entry, int nlhs, mxArray *plhs[], int nrhs,
  * its data (the array's own data stays allocated and is freed as usual). */
 MX_IMPORT void standinReportDataAddress(mxArray *array, void *address);
 
+/* Test-only: make mxGetN of array report columns, and mxGetNumberOfElements
+ * its rows times that, while its data stays the block it has: a command must
+ * refuse a result that large before it reads any data. */
+MX_IMPORT void standinReportColumnCount(mxArray *array, size_t columns);
+
 /* Test-only: a 1-by-1 value without a data block, as a function handle
  * (classId mxFUNCTION_CLASS) or an object (mxUNKNOWN_CLASS, as Octave reports
  * objects of every class system) is; className is what mxGetClassName says

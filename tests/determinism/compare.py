@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Compares korvel_run results files of one corpus made on several targets.
 
-    compare.py [--libm=CMD,CMD] [--strict] CASES TARGET=RESULTS...
+    compare.py [--strict] CASES TARGET=RESULTS...
 
 Prints a hash of each target's results and, where they differ,
 the hash of each command's share and the first call whose results differ, with
@@ -10,14 +10,25 @@ tests, any NaN equals any NaN: the libraries' NaNs differ in sign and payload
 (cos(Inf) is -NaN on one target and +NaN on another), so every NaN is hashed as
 the same quiet NaN; every other bit counts.
 
-The commands named with --libm call the C library's cos, sin or atan, whose
-last bits differ between C libraries (glibc on 32- and 64-bit x86, and by CPU
-within one; mingw-w64's x87 routines). Their differences are listed but fail
-the check only with --strict; every other command must agree to the bit.
+The commands whose results commands.tsv gives as "libm" call the C library's
+cos, sin or atan, whose last bits differ between C libraries (glibc on 32- and
+64-bit x86, and by CPU within one; mingw-w64's x87 routines). Their
+differences are listed but fail the check only with --strict; every other
+command must agree to the bit.
 """
 import hashlib
+import os
 import struct
 import sys
+
+COMMAND_LIST = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "commands.tsv")
+
+
+def libm_commands():
+    """The commands of the list whose results go through the C library's maths."""
+    with open(COMMAND_LIST) as rows:
+        fields = [line.rstrip("\n").split("\t") for line in rows if not line.startswith("#")]
+    return {row[0] for row in fields if len(row) == 6 and row[4] == "libm"}
 
 
 class Reader:
@@ -124,12 +135,9 @@ def first_difference(a, b):
 
 
 def main(argv):
-    libm, strict = set(), False
+    libm, strict = libm_commands(), False
     while len(argv) > 1 and argv[1].startswith("--"):
-        option = argv.pop(1)
-        if option.startswith("--libm="):
-            libm = set(option[len("--libm="):].split(","))
-        elif option == "--strict":
+        if argv.pop(1) == "--strict":
             strict = True
         else:
             sys.exit(__doc__)

@@ -5,7 +5,8 @@
 //
 // The calls come from a generator with a fixed seed and exact arithmetic
 // only, so the file is the same byte for byte wherever it is made. Every
-// command but the two data-address ones is called, in and out of contract,
+// command of commands.tsv but those whose result is a data address is
+// called, in the list's order, in and out of contract,
 // with the special values (NaN, infinities, signed zeros, subnormals) where
 // the last bit of a result is most fragile. Results are the same on every
 // correct target, so one hash of korvel_run's results file stands for the
@@ -16,6 +17,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "korvel_commands.h"
 
 namespace {
 
@@ -160,8 +163,10 @@ std::vector<Array> strokeInputs(Random &random, bool broken) {
           scalar(random.between(1, 4)), doubles(random, 1, 3)};
 }
 
-Call makeCall(Random &random, const std::string &command) {
-  Call call{command, 1, {}};
+// One call of the command; false for a command that has no calls here.
+bool makeCall(Random &random, const korvel::CommandFacts &facts, Call &call) {
+  const std::string command = facts.name;
+  call = Call{command, static_cast<std::uint32_t>(facts.outputs()), {}};
   const bool broken = random.chance(0.125);
   if (command == "korvelOffset") {
     Array pos = doubles(random, 1, static_cast<std::uint64_t>(random.between(broken ? 0 : 3, 5)));
@@ -180,7 +185,6 @@ Call makeCall(Random &random, const std::string &command) {
     call.inputs = faceInputs(random, broken);
   } else if (command == "korvelStrokeText") {
     call.inputs = strokeInputs(random, broken);
-    call.nlhs = 0;
   } else if (command == "plateauLabels") {
     call.inputs = {picks(random, static_cast<std::uint64_t>(random.between(0, 30)),
                          static_cast<std::uint64_t>(random.between(0, 30)))};
@@ -191,10 +195,12 @@ Call makeCall(Random &random, const std::string &command) {
     call.inputs = {picks(random, static_cast<std::uint64_t>(random.between(0, 20)),
                          static_cast<std::uint64_t>(random.between(0, 20))),
                    from, doubles(random, 1, static_cast<std::uint64_t>(toCount))};
+  } else {
+    return false;
   }
   if (broken && random.chance(0.3))
     call.inputs[0] = call.inputs[0].className == "double" ? asSingle(call.inputs[0]) : asDouble(call.inputs[0]);
-  return call;
+  return true;
 }
 
 class Output {
@@ -230,13 +236,19 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "usage: korvel_corpus CASES\n");
     return 2;
   }
-  const char *commands[] = {"korvelOffset",    "korvelSpin",       "korvelRange",   "torusScreenMex", "coneScreenMex",
-                            "korvelFaceShown", "korvelStrokeText", "plateauLabels", "valueSwap"};
   const int callsPerCommand = 300;
   Random random(20261208);
   std::vector<Call> calls;
-  for (const char *command : commands)
-    for (int c = 0; c < callsPerCommand; ++c) calls.push_back(makeCall(random, command));
+  for (const korvel::CommandFacts &command : korvel::kCommands) {
+    if (command.results == korvel::Results::address) continue;
+    for (int c = 0; c < callsPerCommand; ++c) {
+      calls.emplace_back();
+      if (!makeCall(random, command, calls.back())) {
+        std::fprintf(stderr, "korvel_corpus: no calls of %s in make_corpus.cpp\n", command.name);
+        return 2;
+      }
+    }
+  }
 
   Output out;
   out.bytes("KVCASES1", 8);

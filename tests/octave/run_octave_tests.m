@@ -1,17 +1,17 @@
-function failed = run_octave_tests (outdir, standin)
-%RUN_OCTAVE_TESTS  Build every command for Octave and run its tests.
-%   FAILED = RUN_OCTAVE_TESTS (OUTDIR, STANDIN) builds the plug-ins into
-%   OUTDIR with build_mex, then runs tests/octave/test_<command>.m (Octave
-%   %! blocks) for each command whose source is in the tree. STANDIN is the
-%   stand-in build's plug-in folder holding korvel_run, for the cross-check
-%   blocks. A command whose source is present but whose plug-in does not
-%   build, or that has no test file, counts as one failure. Ends with the
-%   line "octave: N passed, M failed" and returns M.
+function failed = run_octave_tests (plugins, standin)
+%RUN_OCTAVE_TESTS  Run the Octave tests of every command.
+%   FAILED = RUN_OCTAVE_TESTS (PLUGINS, STANDIN) runs
+%   tests/octave/test_<command>.m (Octave %! blocks) for each command of
+%   commands.tsv against its plug-in in PLUGINS, where build_mex has built
+%   them (make octave). STANDIN is the stand-in build's plug-in folder
+%   holding korvel_run, for the cross-check blocks. A command without a
+%   plug-in in PLUGINS or without a test file counts as one failure. Ends
+%   with the line "octave: N passed, M failed" and returns M.
   here = fileparts (mfilename ('fullpath'));
   root = fileparts (fileparts (here));
   addpath (root);
-  report = build_mex (outdir);
-  addpath (report.outdir);
+  plugins = make_absolute_filename (plugins);
+  addpath (plugins);
   addpath (fullfile (here, 'support'));
   if nargin >= 2 && ~isempty (standin)
     setenv ('KORVEL_STANDIN_PLUGINS', standin);
@@ -21,8 +21,14 @@ function failed = run_octave_tests (outdir, standin)
   passed = 0;
   failed = 0;
   problems = {};
-  for k = 1:numel (report.built)
-    name = report.built{k};
+  commands = build_mex ('-commands');
+  for k = 1:numel (commands)
+    name = commands(k).name;
+    if ~exist (fullfile (plugins, [name '.' mexext()]), 'file')
+      failed = failed + 1;
+      problems{end+1} = sprintf ('%s: no plug-in in %s', name, plugins);
+      continue;
+    end
     file = fullfile (here, ['test_' name '.m']);
     if ~exist (file, 'file')
       failed = failed + 1;
@@ -38,11 +44,6 @@ function failed = run_octave_tests (outdir, standin)
       failed = failed + 1;
       problems{end+1} = sprintf ('%s: the test file holds no tests', name);
     end
-  end
-  for k = 1:numel (report.failed)
-    failed = failed + 1;
-    problems{end+1} = sprintf ('%s: the source is in the tree but the plug-in did not build', ...
-                               report.failed{k});
   end
   for k = 1:numel (problems)
     printf ('FAILED %s\n', problems{k});

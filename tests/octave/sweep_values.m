@@ -1,17 +1,18 @@
 function failed = sweep_values (plugins, command)
 %SWEEP_VALUES  Every kind of value Octave holds, through every input of every command.
-%   FAILED = SWEEP_VALUES (PLUGINS) builds the plug-ins into PLUGINS with
-%   build_mex, then sweeps each command in an Octave process of its own, so
-%   that a command that ends the process counts as a failure instead of
-%   ending the sweep. Ends with the line "value sweep: N passed, M failed"
-%   and returns M.
+%   FAILED = SWEEP_VALUES (PLUGINS) sweeps each command of commands.tsv,
+%   with the plug-ins build_mex has built into PLUGINS (make octave), in an
+%   Octave process of its own, so that a command that ends the process
+%   counts as a failure instead of ending the sweep. Ends with the line
+%   "value sweep: N passed, M failed" and returns M.
 %
 %   FAILED = SWEEP_VALUES (PLUGINS, COMMAND) sweeps one command in this
 %   process: each value of the table below in each input slot, the other
 %   slots holding valid inputs so that every check is reached. Each call
 %   must return, or raise an identifier COMMAND:<reason> that docs/errors.md
 %   lists, and leave every input it only reads (every input, if it was
-%   refused) as it was. Ends with the line "COMMAND: N passed, M failed".
+%   refused) as it was; the list says how many outputs it returns and which
+%   inputs it writes. Ends with the line "COMMAND: N passed, M failed".
   here = fileparts (mfilename ('fullpath'));
   root = fileparts (fileparts (here));
   plugins = make_absolute_filename (plugins);
@@ -24,11 +25,16 @@ end
 
 function failed = sweep_all (root, here, plugins)
   addpath (root);
-  report = build_mex (plugins);
+  commands = build_mex ('-commands');
   passed = 0;
-  failed = numel (report.failed);
-  for k = 1:numel (report.built)
-    name = report.built{k};
+  failed = 0;
+  for k = 1:numel (commands)
+    name = commands(k).name;
+    if ~exist (fullfile (plugins, [name '.' mexext()]), 'file')
+      failed = failed + 1;
+      printf ('FAILED %s: no plug-in in %s\n', name, plugins);
+      continue;
+    end
     script = sprintf ('addpath (''%s''); exit (sweep_values (''%s'', ''%s'') > 0);', ...
                       here, plugins, name);
     [status, output] = system (sprintf ( ...
@@ -42,9 +48,6 @@ function failed = sweep_all (root, here, plugins)
       passed = passed + str2double (counts{1});
       failed = failed + str2double (counts{2});
     end
-  end
-  for k = 1:numel (report.failed)
-    printf ('FAILED %s: the plug-in did not build\n', report.failed{k});
   end
   printf ('value sweep: %d passed, %d failed\n', passed, failed);
 end
@@ -62,24 +65,24 @@ function program = octave_program ()
 end
 
 function failed = sweep_one (root, plugins, command)
-  addpath (plugins);
+  addpath (root, plugins);
   warning ('off', 'Octave:legacy-function');  % inline, the old-style class at hand
   documented = documented_identifiers (fullfile (root, 'docs', 'errors.md'));
-  % Each command: outputs it returns, then its inputs, name and a valid value.
+  % Each command's inputs: name and a valid value.
   valid = struct ( ...
-    'korvelOffset',     {{1, {'P', 'zeros (3, 2)'; 'POS', 'zeros (1, 3)'}}}, ...
-    'korvelSpin',       {{1, {'P', 'ones (3, 2)'; 'THETA', '0.5'}}}, ...
-    'korvelRange',      {{1, {'P', 'ones (3, 2)'}}}, ...
-    'torusScreenMex',   {{1, {'P', 'ones (3, 2)'}}}, ...
-    'coneScreenMex',    {{1, {'P', 'ones (3, 2)'}}}, ...
-    'korvelFaceShown',  {{1, {'F', 'int32 ([0; 1; 2])'; 'S', 'ones (3, 3)'; 'MASK', 'true'}}}, ...
-    'korvelStrokeText', {{0, {'B', 'zeros (4, 12)'; 'C', 'zeros (6, 12)'; 'N', '0'; ...
-                              'T', '[0 1; 0 1; 1 1; 1 0]'; 'CODES', '[1 2]'; 'SCALE', '2'; ...
-                              'ORIGIN', '[0 0]'; 'POS', '1'; 'COLOUR', '[1 0 0]'}}}, ...
-    'plateauLabels',    {{1, {'A', 'magic (4)'}}}, ...
-    'valueSwap',        {{1, {'A', 'magic (3)'; 'FROM', '[1; 2]'; 'TO', '[7 8]'}}}, ...
-    'korvelDataPtr',    {{1, {'X', 'zeros (2, 2)'}}}, ...
-    'pelvaDataPtr',     {{1, {'X', 'zeros (2, 2)'}}});
+    'korvelOffset',     {{'P', 'zeros (3, 2)'; 'POS', 'zeros (1, 3)'}}, ...
+    'korvelSpin',       {{'P', 'ones (3, 2)'; 'THETA', '0.5'}}, ...
+    'korvelRange',      {{'P', 'ones (3, 2)'}}, ...
+    'torusScreenMex',   {{'P', 'ones (3, 2)'}}, ...
+    'coneScreenMex',    {{'P', 'ones (3, 2)'}}, ...
+    'korvelFaceShown',  {{'F', 'int32 ([0; 1; 2])'; 'S', 'ones (3, 3)'; 'MASK', 'true'}}, ...
+    'korvelStrokeText', {{'B', 'zeros (4, 12)'; 'C', 'zeros (6, 12)'; 'N', '0'; ...
+                          'T', '[0 1; 0 1; 1 1; 1 0]'; 'CODES', '[1 2]'; 'SCALE', '2'; ...
+                          'ORIGIN', '[0 0]'; 'POS', '1'; 'COLOUR', '[1 0 0]'}}, ...
+    'plateauLabels',    {{'A', 'magic (4)'}}, ...
+    'valueSwap',        {{'A', 'magic (3)'; 'FROM', '[1; 2]'; 'TO', '[7 8]'}}, ...
+    'korvelDataPtr',    {{'X', 'zeros (2, 2)'}}, ...
+    'pelvaDataPtr',     {{'X', 'zeros (2, 2)'}});
   % Every value is made afresh by eval for each call: korvelStrokeText
   % writes into its inputs in place, and into any value they share data with.
   values = { ...
@@ -108,9 +111,11 @@ function failed = sweep_one (root, plugins, command)
     failed = 1;
     return;
   end
-  outputs = valid.(command){1};
-  inputs = valid.(command){2};
-  written = strcmp (command, 'korvelStrokeText') * 3;  % B, C and N, written in place
+  commands = build_mex ('-commands');
+  facts = commands(strcmp ({commands.name}, command));
+  outputs = facts.output;
+  inputs = valid.(command);
+  written = facts.written;  % the first inputs, written in place
   run = str2func (command);  % not feval, which the inline class overloads
   passed = 0;
   failed = 0;

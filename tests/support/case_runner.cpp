@@ -31,37 +31,13 @@
 #include <string>
 #include <vector>
 
+#include "contract.h"
 #include "loader.h"
 
 namespace {
 
 const char kCasesMagic[9] = "KVCASES1";
 const char kResultsMagic[9] = "KVRESLT1";
-
-struct ClassInfo {
-  const char *name;
-  mxClassID id;
-  std::size_t elementSize;
-};
-
-const ClassInfo kClasses[] = {
-    {"double", mxDOUBLE_CLASS, 8}, {"single", mxSINGLE_CLASS, 4}, {"int8", mxINT8_CLASS, 1},
-    {"uint8", mxUINT8_CLASS, 1},   {"int16", mxINT16_CLASS, 2},   {"uint16", mxUINT16_CLASS, 2},
-    {"int32", mxINT32_CLASS, 4},   {"uint32", mxUINT32_CLASS, 4}, {"int64", mxINT64_CLASS, 8},
-    {"uint64", mxUINT64_CLASS, 8}, {"logical", mxLOGICAL_CLASS, 1}, {"char", mxCHAR_CLASS, 2},
-};
-
-const ClassInfo *classByName(const std::string &name) {
-  for (const ClassInfo &info : kClasses)
-    if (name == info.name) return &info;
-  return nullptr;
-}
-
-const ClassInfo *classById(mxClassID id) {
-  for (const ClassInfo &info : kClasses)
-    if (id == info.id) return &info;
-  return nullptr;
-}
 
 // Reads the whole file up front; every read past its end is a format error.
 class Input {
@@ -130,7 +106,7 @@ bool readArray(Input &in, mxArray *&array, std::string &problem) {
   }
   array = nullptr;
   if (className == "none") return true;
-  const ClassInfo *info = classByName(className);
+  const contract::HostClass *info = contract::hostClass(className);
   if (info == nullptr) {
     problem = "unknown class " + className;
     return false;
@@ -149,7 +125,7 @@ bool readArray(Input &in, mxArray *&array, std::string &problem) {
 }
 
 void writeArray(Output &out, const mxArray *array) {
-  const ClassInfo *info = array == nullptr ? nullptr : classById(mxGetClassID(array));
+  const contract::HostClass *info = array == nullptr ? nullptr : contract::hostClass(mxGetClassID(array));
   if (info == nullptr) {
     out.text("none");
     out.u64(0);

@@ -1,7 +1,7 @@
 #include "harness.h"
 
-#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -78,10 +78,6 @@ Result call(const std::string &command, const std::vector<const mxArray *> &inpu
   result.identifier = outcome.identifier;
   result.message = outcome.message;
   return result;
-}
-
-bool sameBits(double a, double b) {
-  return (std::isnan(a) && std::isnan(b)) || bitsOf(a) == bitsOf(b);
 }
 
 ::testing::AssertionResult sameBits(const std::vector<double> &expected,

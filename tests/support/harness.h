@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "contract.h"
 #include "standin.h"
 
 namespace harness {
@@ -68,19 +68,9 @@ Result call(const std::string &command, const std::vector<const mxArray *> &inpu
 const std::string &pluginFolder();
 void setPluginFolder(const std::string &folder);
 
-inline uint64_t bitsOf(double value) {
-  uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
-inline double fromBits(uint64_t bits) {
-  double value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
-
-// Equal bits, except that any NaN equals any NaN.
-bool sameBits(double a, double b);
+using contract::bitsOf;
+using contract::fromBits;
+using contract::sameBits;
 
 // expected and actual hold the same doubles bit for bit (any NaN equal to
 // any NaN); the message names the first differing element.
