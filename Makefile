@@ -71,13 +71,12 @@ fuzz: fuzz-build
 
 # The other targets: 32-bit Linux (.mexglx, run through qemu-i386 where the
 # kernel refuses 32-bit programs), Windows .mexw64 and .mexw32 cross-built
-# with mingw-w64, their suites run under wine, and the determinism check
-# across all of them and Octave. Windows 32 is built and its tables checked;
-# its suite runs only where 32-bit wine starts (RUN_WINDOWS32=1).
+# with mingw-w64, their suites run under wine (Windows 32 in an emulated
+# x86-64 machine, tools/windows32-vm.sh), and the determinism check across all
+# of them and Octave.
 LINUX32_BUILD ?= $(BUILD)-linux32
 WINDOWS64_BUILD ?= $(BUILD)-windows64
 WINDOWS32_BUILD ?= $(BUILD)-windows32
-RUN_WINDOWS32 ?= 0
 # Commands whose results go through the C library's cos, sin or atan: their
 # cross-target differences are reported; STRICT=1 fails on them too.
 LIBM_COMMANDS = korvelSpin,torusScreenMex
@@ -105,15 +104,17 @@ test-windows64:
 	$(call cross,$(WINDOWS64_BUILD),mingw-x86_64)
 	ctest --test-dir $(WINDOWS64_BUILD) --output-on-failure
 
-test-windows32:
-	tools/install-deps.sh build windows
+# The table checks run here; the suite and the determinism corpus run under
+# 32-bit wine in the emulated machine (the native build makes the corpus).
+test-windows32: build
+	tools/install-deps.sh build windows vm
 	$(call cross,$(WINDOWS32_BUILD),mingw-i686)
-	if [ "$(RUN_WINDOWS32)" = 1 ]; then ctest --test-dir $(WINDOWS32_BUILD) --output-on-failure; \
-	else ctest --test-dir $(WINDOWS32_BUILD) --output-on-failure -E '^korvel_tests$$'; fi
+	ctest --test-dir $(WINDOWS32_BUILD) --output-on-failure -E '^korvel_tests$$'
+	tools/windows32-vm.sh $(WINDOWS32_BUILD) $(BUILD)
 
-test-determinism: build octave test-linux32 test-windows64
+test-determinism: build octave test-linux32 test-windows64 test-windows32
 	tests/determinism/run.sh $(BUILD) linux32=$(LINUX32_BUILD) windows64=$(WINDOWS64_BUILD) \
-	  $(if $(filter 1,$(RUN_WINDOWS32)),windows32=$(WINDOWS32_BUILD)) octave=$(BUILD)/octave \
+	  windows32=$(WINDOWS32_BUILD) octave=$(BUILD)/octave \
 	  -- --libm=$(LIBM_COMMANDS) $(if $(filter 1,$(STRICT)),--strict)
 
 # Time per point of the point kernels next to the memory and compute floors.
