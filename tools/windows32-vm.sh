@@ -15,7 +15,8 @@
 #   windows32 suite: N passed, M failed
 # and the determinism results land in WINDOWS32_BUILD/determinism/ for
 # tests/determinism/run.sh. Exits non-zero on any failure, or when the guest
-# has not powered off within KORVEL_VM_TIMEOUT seconds (default 2400).
+# has not powered off within KORVEL_VM_TIMEOUT seconds (default 900; a run
+# takes under a minute, the boot that creates the wine prefix a few).
 # KORVEL_VM_ACCEL=kvm uses KVM instead of emulating the processor (TCG); on
 # our build machines nested KVM does not boot this guest (with -cpu max qemu
 # aborts setting MSR 0x10a, with other CPU models the guest hangs after the
@@ -26,7 +27,7 @@ set -euo pipefail
 windows_build=$(cd "${1:?usage: windows32-vm.sh WINDOWS32_BUILD NATIVE_BUILD}" && pwd)
 native_build=$(cd "${2:?usage: windows32-vm.sh WINDOWS32_BUILD NATIVE_BUILD}" && pwd)
 vm_dir=${KORVEL_VM_DIR:-$windows_build-vm}
-timeout_seconds=${KORVEL_VM_TIMEOUT:-2400}
+timeout_seconds=${KORVEL_VM_TIMEOUT:-900}
 accel=${KORVEL_VM_ACCEL:-tcg}
 
 # The guest's Debian release and what it needs: 32-bit wine and its loader.
@@ -36,6 +37,8 @@ guest_packages="wine wine64 wine32:i386 libwine:i386"
 boot_modules="virtio_pci virtio_blk ext4"
 
 log() { echo "windows32-vm: $*" >&2; }
+# The end of the serial console, without SeaBIOS's terminal escapes.
+console_tail() { tail -n 30 "$1" | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g; s/\x1bc//g' >&2; }
 now() { date +%s; }
 
 sudo=()
@@ -45,16 +48,14 @@ sudo=()
 # The image: kernel, initramfs and root disk. Every function down to the
 # next rule is part of the recipe whose hash names the cache folder.
 
-# Debian's kernel package, unpacked where we are (never installed on the
-# host). Debian builds virtio_blk, virtio_pci and ext4 as modules, so they go
-# into the initramfs below.
+# Debian's kernel package, downloaded in the root (make_root) and unpacked
+# here, never installed. Debian builds virtio_blk, virtio_pci and ext4 as
+# modules, and a kernel cannot mount its root disk without them: hence the
+# initramfs below.
 unpack_kernel() {
-  local work=$1 package
-  package=$(apt-cache depends linux-image-amd64 |
-    sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*-amd64\)$/\1/p' | head -n 1)
-  [[ -n $package ]] || { log "no linux-image-amd64 in apt's lists (apt-get update?)"; return 1; }
-  (cd "$work" && apt-get download -q -o APT::Sandbox::User=root "$package")
-  dpkg-deb -x "$work/${package}"_*.deb "$work/kernel"
+  local work=$1
+  dpkg-deb -x "$work"/root/tmp/linux-image-*.deb "$work/kernel"
+  "${sudo[@]}" rm -f "$work"/root/tmp/linux-image-*.deb
   kernel_version=$(ls "$work/kernel/lib/modules")
   # The package leaves modules.dep to its install script: make it here, so
   # that modprobe can list each module's dependencies.
@@ -119,6 +120,8 @@ make_root() {
     dpkg --add-architecture i386
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends $guest_packages
+    kernel=\$(apt-cache depends linux-image-amd64 | sed -n 's/^ *Depends: \\(linux-image-.*-amd64\\)\$/\\1/p')
+    cd /tmp && apt-get download -qq \$kernel
     apt-get clean
     rm -rf /var/lib/apt/lists/*" >"$work/wine-install.log" 2>&1 || status=$?
   "${sudo[@]}" umount "$root/proc"
@@ -227,7 +230,7 @@ boot() {
   boot_seconds=$(($(now) - started))
   if [[ $status -eq 124 || $status -eq 137 ]]; then
     log "the guest did not power off within $timeout_seconds s; its console:"
-    tail -n 30 "$out.console" >&2
+    console_tail "$out.console"
     return 1
   fi
   # Wine's output carries terminal escapes: results come back as files.
@@ -239,7 +242,7 @@ boot() {
   rm -f "$payload.img"
   if [[ ! -f $out/guest.rc ]]; then
     log "the guest wrote no results (qemu status $status); its console:"
-    tail -n 30 "$out.console" >&2
+    console_tail "$out.console"
     return 1
   fi
 }
@@ -257,11 +260,13 @@ ensure_image() {
     started=$(now)
     log "building the machine image in $image (once; several minutes)"
     work=$vm_dir/$hash.partial
+    # A build that was stopped may have left the root's /proc mounted.
+    if grep -q " $work/root/proc " /proc/mounts; then "${sudo[@]}" umount "$work/root/proc"; fi
     "${sudo[@]}" rm -rf "$work"
     mkdir -p "$work"
+    make_root "$work"
     unpack_kernel "$work"
     make_initramfs "$work"
-    make_root "$work"
     make_disk "$work"
     log "image built in $(($(now) - started)) s; creating the wine prefix"
     provision_prefix "$work"
@@ -315,7 +320,10 @@ wineserver -k
 EOF
 
 log "booting ($accel, image $(basename "$image"), kernel $(cat "$image/kernel-version"))"
-boot "$image" "$image/root.img" snapshot "$payload" "$run_dir/out"
+if ! boot "$image" "$image/root.img" snapshot "$payload" "$run_dir/out"; then
+  echo "windows32 suite: 0 passed, 1 failed"
+  exit 1
+fi
 out=$run_dir/out
 log "guest ran $boot_seconds s from boot to power-off; in the guest: $(tr '\n' ' ' <"$out/times")"
 
