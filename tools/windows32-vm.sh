@@ -219,7 +219,7 @@ boot() {
   # -cpu max,-smap: with SMAP on, every wine process dies in a kernel oops at
   # an iretq under this QEMU's emulation. -no-reboot: the guest powering off
   # (or panicking, with panic=1) ends qemu. The serial console is the log.
-  timeout --foreground -k 10 "$timeout_seconds" qemu-system-x86_64 -accel "$accel" \
+  timeout -k 10 "$timeout_seconds" qemu-system-x86_64 -accel "$accel" \
     -machine q35 -cpu max,-smap -m 3G -smp 2 \
     -nographic -no-reboot -nic none -monitor none -serial stdio \
     -kernel "$image_dir/vmlinuz" -initrd "$image_dir/initrd" \
