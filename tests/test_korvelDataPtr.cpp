@@ -45,8 +45,26 @@ TEST(DataAddress, ReportsTheLow32BitsAsASignedInteger) {
     }
 }
 
-TEST(DataAddress, DropsTheBitsAbove31OnA64BitHost) {
-  if (sizeof(void *) < 8) GTEST_SKIP() << "addresses above 2^32 exist only on 64-bit hosts";
+namespace {
+// On a 32-bit host the 32 bits are the whole address: read back as unsigned,
+// the number is the address the host reports for the array's data.
+void expectTheWholeAddress() {
+  Array values = doubles(1, 3, {1, 2, 3});
+  Array bytes = uint8s(1, 1, {9});
+  for (const char *name : kNames)
+    for (const Array *array : {&values, &bytes}) {
+      Result result = call(name, {*array});
+      ASSERT_FALSE(result.failed) << result.message;
+      const auto readBack = static_cast<std::uint32_t>(
+          static_cast<std::int64_t>(result.output().values()[0]));
+      EXPECT_EQ(std::uintptr_t{readBack}, reinterpret_cast<std::uintptr_t>(mxGetData(array->get())))
+          << name;
+    }
+}
+}  // namespace
+
+TEST(DataAddress, KeepsTheWholeAddressOn32BitHostsAndDropsTheBitsAbove31On64BitOnes) {
+  if (sizeof(void *) == 4) return expectTheWholeAddress();
   struct Case {
     std::uint64_t address;
     double expected;
