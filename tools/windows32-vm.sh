@@ -54,8 +54,8 @@ sudo=()
 # initramfs below.
 unpack_kernel() {
   local work=$1
-  dpkg-deb -x "$work"/root/tmp/linux-image-*.deb "$work/kernel"
-  "${sudo[@]}" rm -f "$work"/root/tmp/linux-image-*.deb
+  dpkg-deb -x "$work"/rootfs/tmp/linux-image-*.deb "$work/kernel"
+  "${sudo[@]}" rm -f "$work"/rootfs/tmp/linux-image-*.deb
   kernel_version=$(ls "$work/kernel/lib/modules")
   # The package leaves modules.dep to its install script: make it here, so
   # that modprobe can list each module's dependencies.
@@ -105,7 +105,7 @@ EOF
 # Debian's minimal root with 32-bit wine, from the mirror this machine's apt
 # uses, and our pid 1: it mounts the second disk, runs its run.sh, powers off.
 make_root() {
-  local work=$1 root=$1/root mirror
+  local work=$1 root=$1/rootfs mirror
   mirror=${KORVEL_DEBIAN_MIRROR:-$(debian_mirror)}
   log "debootstrap $suite from $mirror"
   "${sudo[@]}" debootstrap --variant=minbase --arch=amd64 "$suite" "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
@@ -163,11 +163,11 @@ EOF
 # wine prefix that provision_prefix adds.
 make_disk() {
   local work=$1 megabytes
-  megabytes=$("${sudo[@]}" du -sm "$work/root" | cut -f1)
+  megabytes=$("${sudo[@]}" du -sm "$work/rootfs" | cut -f1)
   megabytes=$((megabytes + megabytes / 4 + 512))
   truncate -s "${megabytes}M" "$work/root.img"
-  "${sudo[@]}" mke2fs -q -t ext4 -L korvel-root -d "$work/root" "$work/root.img"
-  "${sudo[@]}" rm -rf "$work/root" "$work/kernel"
+  "${sudo[@]}" mke2fs -q -t ext4 -L korvel-root -d "$work/rootfs" "$work/root.img"
+  "${sudo[@]}" rm -rf "$work/rootfs" "$work/kernel"
 }
 
 # Creating a wine prefix takes a minute or more under emulation: it is done
@@ -178,11 +178,11 @@ provision_prefix() {
   mkdir -p "$work/provision"
   cat >"$work/provision/run.sh" <<'EOF'
 set -eu
-export WINEARCH=win32 WINEPREFIX=/root/.wine WINEDEBUG=err+all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+export WINEARCH=win32 WINEPREFIX=/var/lib/korvel-wine WINEDEBUG=err+all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 wine --version
 wine wineboot --init
 wineserver --wait
-test -f /root/.wine/system.reg
+test -f /var/lib/korvel-wine/system.reg
 EOF
   boot "$work" "$work/root.img" writable "$work/provision" "$work/provision-out"
   [[ $(cat "$work/provision-out/guest.rc" 2>/dev/null) == 0 ]] ||
@@ -261,7 +261,7 @@ ensure_image() {
     log "building the machine image in $image (once; several minutes)"
     work=$vm_dir/$hash.partial
     # A build that was stopped may have left the root's /proc mounted.
-    if grep -q " $work/root/proc " /proc/mounts; then "${sudo[@]}" umount "$work/root/proc"; fi
+    if grep -q " $work/rootfs/proc " /proc/mounts; then "${sudo[@]}" umount "$work/rootfs/proc"; fi
     "${sudo[@]}" rm -rf "$work"
     mkdir -p "$work"
     make_root "$work"
@@ -301,7 +301,7 @@ cp "$(cat "$payload/source-dir")/docs/errors.md" "$payload/docs/"
 cat >"$payload/run.sh" <<'EOF'
 # In the guest, from the second disk's root. Every program's output goes to a
 # file: wine writes terminal escapes on the serial console.
-export WINEARCH=win32 WINEPREFIX=/root/.wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+export WINEARCH=win32 WINEPREFIX=/var/lib/korvel-wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 mark() { echo "$(cut -d ' ' -f 1 /proc/uptime) $1" >>/payload/out/times; }
 mark start
 source_dir=$(cat /payload/source-dir)
