@@ -8,8 +8,10 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 .PHONY: platforms test-platforms test-linux32 test-windows64 test-windows32 test-determinism
 
 # Hardening builds, each in a folder of its own: the test suite under
-# AddressSanitizer and UBSan, and the libFuzzer targets (clang).
+# AddressSanitizer and UBSan, the threaded kernels' tests under
+# ThreadSanitizer, and the libFuzzer targets (clang).
 SANITIZE_BUILD ?= $(BUILD)-sanitize
+TSAN_BUILD ?= $(BUILD)-tsan
 FUZZ_BUILD ?= $(BUILD)-fuzz
 # `make fuzz FUZZ_SECONDS=600` fuzzes each command for ten minutes;
 # FUZZ_COMMANDS="korvelSpin valueSwap" picks commands.
@@ -53,6 +55,9 @@ test-sanitize:
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_TSAN=ON
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '^Threads\.'
 
 # The test runner of the ordinary build under memcheck; any error fails it.
 test-valgrind: build
