@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test demo test-demo clean bench-kernels bench-arrays bench-host
+.PHONY: all build test demo test-demo clean bench-kernels bench-thresholds bench-arrays bench-host
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
 .PHONY: platforms test-platforms test-linux32 test-windows64 test-windows32 test-determinism
 
@@ -127,6 +127,15 @@ bench-kernels:
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DKORVEL_BENCHMARKS=ON -DKORVEL_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS) --target bench_kernels
 	$(BUILD)-bench/mex/bench_kernels --plugins=$(BUILD)-bench/mex
+
+# 1 thread against 2 by size, on plug-ins that use threads from a 16th of
+# their thresholds on: where threads start to pay (gateway/parallel_sizes.h).
+bench-thresholds:
+	tools/install-deps.sh build bench
+	cmake -S . -B $(BUILD)-thresholds -DCMAKE_BUILD_TYPE=Release -DKORVEL_BENCHMARKS=ON \
+	  -DKORVEL_TESTS=OFF -DCMAKE_CXX_FLAGS=-DKORVEL_MEASURE_THRESHOLDS
+	cmake --build $(BUILD)-thresholds -j $(JOBS) --target bench_kernels
+	$(BUILD)-thresholds/mex/bench_kernels --plugins=$(BUILD)-thresholds/mex --thresholds
 
 # plateauLabels next to skimage.measure.label, and valueSwap by pair count.
 bench-arrays:

@@ -34,7 +34,8 @@ function report = build_mex(outdir)
   end
 
   commands = find_commands (root);
-  gateway = fullfile (root, 'gateway', {'gateway.h', 'simd.h'});
+  headers = dir (fullfile (root, 'gateway', '*.h'));
+  gateway = fullfile (root, 'gateway', {headers.name});
   [flags, restore] = exact_flags (inOctave);
 
   built = {};

@@ -364,9 +364,14 @@ bool linkAndNumberInBands(const double *values, double *labels, const Bands &ban
     deferred[band] = numberRegions<true>(labels, bands.firstColumn(band) * rows,
                                          bands.firstColumn(band + 1) * rows, before[band]);
   });
-  gateway::runParallel(threads, bands.count, [&](Count band, unsigned) {
-    resolveDeferred(labels, deferred[band]);
-  });
+  // Usually only the cells near each band's start wait, too few to pay for
+  // starting threads again.
+  Count waiting = 0;
+  for (Count band = 1; band < bands.count; ++band)
+    if (deferred[band].first <= deferred[band].last)
+      waiting += deferred[band].last - deferred[band].first + 1;
+  gateway::runParallel(waiting < bands.rows * bands.columns / 32 ? 1 : threads, bands.count,
+                       [&](Count band, unsigned) { resolveDeferred(labels, deferred[band]); });
   return true;
 }
 

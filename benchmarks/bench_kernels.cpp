@@ -325,29 +325,25 @@ void threadTable(const mxArray *position, const mxArray *angle) {
                      "1", nullptr);
 }
 
-// Sizes from a quarter to 4 times each threshold, 1 thread against 2.
+// Sizes by powers of two, 1 thread against 2. In the build of
+// `make bench-thresholds` the kernels use threads from a 16th of their
+// thresholds on, so the sweep shows where 2 threads start to pay.
 void thresholdSweep(const mxArray *position, const mxArray *angle) {
-  std::printf("\nAround each threshold: 1 thread against 2 (ratio = 1 thread / 2 threads)\n");
+  std::printf("\nBy size: 1 thread against 2 (ratio = 1 thread / 2 threads)%s\n",
+              gateway::kTorusSplit.threshold < 4096 ? ", threads from a 16th of each threshold on"
+                                                    : "");
   std::printf("%-16s %-20s %12s %12s %8s %6s\n", "command", "size", "1 thread ms",
               "2 threads ms", "ratio", "pairs");
-  const struct {
-    const char *command;
-    gateway::Split split;
-  } points[] = {{"korvelOffset", gateway::kOffsetSplit}, {"korvelSpin", gateway::kSpinSplit},
-                {"korvelRange", gateway::kRangeSplit},   {"torusScreenMex", gateway::kTorusSplit},
-                {"coneScreenMex", gateway::kConeSplit}};
-  for (const auto &p : points)
-    for (long n = static_cast<long>(p.split.threshold / 4);
-         n <= static_cast<long>(p.split.threshold * 4); n *= 2)
-      timeSideBySide({p.command, "N=" + std::to_string(n), pointInputs(p.command, n, position, angle)},
+  for (const char *command : kPointCommands)
+    for (long n = 1024; n <= 1L << 22; n *= 2)
+      timeSideBySide({command, "N=" + std::to_string(n), pointInputs(command, n, position, angle)},
                      "1", "2");
   const standin::Plugin torus(pluginFolder, "torusScreenMex");
-  for (long n = static_cast<long>(gateway::kFaceSplit.threshold / 8);
-       n <= static_cast<long>(gateway::kFaceSplit.threshold * 2); n *= 2)
+  for (long n = 2048; n <= 1L << 18; n *= 2)
     timeSideBySide({"korvelFaceShown", "T=" + std::to_string(2 * n), faceInputs(torus, n)}, "1",
                    "2");
-  for (long pairs : {0L, 4L, 12L, 64L})
-    for (long n = 4096; n <= 1L << 20; n *= 4)
+  for (long pairs : {0L, 4L, 12L, 64L, 4096L})
+    for (long n = 4096; n <= 1L << 20; n *= 2)
       timeSideBySide({"valueSwap", std::to_string(n) + " L=" + std::to_string(pairs),
                       swapInputs(n, pairs)},
                      "1", "2");

@@ -24,20 +24,29 @@ struct Split {
   std::size_t piece;      // units of work claimed at a time
 };
 
+// The build that measures the thresholds (`make bench-thresholds`) uses
+// threads from a 16th of each threshold on, in pieces a 16th as large, so
+// that 1 and 2 threads can be compared below the thresholds too.
+#if defined(KORVEL_MEASURE_THRESHOLDS)
+constexpr Split measured(Split split) { return {split.threshold / 16, split.piece / 16}; }
+#else
+constexpr Split measured(Split split) { return split; }
+#endif
+
 // Points (columns of the point matrix).
-constexpr Split kTorusSplit = {8192, 2048};
-constexpr Split kConeSplit = {32768, 8192};
-constexpr Split kOffsetSplit = {1 << 20, 32768};
-constexpr Split kSpinSplit = {1 << 20, 32768};
-constexpr Split kRangeSplit = {1 << 20, 32768};
+constexpr Split kTorusSplit = measured({16384, 2048});
+constexpr Split kConeSplit = measured({65536, 8192});
+constexpr Split kOffsetSplit = measured({1 << 20, 32768});
+constexpr Split kSpinSplit = measured({1 << 20, 32768});
+constexpr Split kRangeSplit = measured({1 << 21, 32768});
 // Triangles; the packing of the flags splits by points, in the same sizes.
-constexpr Split kFaceSplit = {65536, 16384};
+constexpr Split kFaceSplit = measured({65536, 16384});
 // valueSwap: elements of the value matrix for its table lookup; elements
 // times (pairs + 1) for its scan over few pairs.
-constexpr Split kSwapTableSplit = {65536, 16384};
-constexpr Split kSwapScanSplit = {262144, 16384};
+constexpr Split kSwapTableSplit = measured({65536, 16384});
+constexpr Split kSwapScanSplit = measured({262144, 16384});
 // plateauLabels: elements, cut into bands of whole columns.
-constexpr Split kPlateauSplit = {65536, 0};
+constexpr Split kPlateauSplit = measured({262144, 0});
 
 }  // namespace gateway
 

@@ -35,9 +35,8 @@ void setThreadCount(const char *count) {
 #endif
 }
 
-// After the 1-thread reference: "0" and "many" are no thread counts and mean
-// the default, as unset does.
-const char *const kThreadCounts[] = {"2", "3", "7", nullptr, "0", "many"};
+// After the 1-thread reference; null: unset, every core.
+const char *const kThreadCounts[] = {"2", "3", "7", nullptr};
 
 // The command gives at every thread count what it gives at 1 thread: the same
 // bits, or the same error.
@@ -61,11 +60,15 @@ void expectSameAtEveryThreadCount(const std::string &command,
 
 // Units of work around a split: just below, at and above its threshold, one
 // either side of the first multiple of its piece above that, and enough for
-// 7 threads (each takes at least half the threshold).
+// 7 threads (each takes at least half the threshold) where that stays below
+// 2^20 units; beyond, the kernels split exactly as the smaller ones do.
 std::vector<size_t> sizesAround(gateway::Split split) {
   const size_t multiple = (split.threshold / split.piece + 1) * split.piece;
-  return {split.threshold - 1, split.threshold,  split.threshold + 1,
-          multiple - 1,        multiple + 1,     7 * split.threshold / 2 + split.piece + 1};
+  std::vector<size_t> sizes = {split.threshold - 1, split.threshold, split.threshold + 1,
+                               multiple - 1, multiple + 1};
+  const size_t forSeven = 7 * split.threshold / 2 + split.piece + 1;
+  if (forSeven <= size_t{1} << 20) sizes.push_back(forSeven);
+  return sizes;
 }
 }  // namespace
 
@@ -82,9 +85,13 @@ TEST(Threads, PointKernelsGiveTheSameBitsAtEveryThreadCount) {
                {"korvelRange", gateway::kRangeSplit, nullptr},
                {"torusScreenMex", gateway::kTorusSplit, nullptr},
                {"coneScreenMex", gateway::kConeSplit, nullptr}};
+  size_t most = 0;
+  for (const auto &c : cases)
+    for (size_t n : sizesAround(c.split)) most = n > most ? n : most;
+  const std::vector<double> pool = coordinates.points(most);  // each size takes its first n
   for (const auto &c : cases)
     for (size_t n : sizesAround(c.split)) {
-      Array points = doubles(3, n, coordinates.points(n));
+      Array points = doubles(3, n, std::vector<double>(pool.begin(), pool.begin() + 3 * n));
       std::vector<const mxArray *> inputs = {points};
       if (c.second) inputs.push_back(c.second);
       expectSameAtEveryThreadCount(c.command, inputs, "N=" + std::to_string(n));
@@ -192,6 +199,7 @@ TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
     const char *name;
     Image value;
   } images[] = {
+      {"random 1..4", random},
       {"one region", [](size_t, size_t, size_t, size_t) { return -0.0; }},
       {"every cell its own", [](size_t r, size_t c, size_t, size_t) { return static_cast<double>((r + c) % 2); }},
       {"all NaN", [](size_t, size_t, size_t, size_t) { return kNaN; }},
@@ -206,7 +214,6 @@ TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
        [](size_t r, size_t c, size_t, size_t columns) {
          return c + 1 == columns || r % 2 == 0 ? 1.0 : 2.0;
        }},
-      {"random 1..4", random},
       {"8x8 tiles", [&random](size_t r, size_t c, size_t, size_t) { return random(r / 8, c / 8); }},
       {"random with NaN and zeros",
        [&random](size_t r, size_t c, size_t, size_t) {
@@ -215,15 +222,18 @@ TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
        }},
   };
   // The size from which threads are used, one either side, a row and a
-  // column vector, fewer columns than bands, and enough for 7 threads.
+  // column vector, and fewer columns than bands, each on a few images; then
+  // every image with 2 threads' bands and with 7 threads' (14 bands).
   const size_t t = gateway::kPlateauSplit.threshold;
+  static_assert(gateway::kPlateauSplit.threshold == 512 * 512, "the shapes below straddle it");
   const struct {
-    size_t rows, columns;
-  } shapes[] = {{255, 257}, {256, t / 256}, {1, t + 1}, {t + 1, 1}, {t / 3 + 1, 3}, {479, 479}};
-  static_assert(gateway::kPlateauSplit.threshold == 65536, "the shapes above straddle it");
+    size_t rows, columns, images;  // the first `images` of the list above
+  } shapes[] = {{511, 513, 5},   {512, 512, 5},   {1, t + 1, 5},         {t + 1, 1, 5},
+                {t / 3 + 1, 3, 5}, {530, 530, 11}, {960, 960, 11}};
   const char *const builds[] = {"plateauLabels", "plateauLabelsFlooding"};
   for (const auto &shape : shapes)
-    for (const auto &image : images) {
+    for (size_t i = 0; i < shape.images; ++i) {
+      const auto &image = images[i];
       std::vector<double> cells(shape.rows * shape.columns);
       for (size_t c = 0; c < shape.columns; ++c)
         for (size_t r = 0; r < shape.rows; ++r) cells[r + c * shape.rows] = image.value(r, c, shape.rows, shape.columns);
@@ -232,17 +242,25 @@ TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
                                std::to_string(shape.columns);
       for (const char *build : builds) expectSameAtEveryThreadCount(build, {input}, what);
     }
-  Array winding = doubles(479, 479, spiral(479, 479));
+  Array winding = doubles(960, 960, spiral(960, 960));
   for (const char *build : builds) expectSameAtEveryThreadCount(build, {winding}, "spiral");
 }
 
-TEST(Threads, ACommandWhoseThreadsCannotStartDoesTheWorkItself) {
-  // A test build of plateauLabels in which every thread start fails.
-  std::vector<double> cells(479 * 479);
+TEST(Threads, NeitherAnUnusableSettingNorThreadsThatCannotStartChangeTheResult) {
+  std::vector<double> cells(530 * 530);
   for (size_t p = 0; p < cells.size(); ++p) cells[p] = static_cast<double>(p * 2654435761u % 5);
-  Array input = doubles(479, 479, cells);
+  Array input = doubles(530, 530, cells);
   setThreadCount("1");
   const Result reference = call("plateauLabels", {input});
+  // No thread count (every core, as when unset), or more threads than any
+  // machine has (capped).
+  for (const char *setting : {"0", "", "many", "-2", "99999999999999999999"}) {
+    setThreadCount(setting);
+    const Result result = call("plateauLabels", {input});
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(sameBits(reference.output().values(), result.output().values())) << setting;
+  }
+  // A test build of plateauLabels in which every thread start fails.
   setThreadCount("7");
   const Result result = call("plateauLabelsThreadless", {input});
   setThreadCount(nullptr);
