@@ -4,6 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all build test demo test-demo clean bench-kernels bench-thresholds bench-arrays bench-host
+.PHONY: octave package test-help test-package
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
 .PHONY: platforms test-platforms test-linux32 test-windows64 test-windows32 test-determinism
 
@@ -30,6 +31,7 @@ build:
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-octave
+	$(MAKE) --no-print-directory test-help test-package
 	$(MAKE) --no-print-directory test-demo
 	$(MAKE) --no-print-directory test-hardening
 	$(MAKE) --no-print-directory test-platforms
@@ -42,10 +44,35 @@ octave:
 	$(OCTAVE) --eval "build_mex('$(BUILD)/octave')"
 
 # Octave suite; the stand-in build provides korvel_run for the cross-check.
+# Then every kind of Octave value through every input of every command, one
+# Octave process per command, so a crash fails the sweep instead of ending it.
 test-octave: build
 	tools/install-deps.sh octave
 	@if ! command -v octave-cli >/dev/null; then echo "octave: 0 passed, 1 failed (no octave-cli)"; exit 1; fi
 	$(OCTAVE) --eval "addpath('tests/octave'); exit(run_octave_tests('$(BUILD)/octave', '$(BUILD)/mex') > 0)"
+	$(OCTAVE) --eval "addpath('tests/octave'); exit(sweep_values('$(BUILD)/octave') > 0)"
+
+# Every help example runs in a fresh Octave and shows its result; Contents.m
+# agrees with the help files' first lines, each help's error list with
+# docs/errors.md.
+test-help:
+	tools/install-deps.sh octave
+	$(OCTAVE) --eval "build_mex('$(BUILD)/octave'); addpath('$(CURDIR)/tests/octave'); \
+	  exit(check_help('$(BUILD)/octave'))"
+
+# The Octave package, out/korvel-<version>.tar.gz, laid out in $(BUILD)/package
+# first; the version is the one in package/DESCRIPTION.
+PACKAGE_VERSION = $(shell sed -n 's/^Version: *//p' package/DESCRIPTION)
+PACKAGE = out/korvel-$(PACKAGE_VERSION).tar.gz
+
+package:
+	tools/install-deps.sh octave
+	$(OCTAVE) --eval "addpath('package'); make_package('$(BUILD)/package', 'out');"
+
+# Installs the package into a scratch prefix in a fresh Octave, uses every
+# command and uninstalls it.
+test-package: package
+	$(OCTAVE) --eval "addpath('$(CURDIR)/tests/octave'); exit(check_package('$(PACKAGE)'))"
 
 test-hardening: test-sanitize test-valgrind
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(SHORT_FUZZ_SECONDS)
@@ -182,5 +209,6 @@ test-demo:
 	$(OCTAVE_CLI) --eval "build_mex('$(OCTAVE_PLUGINS)'); addpath('$(OCTAVE_PLUGINS)', 'examples', 'tests/demo'); \
 	  exit(~test_korvel_demo());"
 
+# Every build folder (the package's layout is in $(BUILD)/package) and out/.
 clean:
-	rm -rf $(BUILD)
+	rm -rf build build-*/ $(BUILD) $(BUILD)-*/ out

@@ -5,12 +5,17 @@ function report = build_mex(outdir)
 %   OUTDIR. Every .cpp directly in transforms/, projections/, scene/ and
 %   arrays/ is one command named after its file; pelvaDataPtr is built from
 %   arrays/korvelDataPtr.cpp under its own name. Each command's .m help
-%   file is copied beside its plug-in, so after ADDPATH(OUTDIR) both
-%   HELP KORVELSPIN and KORVELSPIN(...) work.
+%   file is copied beside its plug-in, and Contents.m into OUTDIR, so after
+%   ADDPATH(OUTDIR) HELP KORVELSPIN, KORVELSPIN(...) and HELP OUTDIR (the
+%   list of commands) work.
 %
 %   REPORT = BUILD_MEX(...) returns a struct with fields built, failed and
 %   outdir (cell arrays of command names, and the folder) instead of
 %   raising an error when a command fails to build.
+%
+%   COMMANDS = BUILD_MEX('-commands') builds nothing and returns the
+%   commands of the tree: a struct array with fields name and source (the
+%   source file's path relative to this folder), sorted by name.
 %
 %   A plug-in newer than its source and the gateway is not built again.
 %   Every build computes each IEEE double operation on its own: GCC and
@@ -21,6 +26,10 @@ function report = build_mex(outdir)
 %   MATLAB (mex with its default API).
 
   root = fileparts (mfilename ('fullpath'));
+  if nargin == 1 && strcmp (outdir, '-commands')
+    report = find_commands (root);
+    return;
+  end
   inOctave = exist ('OCTAVE_VERSION', 'builtin') ~= 0;
   if nargin < 1 || isempty (outdir)
     if inOctave
@@ -42,7 +51,7 @@ function report = build_mex(outdir)
   failed = {};
   for k = 1:numel (commands)
     name = commands(k).name;
-    source = commands(k).source;
+    source = fullfile (root, commands(k).source);
     plugin = fullfile (outdir, [name '.' mexext()]);
     if ~is_newer (plugin, [{source}, gateway])
       define = ['-DMEX_COMMAND_NAME=' name];
@@ -72,6 +81,7 @@ function report = build_mex(outdir)
     end
   end
   restore ();
+  copyfile (fullfile (root, 'Contents.m'), outdir);
 
   if nargout > 0
     report = struct ('built', {built}, 'failed', {failed}, 'outdir', outdir);
@@ -82,7 +92,8 @@ function report = build_mex(outdir)
   end
 end
 
-% The commands of the tree, as the CMake build finds them.
+% The commands of the tree, as the CMake build finds them; sources relative
+% to root.
 function commands = find_commands (root)
   folders = {'transforms', 'projections', 'scene', 'arrays'};
   aliases = {'pelvaDataPtr', fullfile('arrays', 'korvelDataPtr.cpp')};
@@ -91,13 +102,12 @@ function commands = find_commands (root)
     listing = dir (fullfile (root, folders{f}, '*.cpp'));
     for k = 1:numel (listing)
       [~, name] = fileparts (listing(k).name);
-      commands(end+1) = struct ('name', name, 'source', fullfile (root, folders{f}, listing(k).name));
+      commands(end+1) = struct ('name', name, 'source', fullfile (folders{f}, listing(k).name));
     end
   end
   for a = 1:size (aliases, 1)
-    source = fullfile (root, aliases{a, 2});
-    if exist (source, 'file')
-      commands(end+1) = struct ('name', aliases{a, 1}, 'source', source);
+    if exist (fullfile (root, aliases{a, 2}), 'file')
+      commands(end+1) = struct ('name', aliases{a, 1}, 'source', aliases{a, 2});
     end
   end
   [~, order] = sort ({commands.name});

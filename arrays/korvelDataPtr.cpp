@@ -29,13 +29,15 @@ double lowAddressBits(const void *address) {
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{COMMAND_NAME, "A = " COMMAND_NAME "(X)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{COMMAND_NAME, "A = " COMMAND_NAME "(X)", 1, nlhs, plhs, nrhs, prhs};
 
-  // Check arguments: any array will do, its class and contents are not read.
+  // Check arguments: any array with a data block will do; its contents are
+  // not read.
   gateway::requireInputs(call, kInputCount);
+  const mxArray *array = gateway::requireDataBlock(call, kArray, "X");
   // mxGetData, not mxGetPr: the same address, and hosts that check the class
   // in mxGetPr refuse non-double arrays there.
-  const void *address = mxGetData(call.prhs[kArray]);
+  const void *address = mxGetData(array);
 
   // Do the job.
   double *result = gateway::createOutput(call, 1, 1);

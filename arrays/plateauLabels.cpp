@@ -397,7 +397,8 @@ void labelPlateaus(const double *values, double *labels, Count rows, Count colum
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"plateauLabels", "L = plateauLabels(A)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"plateauLabels", "L = plateauLabels(A)", 1, nlhs, plhs, nrhs,
+                           prhs};
 
   // Check arguments.
   gateway::requireInputs(call, kInputCount);

@@ -12,16 +12,23 @@
 %      regions; it never holds 0. An A with no rows or no columns gives an
 %      empty L of the same shape.
 %
+%   An N-D A is read as its 2-D layout, M-by-(numel(A)/M): its pages stand
+%   side by side, so elements of neighbouring pages that touch there join
+%   one region, and L is 2-D. Label each page alone with a loop over pages.
+%
 %   The time grows linearly with the number of elements, whatever the number
 %   or shape of the regions; nothing is allocated besides L.
 %
-%   Example:
-%     plateauLabels([2 2 5 5 2])       % [1 1 2 2 3]
-%     plateauLabels([1 0; 0 1])        % [1 3; 2 4]
-%
 %   Errors (identifier: when):
 %     plateauLabels:notEnoughInputs  no input
+%     plateauLabels:tooManyOutputs   more than one output requested
 %     plateauLabels:badClass         A not a real double matrix
 %     plateauLabels:tooLarge         A too large for this host to create L
+%
+%   Example:
+%     plateauLabels([2 2 5 5 2])       % [1 1 2 2 3]
+%     plateauLabels([1 0; 0 1])        % [1 3; 2 4]: no diagonal joins
+%     A = cat(3, [5 5; 5 5], [5 5; 7 7]);
+%     plateauLabels(A)                 % [1 1 1 1; 1 1 2 2]: the pages side by side
 %
 %   See also VALUESWAP.

@@ -170,7 +170,8 @@ void swapValues(const double *values, const double *from, const double *to, Coun
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"valueSwap", "B = valueSwap(A, FROM, TO)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"valueSwap", "B = valueSwap(A, FROM, TO)", 1, nlhs, plhs,
+                           nrhs, prhs};
 
   // Check arguments. The pair count is FROM's row count: its first column
   // holds the from values, and TO's first elements the to values.

@@ -6,7 +6,8 @@ function result = korvel_demo(varargin)
 %     korvel_torus.png     the toroidal screen
 %     korvel_cone.png      the conical screen
 %     korvel_screens.png   both side by side (when both are drawn)
-%     korvel_plateaus.png  the terrain's height bands as numbered plateaus
+%     korvel_plateaus.png  the terrain's height bands as numbered plateaus,
+%                          coloured by band, with a legend of the bands
 %   and prints one line per stage with its time.
 %
 %   KORVEL_DEMO(NAME, VALUE, ...) sets options:
@@ -30,7 +31,11 @@ function result = korvel_demo(varargin)
 %               flags of KORVELFACESHOWN), drawList (the faces drawn, far
 %               first), depth (their distances), strokes (the text
 %               segments written), picture (H-by-W-by-3)
-%     plateaus  struct: bands, labels, colourIndex (see the plateau picture)
+%     plateaus  struct: bands (0 .. 7 per terrain cell), labels (the
+%               regions, from PLATEAULABELS), colourIndex (each cell's row
+%               of palette: its band plus 1, through VALUESWAP), palette
+%               (8-by-3), numbers (struct array of the region numbers
+%               drawn: region, text, origin, scale, colour)
 %     stages    struct array: name, detail, seconds
 %
 %   The road of the points, as any host-side code chains the commands:
@@ -41,12 +46,18 @@ function result = korvel_demo(varargin)
 %   The pictures are painted in plain host code (no graphics toolkit), so
 %   the demo runs headless.
 %
+%   Needs the korvel plug-ins on the path: run BUILD_MEX in the toolbox
+%   folder and add the folder it fills (build/octave in GNU Octave,
+%   build/matlab in MATLAB), or run  make demo  there. Without them the demo
+%   stops at once with the error korvel_demo:noPlugins.
+%
 %   Example:
-%     addpath('examples'); addpath('build/octave');
+%     build_mex('build/octave'); addpath('build/octave', 'examples');
 %     korvel_demo('viewer', [-60 -60 20], 'heading', 45, 'screen', 'cone');
 %
 %   See also KORVEL_DEMO_SCENE, KORVEL_STROKE_FONT, KORVEL_WRITE_TEXT.
 
+requirePlugins();
 opts = parseOptions(varargin);
 stages = struct('name', {}, 'detail', {}, 'seconds', {});
 
@@ -160,6 +171,24 @@ stages(end + 1) = struct('name', name, 'detail', detail, 'seconds', seconds);
 if ~quiet
     fprintf('  %-18s %-40s %9.2f ms\n', name, detail, 1000 * seconds);
 end
+end
+
+function requirePlugins()
+% The commands as compiled plug-ins (exist gives 3), not merely their help
+% files, which alone would fail later with a puzzling message.
+needed = {'korvelOffset', 'korvelSpin', 'korvelRange', 'torusScreenMex', 'coneScreenMex', ...
+          'korvelFaceShown', 'korvelStrokeText', 'plateauLabels', 'valueSwap'};
+missing = needed(cellfun(@(name) exist(name) ~= 3, needed));
+if isempty(missing)
+    return;
+end
+what = 'the korvel plug-ins are not on the path';
+if numel(missing) < numel(needed)
+    what = ['these korvel plug-ins are not on the path: ' strjoin(missing, ', ')];
+end
+error('korvel_demo:noPlugins', ['%s. Build them in the toolbox folder with build_mex and add ' ...
+      'the folder it filled: build_mex(''build/octave''); addpath(''build/octave''). ' ...
+      'Or run  make demo  there.'], what);
 end
 
 function opts = parseOptions(args)
@@ -279,11 +308,14 @@ end
 
 function [plateaus, file, stages] = plateauPicture(scene, font, opts, stages)
 % The terrain's height in eight bands, its flat regions numbered by
-% plateauLabels and recoloured through valueSwap.
+% plateauLabels and coloured by their band through valueSwap, with a legend
+% of the bands on the right. Neighbouring regions always differ in band (or
+% they would be one region), so they always differ in colour too.
 bandCount = 8;
 heights = flipud(scene.heights);  % north up
 low = min(heights(:));
-level = (heights - low) / max(max(heights(:)) - low, eps);
+high = max(heights(:));
+level = (heights - low) / max(high - low, eps);
 bands = min(floor(level * bandCount), bandCount - 1);
 
 started = tic;
@@ -291,57 +323,135 @@ labels = plateauLabels(bands);
 regionCount = max(labels(:));
 stages = note(stages, opts.quiet, 'plateauLabels', sprintf('%d-by-%d, %d regions', size(bands, 1), size(bands, 2), regionCount), started);
 
-% Twelve colours, spread so that regions numbered one after the other differ.
-palette = [0.89 0.47 0.39; 0.45 0.68 0.86; 0.62 0.80 0.45; 0.95 0.78 0.35;
-           0.70 0.55 0.82; 0.40 0.75 0.72; 0.93 0.62 0.73; 0.68 0.66 0.45;
-           0.55 0.62 0.90; 0.85 0.85 0.55; 0.52 0.52 0.58; 0.95 0.60 0.30];
+% Hypsometric tints, low to high, light enough for dark numbers.
+palette = [0.47 0.72 0.62; 0.60 0.82 0.48; 0.80 0.89 0.50; 0.98 0.87 0.52;
+           0.96 0.70 0.42; 0.84 0.56 0.44; 0.76 0.68 0.82; 0.97 0.97 1.00];
+% Regions are numbered in column-major order of their first cell.
+[~, firstCell] = unique(labels(:), 'first');
 started = tic;
-colourIndex = valueSwap(labels, (1:regionCount)', mod((0:regionCount - 1)' * 5, 12) + 1);
+colourIndex = valueSwap(labels, (1:regionCount)', bands(firstCell) + 1);
 stages = note(stages, opts.quiet, 'valueSwap', sprintf('%d pairs', regionCount), started);
 
 started = tic;
-cells = size(labels, 1);
-zoom = max(1, floor(opts.size / cells));
-view = struct('uMin', 0, 'vMax', size(labels, 1), 'pixelsPerUnit', zoom);
-stretch = ceil((1:cells * zoom) / zoom);
-zoomed = colourIndex(stretch, ceil((1:size(labels, 2) * zoom) / zoom));
-zoomedLabels = labels(stretch, ceil((1:size(labels, 2) * zoom) / zoom));
+[rows, cols] = size(labels);
+zoom = max(1, floor(opts.size / rows));
+legendCols = round(0.42 * cols);
+captionRows = round(0.1 * rows);
+view = struct('uMin', 0, 'vMax', rows, 'pixelsPerUnit', zoom);
+stretchRows = ceil((1:rows * zoom) / zoom);
+stretchCols = ceil((1:cols * zoom) / zoom);
+zoomed = colourIndex(stretchRows, stretchCols);
+zoomedLabels = labels(stretchRows, stretchCols);
 edge = [diff(zoomedLabels, 1, 1) ~= 0; false(1, size(zoomed, 2))] | ...
        [diff(zoomedLabels, 1, 2) ~= 0, false(size(zoomed, 1), 1)];
-captionRows = round(0.16 * size(zoomed, 1));
-picture = ones(size(zoomed, 1) + captionRows, size(zoomed, 2), 3);
+picture = ones((rows + captionRows) * zoom, (cols + legendCols) * zoom, 3);
 for channel = 1:3
-    plane = palette(zoomed, channel);
-    plane = reshape(plane, size(zoomed));
+    plane = reshape(palette(zoomed, channel), size(zoomed));
     plane(edge) = 0.2;
-    picture(1:size(zoomed, 1), :, channel) = plane;
+    picture(1:rows * zoom, 1:cols * zoom, channel) = plane;
 end
 
-% Numbers on the regions large enough to hold them, at the labelled cell
-% nearest the region's centre.
-text = struct('text', {}, 'origin', {}, 'scale', {}, 'colour', {});
-[row, col] = ndgrid(1:size(labels, 1), 1:size(labels, 2));
-areas = accumarray(labels(:), 1);
-scale = size(labels, 1) / 40;
-for region = find(areas' >= numel(labels) / 150)
-    members = find(labels == region);
-    centreRow = mean(row(members));
-    centreCol = mean(col(members));
-    [~, nearest] = min((row(members) - centreRow) .^ 2 + (col(members) - centreCol) .^ 2);
-    digits = sprintf('%d', region);
-    u = col(members(nearest)) - 0.5 - scale * numel(digits) / 2;
-    v = size(labels, 1) - row(members(nearest)) + 0.5 - scale * 0.6;
-    text(end + 1) = struct('text', digits, 'origin', [u v], 'scale', scale, ...
-                           'colour', [0.08 0.08 0.1]); %#ok<AGROW>
+% Digits at two sizes, the larger where it fits; kept a pen's width (in
+% cells) clear of the region's border. The pen grows with the picture, as
+% the text does.
+pen = max(1, round(rows * zoom / 400));
+numbers = regionNumbers(labels, rows ./ [40 64], pen / zoom);
+text = rmfield(numbers, 'region');
+legendScale = rows / 50;
+step = rows / (bandCount + 2);
+swatch = [cols + 0.06 * legendCols, 0.8 * step];
+text(end + 1) = struct('text', 'HEIGHT BANDS', 'origin', [swatch(1), rows - 0.8 * step], ...
+                       'scale', legendScale * 1.2, 'colour', [0.1 0.12 0.2]);
+for k = 1:bandCount
+    band = bandCount + 1 - k;  % highest on top
+    bottom = rows - (k + 1) * step + 0.1 * step;
+    rowsOf = round((rows - bottom - swatch(2)) * zoom) + 1:round((rows - bottom) * zoom);
+    colsOf = round(swatch(1) * zoom) + 1:round((swatch(1) + swatch(2)) * zoom);
+    for channel = 1:3
+        picture(rowsOf, colsOf, channel) = palette(band, channel);
+    end
+    picture([rowsOf(1), rowsOf(end)], colsOf, :) = 0.2;
+    picture(rowsOf, [colsOf(1), colsOf(end)], :) = 0.2;
+    range = sprintf('%.1f TO %.1f', low + (high - low) * (band - 1) / bandCount, ...
+                    low + (high - low) * band / bandCount);
+    text(end + 1) = struct('text', range, 'origin', [swatch(1) + swatch(2) + 0.4 * legendScale, ...
+                           bottom + (swatch(2) - 1.2 * legendScale) / 2], ...
+                           'scale', legendScale, 'colour', [0.1 0.12 0.2]); %#ok<AGROW> eight bands
 end
-captionScale = size(labels, 1) / 34;
-text(end + 1) = struct('text', sprintf('PLATEAUS: %d BANDS, %d REGIONS', bandCount, regionCount), ...
-                       'origin', [size(labels, 2) * 0.03, -captionScale * 1.9], ...
+captionScale = rows / 40;
+text(end + 1) = struct('text', sprintf('PLATEAUS: %d HEIGHT BANDS, %d REGIONS, %d NUMBERED', ...
+                                       bandCount, regionCount, numel(numbers)), ...
+                       'origin', [cols * 0.03, -(captionRows + 1.2 * captionScale) / 2], ...
                        'scale', captionScale, 'colour', [0.1 0.12 0.2]);
 [strokes, strokeColours] = korvel_write_text(font, text);
-picture = korvel_paint_lines(picture, view, strokes, strokeColours(1:3, :)', max(1, round(zoom / 2)));
+picture = korvel_paint_lines(picture, view, strokes, strokeColours(1:3, :)', pen);
 file = fullfile(opts.out, 'korvel_plateaus.png');
 writePicture(picture, file);
 stages = note(stages, opts.quiet, 'picture (host)', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);
-plateaus = struct('bands', bands, 'labels', labels, 'colourIndex', colourIndex);
+plateaus = struct('bands', bands, 'labels', labels, 'colourIndex', colourIndex, ...
+                  'palette', palette, 'numbers', numbers);
+end
+
+function numbers = regionNumbers(labels, scales, margin)
+% Each region's number at the first of SCALES at which it fits: centred on
+% a cell of the region as far from its border as any (the nearest such
+% cell to the region's centre) where the digits' box widened by MARGIN
+% cells lies inside the region; left out where no cell leaves room. Boxes
+% inside their own regions cannot overlap.
+[rows, cols] = size(labels);
+% depth(c): the square of cells within chessboard distance depth(c) - 1 of
+% c lies inside c's region and the picture.
+depth = zeros(rows, cols);
+inside = true(rows, cols);
+padded = zeros(rows + 2, cols + 2);
+padded(2:end - 1, 2:end - 1) = labels;
+while any(inside(:))
+    depth = depth + inside;
+    kept = false(rows + 2, cols + 2);
+    kept(2:end - 1, 2:end - 1) = inside;
+    for dr = -1:1
+        for dc = -1:1
+            inside = inside & kept((2:end - 1) + dr, (2:end - 1) + dc) & ...
+                     padded((2:end - 1) + dr, (2:end - 1) + dc) == labels;
+        end
+    end
+end
+[row, col] = ndgrid(1:rows, 1:cols);
+numbers = struct('region', {}, 'text', {}, 'origin', {}, 'scale', {}, 'colour', {});
+for region = 1:max(labels(:))
+    members = find(labels == region);
+    digits = sprintf('%d', region);
+    away = (row(members) - mean(row(members))) .^ 2 + (col(members) - mean(col(members))) .^ 2;
+    [~, order] = sortrows([-depth(members), away]);
+    candidates = reshape(members(order), 1, []);
+    placed = false;
+    for scale = scales
+        % A cell less deep than half the box's height cannot hold it.
+        for candidate = candidates(depth(candidates) >= 0.6 * scale + margin)
+            origin = [col(candidate) - 0.5 - scale * numel(digits) / 2, ...
+                      rows - row(candidate) + 0.5 - 0.6 * scale];
+            [boxRows, boxCols] = textCells(origin, scale, numel(digits), margin, rows);
+            placed = boxRows(1) >= 1 && boxRows(end) <= rows && boxCols(1) >= 1 && ...
+                     boxCols(end) <= cols && all(all(labels(boxRows, boxCols) == region));
+            if placed
+                numbers(end + 1) = struct('region', region, 'text', digits, 'origin', origin, ...
+                                          'scale', scale, 'colour', [0.08 0.08 0.1]); %#ok<AGROW>
+                break;
+            end
+        end
+        if placed
+            break;
+        end
+    end
+end
+end
+
+function [boxRows, boxCols] = textCells(origin, scale, count, margin, rows)
+% The cells under COUNT characters written at ORIGIN and SCALE (glyphs stand
+% 0.15 .. 0.85 across a cell, 0 .. 1.2 high), widened by MARGIN; cell (r, c)
+% spans u in c - 1 .. c and v in rows - r .. rows - r + 1.
+u = [origin(1) + 0.15 * scale - margin, origin(1) + (count - 0.15) * scale + margin];
+v = [origin(2) - margin, origin(2) + 1.2 * scale + margin];
+boxCols = floor(u(1)) + 1:ceil(u(2));
+boxRows = floor(rows - v(2)) + 1:ceil(rows - v(1));
 end

@@ -2,6 +2,8 @@
 // a call from the fuzzer's bytes (call_format.h), makes it through the
 // stand-in host and checks what the command promises:
 //   - it returns a result or raises an error listed in docs/errors.md;
+//   - a call that asks for more outputs than the command returns is refused
+//     with <command>:tooManyOutputs;
 //   - a refused call leaves no output and every input byte-identical
 //     (korvelStrokeText's buffers and counter too);
 //   - an answered call stores output 1, a real double matrix, in slot 0 only
@@ -141,8 +143,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   // An input passed twice may be written through one slot and read through
   // another: the outcome is then the host's business, not the reference's.
-  const reference::Prediction prediction =
-      call.aliased ? reference::Prediction() : command->predict(call.inputs);
+  // A call that asks for more outputs than the command returns is refused.
+  const bool outputsFit = call.nlhs <= (command->createsOutput ? 1 : 0);
+  const reference::Prediction prediction = call.aliased || !outputsFit
+                                               ? reference::Prediction()
+                                               : command->predict(call.inputs);
   std::vector<std::vector<std::uint8_t>> before;
   for (const mxArray *input : call.inputs) before.push_back(snapshot(input));
 
@@ -152,6 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const long created = standinArraysCreated() - createdBefore;
 
   if (outcome.failed) {
+    if (!outputsFit && outcome.identifier != std::string(command->name) + ":tooManyOutputs")
+      broken("more outputs than returned were not refused first", outcome.identifier);
     if (documented.count(outcome.identifier) == 0)
       broken("an error not in docs/errors.md", outcome.identifier + ": " + outcome.message);
     if (outcome.identifier.compare(0, std::strlen(command->name) + 1,
@@ -168,6 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     return 0;
   }
 
+  if (!outputsFit) broken("more outputs than returned were not refused", std::to_string(call.nlhs));
   checkOutput(outcome);
   if (created != (command->createsOutput ? 1 : 0))
     broken("host arrays were created besides output 1", std::to_string(created));

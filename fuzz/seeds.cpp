@@ -67,8 +67,9 @@ std::map<std::string, std::vector<Writer>> seeds() {
                       .logicals(1, 1, {1}));
 
   auto &text = all["korvelStrokeText"];
-  auto strokeCall = [](double counter, const std::vector<double> &codes, std::size_t columns) {
-    Writer call(9, 0);
+  auto strokeCall = [](double counter, const std::vector<double> &codes, std::size_t columns,
+                       int nlhs = 0) {
+    Writer call(9, nlhs);
     call.doubles(4, columns, std::vector<double>(4 * columns, 0))
         .doubles(6, columns, std::vector<double>(6 * columns, 0))
         .doubles(1, 1, {counter})
@@ -91,6 +92,12 @@ std::map<std::string, std::vector<Writer>> seeds() {
       .doubles(1, 1, {0}).doubles(4, 1, {0, 0, 1, 1}).same(0).doubles(1, 1, {1})
       .doubles(1, 2, {0, 0}).doubles(1, 1, {1}).doubles(1, 3, {1, 1, 1});
   text.push_back(sharedCodes);
+  Writer sharedCounter(9, 0);  // N is B itself: refused, B untouched
+  sharedCounter.doubles(4, 2, std::vector<double>(8, 0)).doubles(6, 2, std::vector<double>(12, 0))
+      .same(0).doubles(4, 1, {0, 0, 1, 1}).doubles(1, 1, {1}).doubles(1, 1, {1})
+      .doubles(1, 2, {0, 0}).doubles(1, 1, {1}).doubles(1, 3, {1, 1, 1});
+  text.push_back(sharedCounter);
+  text.push_back(strokeCall(0, {1, 2, 3}, 5, 1));  // m = korvelStrokeText(...): refused
 
   auto &labels = all["plateauLabels"];
   labels.push_back(Writer(1, 1).doubles(1, 5, {2, 2, 5, 5, 2}));

@@ -26,6 +26,7 @@ using Count = std::size_t;
 // The reasons a call is refused; each becomes the identifier <command>:<reason>.
 enum class Reason {
   notEnoughInputs,  // fewer inputs than the command reads
+  tooManyOutputs,   // more outputs requested than the command returns
   badClass,         // wrong class, complex or sparse
   badSize,          // wrong row count or too few elements
   badIndex,         // an index into another input lies outside it
@@ -37,6 +38,7 @@ enum class Reason {
 inline const char *reasonName(Reason reason) {
   switch (reason) {
     case Reason::notEnoughInputs: return "notEnoughInputs";
+    case Reason::tooManyOutputs: return "tooManyOutputs";
     case Reason::badClass: return "badClass";
     case Reason::badSize: return "badSize";
     case Reason::badIndex: return "badIndex";
@@ -51,6 +53,7 @@ inline const char *reasonName(Reason reason) {
 struct Call {
   const char *command;  // the command name, first part of every identifier
   const char *usage;    // e.g. "R = korvelOffset(P, POS)", quoted in messages
+  int outputs;          // how many outputs the command returns: 1, or 0 if it writes in place
   int nlhs;
   mxArray **plhs;
   int nrhs;
@@ -83,6 +86,9 @@ inline void fail(const Call &call, Reason reason, const char *format, ...) {
 // every C runtime's printf, unlike size_t.
 inline double shown(Count count) { return static_cast<double>(count); }
 
+// The ending of a noun after a count: "1 input", "2 inputs", "0 columns".
+inline const char *plural(double count) { return count == 1 ? "" : "s"; }
+
 // "a 2-by-5 single array", "a 3-by-1 complex double array".
 struct Description {
   char text[96];
@@ -98,10 +104,57 @@ inline Description describe(const mxArray *array) {
 
 // --- Checks -----------------------------------------------------------------
 
+// Every command starts with this check, and every check of an input goes
+// through it. So a call that asks for more outputs than the command returns
+// is refused before anything is read or written: the host would refuse it
+// only after the command had run, and korvelStrokeText would have written
+// its buffers by then.
 inline void requireInputs(const Call &call, int count) {
+  if (call.nlhs > call.outputs) {
+    const char *verb = call.nlhs == 1 ? "was" : "were";
+    if (call.outputs == 0)
+      fail(call, Reason::tooManyOutputs, "expected no output, as in %s; %d %s requested",
+           call.usage, call.nlhs, verb);
+    fail(call, Reason::tooManyOutputs, "expected at most %d output%s, as in %s; %d %s requested",
+         call.outputs, plural(call.outputs), call.usage, call.nlhs, verb);
+  }
   if (call.nrhs < count)
-    fail(call, Reason::notEnoughInputs, "expected %d inputs, as in %s; got %d", count, call.usage,
-         call.nrhs);
+    fail(call, Reason::notEnoughInputs, "expected %d input%s, as in %s; got %d", count,
+         plural(count), call.usage, call.nrhs);
+}
+
+// Input `slot`, of a class whose values keep their elements in a data block:
+// numeric, logical and char arrays, and cell and struct arrays (a block of
+// element handles). Function handles and objects of any class system have
+// none, and a host may end the whole session when asked for their data
+// (Octave 7 aborts in mxGetData), so they are refused without asking.
+// Listing the classes that have one, rather than those that have not, also
+// refuses classes that other hosts add (MATLAB's object classes).
+inline const mxArray *requireDataBlock(const Call &call, int slot, const char *name) {
+  requireInputs(call, slot + 1);
+  const mxArray *array = call.prhs[slot];
+  switch (mxGetClassID(array)) {
+    case mxCELL_CLASS:
+    case mxSTRUCT_CLASS:
+    case mxLOGICAL_CLASS:
+    case mxCHAR_CLASS:
+    case mxDOUBLE_CLASS:
+    case mxSINGLE_CLASS:
+    case mxINT8_CLASS:
+    case mxUINT8_CLASS:
+    case mxINT16_CLASS:
+    case mxUINT16_CLASS:
+    case mxINT32_CLASS:
+    case mxUINT32_CLASS:
+    case mxINT64_CLASS:
+    case mxUINT64_CLASS:
+      return array;
+    default:
+      fail(call, Reason::badClass,
+           "%s must be an array with a data block (numeric, logical, char, cell or struct), "
+           "not a function handle or an object; got %s",
+           name, describe(array).text);
+  }
 }
 
 // Input `slot` (zero-based), which must be real, full and of one of `classes`.
@@ -133,22 +186,39 @@ inline void requireElements(const Call &call, const mxArray *array, const char *
 // The data of a real double matrix with exactly `rows` rows.
 inline const double *doubleMatrix(const Call &call, int slot, const char *name, Count rows) {
   char expected[64];
-  std::snprintf(expected, sizeof expected, "a real double matrix with %.0f rows", shown(rows));
+  std::snprintf(expected, sizeof expected, "a real double matrix with %.0f row%s", shown(rows),
+                plural(shown(rows)));
   const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, expected);
   requireRows(call, array, name, rows, expected);
   return mxGetPr(array);
 }
 
+// What an array of which the first `count` elements are read must be:
+// "<kind> with at least 3 elements (its first 3 are used)". Messages say
+// "array", not "scalar" or "vector": any shape with enough elements will do.
+struct Expectation {
+  char text[128];
+};
+
+inline Expectation firstElements(const char *kind, Count count) {
+  Expectation expectation;
+  if (count == 0)
+    std::snprintf(expectation.text, sizeof expectation.text, "%s", kind);
+  else if (count == 1)
+    std::snprintf(expectation.text, sizeof expectation.text,
+                  "%s with at least 1 element (its first is used)", kind);
+  else
+    std::snprintf(expectation.text, sizeof expectation.text,
+                  "%s with at least %.0f elements (its first %.0f are used)", kind, shown(count),
+                  shown(count));
+  return expectation;
+}
+
 // The data of a real double array with at least `count` elements, any shape.
 inline const double *doubleElements(const Call &call, int slot, const char *name, Count count) {
-  char expected[80];
-  if (count == 1)
-    std::snprintf(expected, sizeof expected, "a real double scalar");
-  else
-    std::snprintf(expected, sizeof expected, "a real double array with at least %.0f elements",
-                  shown(count));
-  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, expected);
-  requireElements(call, array, name, count, expected);
+  const Expectation expected = firstElements("a real double array", count);
+  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, expected.text);
+  requireElements(call, array, name, count, expected.text);
   return mxGetPr(array);
 }
 
@@ -187,7 +257,8 @@ inline void requireColumns(const Call &call, const mxArray *array, const char *n
 // The data of a real int32 matrix with exactly `rows` rows.
 inline const std::int32_t *int32Matrix(const Call &call, int slot, const char *name, Count rows) {
   char expected[64];
-  std::snprintf(expected, sizeof expected, "an int32 matrix with %.0f rows", shown(rows));
+  std::snprintf(expected, sizeof expected, "an int32 matrix with %.0f row%s", shown(rows),
+                plural(shown(rows)));
   return static_cast<const std::int32_t *>(
       mxGetData(requireMatrix(call, slot, name, {mxINT32_CLASS}, rows, expected)));
 }
@@ -196,12 +267,10 @@ inline const std::int32_t *int32Matrix(const Call &call, int slot, const char *n
 // elements, any shape.
 inline const unsigned char *byteElements(const Call &call, int slot, const char *name,
                                          Count count) {
-  char expected[96];
-  std::snprintf(expected, sizeof expected,
-                "a logical, uint8 or int8 array with at least %.0f elements", shown(count));
+  const Expectation expected = firstElements("a logical, uint8 or int8 array", count);
   const mxArray *array =
-      requireClass(call, slot, name, {mxLOGICAL_CLASS, mxUINT8_CLASS, mxINT8_CLASS}, expected);
-  requireElements(call, array, name, count, expected);
+      requireClass(call, slot, name, {mxLOGICAL_CLASS, mxUINT8_CLASS, mxINT8_CLASS}, expected.text);
+  requireElements(call, array, name, count, expected.text);
   return static_cast<const unsigned char *>(mxGetData(array));
 }
 
@@ -267,6 +336,35 @@ inline bool doubleDataOverlap(const mxArray *a, const mxArray *b) {
   const std::uintptr_t aStart = reinterpret_cast<std::uintptr_t>(mxGetPr(a));
   const std::uintptr_t bStart = reinterpret_cast<std::uintptr_t>(mxGetPr(b));
   return aStart < bStart + bCount * sizeof(double) && bStart < aStart + aCount * sizeof(double);
+}
+
+// An input by position and by the name messages give it.
+struct Argument {
+  int slot;
+  const char *name;
+};
+
+// For the commands that write into inputs, once every input named here has
+// passed its class check as a double array: the data of each written input
+// must be disjoint from that of every other written input (two writes could
+// land on one element) and from that of every input in `read` (a write could
+// change a value still to be read, or a value the caller passed only to be
+// read). An input whose values the command has taken before its first write
+// cannot be changed by that write: leave it out of `read`, and it may share.
+inline void requireDisjoint(const Call &call, std::initializer_list<Argument> written,
+                            std::initializer_list<Argument> read) {
+  auto refuseOverlap = [&call](const Argument &input, const Argument &writtenInput) {
+    if (doubleDataOverlap(call.prhs[input.slot], call.prhs[writtenInput.slot]))
+      fail(call, Reason::sharedData,
+           "%s must not share memory with %s, which is written; got %s and %s in overlapping "
+           "memory",
+           input.name, writtenInput.name, input.name, writtenInput.name);
+  };
+  for (const Argument *later = written.begin(); later != written.end(); ++later)
+    for (const Argument *earlier = written.begin(); earlier != later; ++earlier)
+      refuseOverlap(*later, *earlier);
+  for (const Argument &input : read)
+    for (const Argument &writtenInput : written) refuseOverlap(input, writtenInput);
 }
 
 inline Count rows(const Call &call, int slot) { return mxGetM(call.prhs[slot]); }

@@ -20,6 +20,8 @@ struct mxArray_tag {
   void *imagData;
   bool reportsOverride;
   void *reportedAddress;
+  bool withoutData;     // a function handle or an object: no data block
+  char className[64];   // its class name
 };
 
 namespace {
@@ -61,6 +63,15 @@ size_t elementSize(mxClassID classId) {
   mexErrMsgIdAndTxt(identifier, "%s", message);
 }
 
+// What Octave 7 does when a plug-in asks for the data of a value without a
+// data block: no error the plug-in's caller could catch, the end of the process.
+void requireData(const mxArray *array, const char *operation) {
+  if (!array->withoutData) return;
+  std::fprintf(stderr, "%s of a %s value, which has no data block: the host aborts\n", operation,
+               array->className);
+  std::abort();
+}
+
 mxArray *createArray(int rows, int columns, mxClassID classId, mxComplexity complexity) {
   const size_t size = elementSize(classId);
   if (size == 0) hostError("standin:badClass", "the stand-in host cannot create arrays of this class");
@@ -94,9 +105,13 @@ extern "C" {
 
 double *mxGetPr(const mxArray *array) { return static_cast<double *>(mxGetData(array)); }
 
-double *mxGetPi(const mxArray *array) { return static_cast<double *>(array->imagData); }
+double *mxGetPi(const mxArray *array) {
+  requireData(array, "mxGetPi");
+  return static_cast<double *>(array->imagData);
+}
 
 void *mxGetData(const mxArray *array) {
+  requireData(array, "mxGetData");
   return array->reportsOverride ? array->reportedAddress : array->realData;
 }
 
@@ -109,6 +124,7 @@ size_t mxGetNumberOfElements(const mxArray *array) { return array->rows * array-
 mxClassID mxGetClassID(const mxArray *array) { return array->classId; }
 
 const char *mxGetClassName(const mxArray *array) {
+  if (array->withoutData) return array->className;
   switch (array->classId) {
     case mxDOUBLE_CLASS: return "double";
     case mxSINGLE_CLASS: return "single";
@@ -190,6 +206,19 @@ void standinCall(MexEntry entry, int nlhs, mxArray *plhs[], int nrhs, const mxAr
   }
   activeCall = context->outer;
   std::free(context);
+}
+
+mxArray *standinCreateValueWithoutData(mxClassID classId, const char *className) {
+  auto *array = static_cast<mxArray *>(std::calloc(1, sizeof(mxArray)));
+  if (array == nullptr) hostError("standin:outOfMemory", "out of memory");
+  array->classId = classId;
+  array->rows = 1;
+  array->columns = 1;
+  array->withoutData = true;
+  std::snprintf(array->className, sizeof array->className, "%s", className);
+  ++arraysCreated;
+  ++arraysAlive;
+  return array;
 }
 
 void standinReportDataAddress(mxArray *array, void *address) {

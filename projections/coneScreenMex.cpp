@@ -57,7 +57,8 @@ void projectOntoCone(const double *points, double *screen, gateway::Count n) {
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"coneScreenMex", "S = coneScreenMex(P)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"coneScreenMex", "S = coneScreenMex(P)", 1, nlhs, plhs, nrhs,
+                           prhs};
 
   // Check arguments.
   gateway::requireInputs(call, kInputCount);

@@ -22,7 +22,14 @@
 %
 %   Errors (identifier: when):
 %     coneScreenMex:notEnoughInputs  no input
+%     coneScreenMex:tooManyOutputs   more than one output requested
 %     coneScreenMex:badClass         P not real double
 %     coneScreenMex:badSize          P without exactly 3 rows
+%     coneScreenMex:tooLarge         P too large for this host to create S
+%                                    (2^31 or more columns)
+%
+%   Example: at the horizon, at 45 degrees, and too steep (clamped)
+%     S = coneScreenMex([1 1 1; 0 0 0; 0 1 3])
+%     % [0.49142 0.95692 1; 0 0 0; 1 1 0]
 %
 %   See also TORUSSCREENMEX, KORVELSPIN, KORVELFACESHOWN.

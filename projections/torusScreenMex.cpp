@@ -75,7 +75,8 @@ void projectOntoTorus(const double *points, double *screen, gateway::Count n) {
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"torusScreenMex", "S = torusScreenMex(P)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"torusScreenMex", "S = torusScreenMex(P)", 1, nlhs, plhs, nrhs,
+                           prhs};
 
   // Check arguments.
   gateway::requireInputs(call, kInputCount);

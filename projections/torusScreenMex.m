@@ -19,7 +19,14 @@
 %
 %   Errors (identifier: when):
 %     torusScreenMex:notEnoughInputs  no input
+%     torusScreenMex:tooManyOutputs   more than one output requested
 %     torusScreenMex:badClass         P not real double
 %     torusScreenMex:badSize          P without exactly 3 rows
+%     torusScreenMex:tooLarge         P too large for this host to create S
+%                                     (2^31 or more columns)
+%
+%   Example: at the horizon, along a bearing, and too high (clamped)
+%     S = torusScreenMex([1 3 1; 0 4 0; 0 0 10])
+%     % [0.4929 0.29574 1; 0 0.39432 0; 1 1 0]
 %
 %   See also CONESCREENMEX, KORVELSPIN, KORVELFACESHOWN.

@@ -154,7 +154,7 @@ CornerFault decideAllFaces(const std::int32_t *faces, const double *screen,
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelFaceShown", "D = korvelFaceShown(F, S, MASK)",
+  const gateway::Call call{"korvelFaceShown", "D = korvelFaceShown(F, S, MASK)", 1,
                            nlhs, plhs, nrhs, prhs};
 
   // Check arguments. The corner indices are checked as they are read.
@@ -172,7 +172,8 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   if (fault.found)
     gateway::fail(call, gateway::Reason::badIndex,
                   "F(%d, %.0f), a corner of an enabled triangle, must be a zero-based column "
-                  "index of S, 0 or more and below its %.0f columns; got %ld",
+                  "index of S, 0 or more and below its %.0f column%s; got %ld",
                   fault.corner + 1, gateway::shown(fault.triangle + 1),
-                  gateway::shown(screenColumns), static_cast<long>(fault.index));
+                  gateway::shown(screenColumns), gateway::plural(gateway::shown(screenColumns)),
+                  static_cast<long>(fault.index));
 }

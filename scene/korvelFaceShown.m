@@ -4,7 +4,8 @@
 %   other triangle.
 %
 %   F     3-by-T int32 matrix, one triangle per column; each entry is a
-%         zero-based column index into S (0 is the first point).
+%         zero-based column index into S: 0 is the first point, S(:, 1).
+%         Faces numbered from 1, as PATCH takes them, go in as int32(F1 - 1).
 %   S     3-by-N real double screen matrix, as TORUSSCREENMEX and
 %         CONESCREENMEX return it; only row 3, the visibility flag, is read.
 %   MASK  logical, uint8 or int8 array with at least T elements, any shape;
@@ -20,15 +21,21 @@
 %
 %   Errors (identifier: when):
 %     korvelFaceShown:notEnoughInputs  fewer than 3 inputs
+%     korvelFaceShown:tooManyOutputs   more than one output requested
 %     korvelFaceShown:badClass         F not int32; S not real double; MASK
 %                                      not logical, uint8 or int8
 %     korvelFaceShown:badSize          F or S without exactly 3 rows; MASK
 %                                      with fewer than T elements
 %     korvelFaceShown:badIndex         a corner that is read lies outside
 %                                      0 .. size(S, 2) - 1
+%     korvelFaceShown:tooLarge         F too large for this host to create D
+%                                      (2^31 or more columns)
 %
-%   Example:
-%     S = torusScreenMex(korvelSpin(korvelOffset(P, viewer), heading));
-%     D = korvelFaceShown(int32(F - 1), S, true(1, size(F, 2)));
+%   Example: four points, the last too high for the screen (flag 0); the
+%   first triangle has corners 0, 1, 2 (points 1 to 3), the second only
+%   corner 3 (point 4)
+%     S = torusScreenMex([1 0 0 1; 0 1 -1 0; 0 0 0 50])
+%     F = int32([0 3; 1 3; 2 3]);
+%     D = korvelFaceShown(F, S, true(1, 2))        % [1 0]
 %
 %   See also TORUSSCREENMEX, CONESCREENMEX, KORVELRANGE.

@@ -29,8 +29,10 @@ inline double targetColumn(gateway::Count stroke, double counter) {
 // Writes stroke i, table column trunc(codes[i]) (one-based), scaled and moved
 // into the character cell, to column targetColumn(i, counter) of the stroke
 // buffer, and the colour twice to the same column of the colour buffer. The
-// counter is taken once, by value: a write cannot move later strokes. The
-// caller has checked every code and column.
+// counter is taken once, by value: a write cannot move later strokes; so
+// are the origin and the colour, before the first write, which the caller
+// may therefore pass in a buffer's memory. The caller has checked every code
+// and column.
 void writeStrokes(double *strokes, double *colours, double counter, const double *table,
                   const double *codes, gateway::Count count, double scale, const double *origin,
                   double position, const double *colour) {
@@ -65,11 +67,17 @@ void writeStrokes(double *strokes, double *colours, double counter, const double
 
 // What a buffer of `rows` rows must be for strokes in columns first..last.
 void bufferExpectation(char *text, gateway::Count size, int rows, double first, double last) {
-  std::snprintf(text, size,
-                "a real double matrix with %d rows and at least %s columns, for strokes in "
-                "zero-based columns %s to %s",
-                rows, gateway::number(last + 1).text, gateway::number(first).text,
-                gateway::number(last).text);
+  const double columns = last + 1;
+  const int written = std::snprintf(
+      text, size, "a real double matrix with %d rows and at least %s column%s, ", rows,
+      gateway::number(columns).text, gateway::plural(columns));
+  if (written < 0 || static_cast<gateway::Count>(written) >= size) return;
+  if (first == last)
+    std::snprintf(text + written, size - written, "for a stroke in zero-based column %s",
+                  gateway::number(first).text);
+  else
+    std::snprintf(text + written, size - written, "for strokes in zero-based columns %s to %s",
+                  gateway::number(first).text, gateway::number(last).text);
 }
 
 }  // namespace
@@ -77,7 +85,7 @@ void bufferExpectation(char *text, gateway::Count size, int rows, double first, 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   const gateway::Call call{"korvelStrokeText",
                            "korvelStrokeText(B, C, N, T, CODES, SCALE, ORIGIN, POS, COLOUR)",
-                           nlhs, plhs, nrhs, prhs};
+                           0, nlhs, plhs, nrhs, prhs};
 
   // Check arguments, all of them before anything is written: a refused call
   // leaves the buffers and the counter as they were.
@@ -86,22 +94,30 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   double *colours = gateway::inPlaceDoubleMatrix(call, kColours, "C", 6);
   double *counterData = gateway::inPlaceDoubleElements(call, kCounter, "N", 1);
   const double *table = gateway::doubleMatrix(call, kTable, "T", 4);
-  const double *codes = gateway::anyDoubleMatrix(call, kCodes, "CODES");
+  // K, the stroke count, is the column count of CODES; its first K elements
+  // are the codes, so only an array with columns but no rows lacks them.
+  const char *codesExpected =
+      "a real double row vector of stroke codes (any array with at least one row will do: its "
+      "first K elements are used, K its column count)";
+  const mxArray *codesArray =
+      gateway::requireClass(call, kCodes, "CODES", {mxDOUBLE_CLASS}, codesExpected);
   const gateway::Count count = gateway::columns(call, kCodes);
-  gateway::requireElements(call, prhs[kCodes], "CODES", count,
-                           "a real double row vector, one stroke code per column");
+  gateway::requireElements(call, codesArray, "CODES", count, codesExpected);
+  const double *codes = mxGetPr(codesArray);
   const double scale = gateway::doubleElements(call, kScale, "SCALE", 1)[0];
   const double *origin = gateway::doubleElements(call, kOrigin, "ORIGIN", 2);
   const double position = gateway::doubleElements(call, kPosition, "POS", 1)[0];
   const double *colour = gateway::doubleElements(call, kColour, "COLOUR", 3);
 
-  // A write into the codes would change the codes still to be read (in
-  // Octave a contiguous slice of a buffer shares the buffer's memory).
-  if (gateway::doubleDataOverlap(prhs[kCodes], prhs[kStrokes]) ||
-      gateway::doubleDataOverlap(prhs[kCodes], prhs[kColours]))
-    gateway::fail(call, gateway::Reason::sharedData,
-                  "CODES must not share memory with B or C, which are written; got CODES "
-                  "in the same memory");
+  // The host may hand one block of memory to several inputs (in Octave a
+  // copy such as C = B, and a contiguous slice such as B(:, 2:3), shares the
+  // original's memory). B, C and N are written; T and CODES are read while
+  // the strokes are written. SCALE, ORIGIN, POS and COLOUR may share with a
+  // written input: their values are taken before the first write (scale and
+  // position above, origin and colour at the top of writeStrokes), so no
+  // write can change what is computed from them.
+  gateway::requireDisjoint(call, {{kStrokes, "B"}, {kColours, "C"}, {kCounter, "N"}},
+                           {{kTable, "T"}, {kCodes, "CODES"}});
 
   const double counter = counterData[0];
   gateway::requireFiniteNonNegative(call, counter, "N");

@@ -35,16 +35,19 @@
 %   after  n = 0; korvelStrokeText(B, C, n, ...)  the literal 0 of that line
 %   holds the new count as well, and so does any copy made by  m = n  or
 %   B2 = B  before the call. Make each buffer and the counter with zeros,
-%   once, and share them with nothing else:
+%   once, and share them with nothing else (KORVELDATAPTR tells whether two
+%   variables share one data block). Sharing among the inputs themselves is
+%   refused (sharedData, below).
 %
-%     B = zeros(4, 1000);  C = zeros(6, 1000);  n = zeros(1, 1);
-%     korvelStrokeText(B, C, n, T, codesOfA, 10, [100 20], 1, [1 0 0]);
-%     korvelStrokeText(B, C, n, T, codesOfB, 10, [100 20], 2, [1 0 0]);
-%     segments = B(:, 1:n);   % copies out what is filled
+%   A ready glyph table of capitals, digits and signs is the demo's stroke
+%   font, examples/korvel_stroke_font.m: FONT = korvel_stroke_font() gives
+%   FONT.table for T and FONT.codes{double('A')} for the CODES of 'A'.
 %
 %   Errors (identifier: when). Every check runs before anything is written,
 %   so a refused call leaves B, C and N exactly as they were.
 %     korvelStrokeText:notEnoughInputs  fewer than 9 inputs
+%     korvelStrokeText:tooManyOutputs   any output requested (it returns
+%                                       none), as in  m = korvelStrokeText(...)
 %     korvelStrokeText:badClass         an input not real double
 %     korvelStrokeText:badSize          B, C or T without 4, 6 or 4 rows;
 %                                       B or C with too few columns for the
@@ -55,6 +58,22 @@
 %                                       columns
 %     korvelStrokeText:badValue         N negative, NaN or infinite
 %     korvelStrokeText:badIndex         a stroke code outside 1 .. G
-%     korvelStrokeText:sharedData       CODES in the same memory as B or C
+%     korvelStrokeText:sharedData       two inputs in the same memory where
+%                                       a write could change a value still
+%                                       to be read or two writes could land
+%                                       on one element: N with B or C; T or
+%                                       CODES with B, C or N; B with C
 %
-%   See also KORVELFACESHOWN.
+%   Example: "L" in cell 1 and "T" in cell 2, from a table of four strokes
+%   (1 and 2 make the L, 3 and 4 the T)
+%     T = [0.2 0.2 0.2 0.5      % x1 of each stroke
+%          0   0   1   0        % y1
+%          0.2 0.8 0.8 0.5      % x2
+%          1   0   1   1  ];    % y2
+%     B = zeros(4, 10);  C = zeros(6, 10);  n = zeros(1, 1);
+%     korvelStrokeText(B, C, n, T, [1 2], 10, [100 20], 1, [1 0 0]);
+%     korvelStrokeText(B, C, n, T, [3 4], 10, [100 20], 2, [0 0 1]);
+%     n                % 4 strokes filled
+%     B(:, 1:n)        % [102 102 112 115; 20 20 30 20; 102 108 118 115; 30 20 30 30]
+%
+%   See also KORVELFACESHOWN, KORVELDATAPTR.

@@ -106,5 +106,22 @@ TEST(DataAddress, RefusesACallWithoutInput) {
   EXPECT_TRUE(raised(call("korvelDataPtr", {}), "korvelDataPtr:notEnoughInputs"));
   Result result = call("pelvaDataPtr", {});
   EXPECT_TRUE(raised(result, "pelvaDataPtr:notEnoughInputs"));
-  EXPECT_EQ(result.message, "expected 1 inputs, as in A = pelvaDataPtr(X); got 0");
+  EXPECT_EQ(result.message, "expected 1 input, as in A = pelvaDataPtr(X); got 0");
+}
+
+// Octave aborts when asked for the data of a function handle or an object;
+// the stand-in host does too, so these pass only if no data is asked for.
+TEST(DataAddress, RefusesValuesWithoutADataBlock) {
+  for (const char *name : kNames)
+    for (const char *className : {"function_handle", "containers.Map"}) {
+      Array value(standinCreateValueWithoutData(
+          std::string(className) == "function_handle" ? mxFUNCTION_CLASS : mxUNKNOWN_CLASS,
+          className));
+      Result result = call(name, {value});
+      EXPECT_TRUE(raised(result, std::string(name) + ":badClass"));
+      EXPECT_EQ(result.message,
+                "X must be an array with a data block (numeric, logical, char, cell or struct), "
+                "not a function handle or an object; got a 1-by-1 " +
+                    std::string(className) + " array");
+    }
 }

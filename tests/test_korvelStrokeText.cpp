@@ -28,7 +28,8 @@ struct Text {
   std::vector<const mxArray *> inputs() const {
     return {strokes, colours, counter, table, codes, scale, origin, position, colour};
   }
-  Result run() const { return call("korvelStrokeText", inputs(), 0); }
+  int nlhs = 0;  // the command returns nothing
+  Result run() const { return call("korvelStrokeText", inputs(), nlhs); }
   double count() const { return counter.values()[0]; }
 };
 
@@ -43,11 +44,12 @@ const std::vector<double> strokeColour = {0.1, 0.2, 0.3, 0.1, 0.2, 0.3};
 const std::vector<double> placed[] = {
     {120, 20, 130, 20}, {122.5, 25, 127.5, 30}, {125, 30, 125, 20}};
 
-// Makes the codes report their data inside the buffer, at a valid code row.
-void shareCodes(const Array &codes, const Array &buffer, size_t at) {
-  const size_t count = mxGetNumberOfElements(codes.get());
-  for (size_t i = 0; i < count; ++i) buffer.data()[at + i] = codes.data()[i];
-  standinReportDataAddress(codes.get(), buffer.data() + at);
+// Makes an input report its data inside another's, from element `at`, with
+// its own values copied there: the same call, but for the sharing.
+void shareInto(const Array &input, const Array &memory, size_t at) {
+  const size_t count = mxGetNumberOfElements(input.get());
+  for (size_t i = 0; i < count; ++i) memory.data()[at + i] = input.data()[i];
+  standinReportDataAddress(input.get(), memory.data() + at);
 }
 
 // Every byte of an array's data, whatever its class.
@@ -177,10 +179,37 @@ TEST(KorvelStrokeText, RefusedCallsLeaveEveryByteAsItWas) {
          t.counter = scalar(4 - 0x1p-51);
          t.codes = row({1, 2, 3, 1, 2});
        }},
-      // Codes that lie in a buffer, as a slice of it may in Octave: valid
-      // codes now, but the writes would change them.
-      {"codes in B", "sharedData", [](Text &t) { shareCodes(t.codes, t.strokes, 28); }},
-      {"codes in C", "sharedData", [](Text &t) { shareCodes(t.codes, t.colours, 6); }},
+      // Inputs that lie in a written one, as a copy or a slice of it does in
+      // Octave: valid values now, but a write would change them, or two
+      // writes land on one element.
+      {"codes in B", "sharedData", [](Text &t) { shareInto(t.codes, t.strokes, 28); }},
+      {"codes in C", "sharedData", [](Text &t) { shareInto(t.codes, t.colours, 6); }},
+      {"codes in N", "sharedData",
+       [](Text &t) {
+         t.counter = row({5, 0, 0, 0});
+         shareInto(t.codes, t.counter, 1);
+       }},
+      {"T in B", "sharedData", [](Text &t) { shareInto(t.table, t.strokes, 20); }},
+      {"T in C", "sharedData", [](Text &t) { shareInto(t.table, t.colours, 0); }},
+      {"T in N", "sharedData",
+       [](Text &t) {
+         t.counter = row(std::vector<double>(13, 5));
+         shareInto(t.table, t.counter, 1);
+       }},
+      {"N in B", "sharedData", [](Text &t) { shareInto(t.counter, t.strokes, 28); }},
+      {"N in C", "sharedData", [](Text &t) { shareInto(t.counter, t.colours, 47); }},
+      {"C in B", "sharedData",
+       [](Text &t) {
+         t.strokes = doubles(4, 20, std::vector<double>(80, sentinel));
+         shareInto(t.colours, t.strokes, 32);
+       }},
+      // The host would refuse the call only after the command had written.
+      {"an output requested", "tooManyOutputs", [](Text &t) { t.nlhs = 1; }},
+      {"an output requested of an empty call", "tooManyOutputs",
+       [](Text &t) {
+         t.codes = zeros(1, 0);
+         t.nlhs = 2;
+       }},
   };
   for (const Case &c : cases) {
     Text text(8, 5, {1, 2, 3});
@@ -210,4 +239,47 @@ TEST(KorvelStrokeText, ErrorMessagesNameTheArgumentWhatWasExpectedAndWhatWasGive
             "got 7.5");
   Text negative(4, -0.25, {1});
   EXPECT_EQ(negative.run().message, "N must be a finite number, 0 or more; got -0.25");
+  Text full(0, 0, {1});
+  EXPECT_EQ(full.run().message,
+            "B must be a real double matrix with 4 rows and at least 1 column, for a stroke in "
+            "zero-based column 0; got a 4-by-0 double array");
+  Text shared(8, 5, {1});
+  shareInto(shared.counter, shared.strokes, 28);
+  EXPECT_EQ(shared.run().message,
+            "N must not share memory with B, which is written; got N and B in overlapping memory");
+  Text requested(8, 5, {1});
+  requested.nlhs = 1;
+  EXPECT_EQ(requested.run().message,
+            "expected no output, as in korvelStrokeText(B, C, N, T, CODES, SCALE, ORIGIN, POS, "
+            "COLOUR); 1 was requested");
+}
+
+// SCALE, ORIGIN, POS and COLOUR are taken before the first write, so they may
+// lie in the memory of B, C or N, even in a column that is written: the
+// strokes are those of unshared copies.
+TEST(KorvelStrokeText, ValuesTakenBeforeTheFirstWriteMayShareWrittenMemory) {
+  struct Case {
+    const char *what;
+    Array Text::*input;
+    Array Text::*memory;
+    size_t at;
+  };
+  const Case cases[] = {
+      {"ORIGIN in the first column written of B", &Text::origin, &Text::strokes, 20},
+      {"COLOUR in the first column written of C", &Text::colour, &Text::colours, 30},
+      {"SCALE in N", &Text::scale, &Text::counter, 0},
+      {"POS in N", &Text::position, &Text::counter, 0},
+  };
+  for (const Case &c : cases) {
+    Text shared(8, 5, {1, 2, 3}), copied(8, 5, {1, 2, 3});
+    const Array &input = shared.*c.input;
+    standinReportDataAddress(input.get(), (shared.*c.memory).data() + c.at);
+    copied.*c.input = doubles(input.rows(), input.columns(), input.values());
+    const Result result = shared.run();
+    ASSERT_FALSE(result.failed) << c.what << ": " << result.message;
+    ASSERT_FALSE(copied.run().failed) << c.what;
+    EXPECT_EQ(bytesOf(shared.strokes), bytesOf(copied.strokes)) << c.what;
+    EXPECT_EQ(bytesOf(shared.colours), bytesOf(copied.colours)) << c.what;
+    EXPECT_EQ(bytesOf(shared.counter), bytesOf(copied.counter)) << c.what;
+  }
 }

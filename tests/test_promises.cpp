@@ -3,12 +3,14 @@
 // (korvelStrokeText writes its first three and nothing else), no host array
 // created but output 1, nothing kept from one call to the next, and refused
 // calls that raise an identifier of docs/errors.md and leave everything as
-// it was.
+// it was: also a call that asks for more outputs than the command returns,
+// and one given a value without a data block (a function handle, an object).
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "harness.h"
@@ -24,6 +26,8 @@ struct Case {
   std::function<Inputs()> make;
   int writtenInputs;   // the first inputs, written in place
   bool createsOutput;  // output 1 in slot 0
+  // How many outputs a call may ask for: the one it returns, or none.
+  int outputs() const { return createsOutput ? 1 : 0; }
 };
 
 Inputs points(double shift) {
@@ -143,11 +147,16 @@ size_t elementSize(const mxArray *array) {
   }
 }
 
+bool hasDataBlock(const mxArray *array) {
+  return mxGetClassID(array) != mxFUNCTION_CLASS && mxGetClassID(array) != mxUNKNOWN_CLASS;
+}
+
 // Class, shape and every data byte of an array.
 std::vector<unsigned char> snapshot(const mxArray *array) {
   std::vector<unsigned char> bytes(3 * sizeof(size_t));
   const size_t shape[3] = {static_cast<size_t>(mxGetClassID(array)), mxGetM(array), mxGetN(array)};
   std::memcpy(bytes.data(), shape, sizeof shape);
+  if (!hasDataBlock(array)) return bytes;
   const size_t size = mxGetNumberOfElements(array) * elementSize(array);
   for (const void *part : {static_cast<const void *>(mxGetData(array)),
                            static_cast<const void *>(mxGetPi(array))}) {
@@ -186,7 +195,7 @@ std::set<std::string> documentedIdentifiers() {
 TEST(Promises, OutputOneGoesToSlotZeroAndNowhereElse) {
   const std::vector<Case> cases = acceptedCalls();
   for (size_t i = 0; i < cases.size(); ++i)
-    for (int nlhs : {0, 1, 2, 3}) {
+    for (int nlhs = 0; nlhs <= cases[i].outputs(); ++nlhs) {
       Inputs inputs = cases[i].make();
       Result result = call(cases[i].command, pointersTo(inputs), nlhs);
       ASSERT_FALSE(result.failed) << label(cases[i], i) << ": " << result.message;
@@ -206,7 +215,8 @@ TEST(Promises, InputsThatAreOnlyReadStayByteForByte) {
     Array extra = doubles(1, 2, {7, 8});
     std::vector<const mxArray *> pointers = pointersTo(inputs);
     pointers.push_back(extra);
-    ASSERT_FALSE(call(cases[i].command, pointers).failed) << label(cases[i], i);
+    ASSERT_FALSE(call(cases[i].command, pointers, cases[i].outputs()).failed)
+        << label(cases[i], i);
     for (size_t slot = cases[i].writtenInputs; slot < inputs.size(); ++slot)
       EXPECT_EQ(snapshot(inputs[slot]), before[slot])
           << label(cases[i], i) << " changed input " << slot + 1;
@@ -221,7 +231,7 @@ TEST(Promises, NoHostArrayIsCreatedButOutputOne) {
     const long created = standinArraysCreated();
     const long alive = standinArraysAlive();
     {
-      Result result = call(cases[i].command, pointersTo(inputs), 3);
+      Result result = call(cases[i].command, pointersTo(inputs), cases[i].outputs());
       ASSERT_FALSE(result.failed) << label(cases[i], i);
       EXPECT_EQ(standinArraysCreated() - created, cases[i].createsOutput ? 1 : 0)
           << label(cases[i], i);
@@ -248,7 +258,7 @@ TEST(Promises, NothingIsKeptFromOneCallToTheNext) {
       std::memcpy(mxGetData(inputs[i][slot].get()), bytes.data() + 3 * sizeof(size_t),
                   bytes.size() - 3 * sizeof(size_t));
     }
-    Result result = call(cases[i].command, pointersTo(inputs[i]));
+    Result result = call(cases[i].command, pointersTo(inputs[i]), cases[i].outputs());
     EXPECT_FALSE(result.failed) << label(cases[i], i) << ": " << result.message;
     std::vector<std::vector<unsigned char>> left;
     if (result.output().get() != nullptr) left.push_back(snapshot(result.output()));
@@ -262,31 +272,66 @@ TEST(Promises, NothingIsKeptFromOneCallToTheNext) {
     EXPECT_EQ(outcome(i), first[i]) << label(cases[i], i) << " gave other bits the second time";
 }
 
-TEST(Promises, RefusedCallsRaiseADocumentedErrorAndLeaveEverythingAsItWas) {
-  const std::set<std::string> documented = documentedIdentifiers();
+// The call is refused with an identifier of docs/errors.md (`identifier`
+// itself when given) and leaves no output, no host array and every input as
+// it was.
+void expectRefused(const std::string &what, const char *command, const Inputs &inputs, int nlhs,
+                   const std::string &identifier = "") {
+  static const std::set<std::string> documented = documentedIdentifiers();
   ASSERT_FALSE(documented.empty()) << "no error table at docs/errors.md";
-  const std::vector<Case> cases = refusedCalls();
-  for (size_t i = 0; i < cases.size(); ++i) {
-    Inputs inputs = cases[i].make();
-    const auto before = snapshots(inputs);
-    const long alive = standinArraysAlive();
-    {
-      Result result = call(cases[i].command, pointersTo(inputs), 2);
-      ASSERT_TRUE(result.failed) << label(cases[i], i) << " was not refused";
-      EXPECT_EQ(documented.count(result.identifier), 1u)
-          << label(cases[i], i) << " raised " << result.identifier << ", not in docs/errors.md";
-      EXPECT_EQ(result.identifier.rfind(std::string(cases[i].command) + ":", 0), 0u)
-          << result.identifier;
-      for (const Array &output : result.outputs) EXPECT_EQ(output.get(), nullptr);
-      EXPECT_FALSE(result.message.empty());
-      EXPECT_NE(result.message.rfind(cases[i].command, 0), 0u)
-          << "the host adds the command name: " << result.message;
+  const auto before = snapshots(inputs);
+  const long alive = standinArraysAlive();
+  {
+    Result result = call(command, pointersTo(inputs), nlhs);
+    ASSERT_TRUE(result.failed) << what << " was not refused";
+    EXPECT_EQ(documented.count(result.identifier), 1u)
+        << what << " raised " << result.identifier << ", not in docs/errors.md";
+    EXPECT_EQ(result.identifier.rfind(std::string(command) + ":", 0), 0u) << result.identifier;
+    if (!identifier.empty()) {
+      EXPECT_EQ(result.identifier, identifier) << what;
     }
-    EXPECT_EQ(standinArraysAlive(), alive) << label(cases[i], i);
-    for (size_t slot = 0; slot < inputs.size(); ++slot)
-      EXPECT_EQ(snapshot(inputs[slot]), before[slot])
-          << label(cases[i], i) << " changed input " << slot + 1;
+    for (const Array &output : result.outputs) EXPECT_EQ(output.get(), nullptr);
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_NE(result.message.rfind(command, 0), 0u)
+        << "the host adds the command name: " << result.message;
   }
+  EXPECT_EQ(standinArraysAlive(), alive) << what;
+  for (size_t slot = 0; slot < inputs.size(); ++slot)
+    EXPECT_EQ(snapshot(inputs[slot]), before[slot]) << what << " changed input " << slot + 1;
+}
+
+TEST(Promises, RefusedCallsRaiseADocumentedErrorAndLeaveEverythingAsItWas) {
+  const std::vector<Case> cases = refusedCalls();
+  for (size_t i = 0; i < cases.size(); ++i)
+    expectRefused(label(cases[i], i), cases[i].command, cases[i].make(), cases[i].outputs());
+}
+
+// Before anything is read or written: korvelStrokeText's buffers stay as they were.
+TEST(Promises, AskingForMoreOutputsThanTheCommandReturnsIsRefusedFirst) {
+  for (const std::vector<Case> &cases : {acceptedCalls(), refusedCalls()})
+    for (size_t i = 0; i < cases.size(); ++i)
+      for (int extra : {1, 2})
+        expectRefused(label(cases[i], i) + " with " + std::to_string(extra) + " output(s) more",
+                      cases[i].command, cases[i].make(), cases[i].outputs() + extra,
+                      std::string(cases[i].command) + ":tooManyOutputs");
+}
+
+// Octave aborts when asked for the data of a function handle or an object,
+// and so does the stand-in host: each input is checked for one first.
+TEST(Promises, ValuesWithoutADataBlockAreRefusedInEverySlot) {
+  const std::vector<Case> cases = acceptedCalls();
+  const std::pair<mxClassID, const char *> values[] = {{mxFUNCTION_CLASS, "function_handle"},
+                                                       {mxUNKNOWN_CLASS, "containers.Map"}};
+  for (size_t i = 0; i < cases.size(); ++i)
+    for (size_t slot = 0; slot < cases[i].make().size(); ++slot)
+      for (const auto &value : values) {
+        Inputs inputs = cases[i].make();
+        inputs[slot] = Array(standinCreateValueWithoutData(value.first, value.second));
+        expectRefused(label(cases[i], i) + " given a " + value.second + " as input " +
+                          std::to_string(slot + 1),
+                      cases[i].command, inputs, cases[i].outputs(),
+                      std::string(cases[i].command) + ":badClass");
+      }
 }
 
 TEST(Promises, TheErrorTableNamesOnlyTheseCommandsAndEachOfThem) {

@@ -31,10 +31,35 @@ done
 
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+
+# Another apt or dpkg run on the machine holds the package manager's locks
+# for minutes: wait for it (up to LOCK_WAIT seconds) instead of failing.
+# apt-get waits for dpkg's lock itself; apt-get update gives up at once on
+# the lists lock, so it and dpkg are tried again while a lock is the reason.
+LOCK_WAIT=${LOCK_WAIT:-600}
+apt_get=(apt-get -o "DPkg::Lock::Timeout=$LOCK_WAIT")
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+while_locked() {
+  local deadline=$((SECONDS + LOCK_WAIT)) status
+  while true; do
+    status=0
+    "$@" 2>&1 | tee "$log" || status=$?
+    [[ $status -eq 0 ]] && return 0
+    if [[ $SECONDS -ge $deadline ]] ||
+       ! grep -qiE 'could not (get|open) lock|unable to (acquire|lock)|locked by another' "$log"; then
+      return $status
+    fi
+    echo "waiting for the package manager's lock..."
+    sleep 5
+  done
+}
+
 echo "installing: ${missing[*]}"
 # 32-bit packages (wine32:i386) need the i386 architecture enabled first.
 if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${sudo[@]}" dpkg --add-architecture i386
+  while_locked "${sudo[@]}" dpkg --add-architecture i386
 fi
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+while_locked "${sudo[@]}" "${apt_get[@]}" update -qq
+while_locked "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" install -y -qq \
+  --no-install-recommends "${missing[@]}"

@@ -55,7 +55,8 @@ void offsetPoints(const double *points, const double *position, double *result,
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelOffset", "R = korvelOffset(P, POS)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"korvelOffset", "R = korvelOffset(P, POS)", 1, nlhs, plhs, nrhs,
+                           prhs};
 
   // Check arguments.
   gateway::requireInputs(call, kInputCount);

@@ -14,8 +14,15 @@
 %
 %   Errors (identifier: when):
 %     korvelOffset:notEnoughInputs  fewer than 2 inputs
+%     korvelOffset:tooManyOutputs   more than one output requested
 %     korvelOffset:badClass         P or POS not real double
 %     korvelOffset:badSize          P without exactly 3 rows; POS with fewer
 %                                   than 3 elements
+%     korvelOffset:tooLarge         P too large for this host to create R
+%                                   (2^31 or more columns)
+%
+%   Example:
+%     P = [1 2; 2 4; 3 6];           % two points, one per column
+%     R = korvelOffset(P, [1 1 1])   % [0 1; 1 3; 2 5]
 %
 %   See also KORVELSPIN, KORVELRANGE.

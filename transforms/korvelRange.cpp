@@ -35,7 +35,7 @@ void pointRanges(const double *points, double *ranges, gateway::Count n) {
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelRange", "D = korvelRange(P)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"korvelRange", "D = korvelRange(P)", 1, nlhs, plhs, nrhs, prhs};
 
   // Check arguments.
   gateway::requireInputs(call, kInputCount);

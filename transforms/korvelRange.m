@@ -12,7 +12,13 @@
 %
 %   Errors (identifier: when):
 %     korvelRange:notEnoughInputs  no input
+%     korvelRange:tooManyOutputs   more than one output requested
 %     korvelRange:badClass         P not real double
 %     korvelRange:badSize          P without exactly 3 rows
+%     korvelRange:tooLarge         P too large for this host to create D
+%                                  (2^31 or more columns)
+%
+%   Example:
+%     D = korvelRange([3 0 1e200; 4 0 0; 0 0 0])   % [5 0 Inf]
 %
 %   See also KORVELOFFSET, KORVELSPIN.

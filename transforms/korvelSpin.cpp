@@ -39,7 +39,8 @@ void turnPoints(const double *points, double c, double s, double *result, gatewa
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelSpin", "R = korvelSpin(P, THETA)", nlhs, plhs, nrhs, prhs};
+  const gateway::Call call{"korvelSpin", "R = korvelSpin(P, THETA)", 1, nlhs, plhs, nrhs,
+                           prhs};
 
   // Check arguments.
   gateway::requireInputs(call, kInputCount);

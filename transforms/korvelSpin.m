@@ -20,7 +20,14 @@
 %
 %   Errors (identifier: when):
 %     korvelSpin:notEnoughInputs  fewer than 2 inputs
+%     korvelSpin:tooManyOutputs   more than one output requested
 %     korvelSpin:badClass         P or THETA not real double
 %     korvelSpin:badSize          P without exactly 3 rows; THETA empty
+%     korvelSpin:tooLarge         P too large for this host to create R
+%                                 (2^31 or more columns)
+%
+%   Example: a quarter turn moves +x to -y and +y to +x
+%     R = korvelSpin([1 0; 0 1; 5 5], pi/2)
+%     % [6.1e-17 1; -1 6.1e-17; 5 5]: cos(pi/2) is 6.1e-17, not 0
 %
 %   See also KORVELOFFSET, KORVELRANGE, TORUSSCREENMEX, CONESCREENMEX.

@@ -29,6 +29,13 @@ MX_IMPORT void standinCall(MexEntry entry, int nlhs, mxArray *plhs[], int nrhs,
  * its data (the array's own data stays allocated and is freed as usual). */
 MX_IMPORT void standinReportDataAddress(mxArray *array, void *address);
 
+/* Test-only: a 1-by-1 value without a data block, as a function handle
+ * (classId mxFUNCTION_CLASS) or an object (mxUNKNOWN_CLASS, as Octave reports
+ * objects of every class system) is; className is what mxGetClassName says
+ * (up to 63 characters). Asking for its data ends the process, as it does in
+ * Octave 7, so a command that asks fails its tests however they catch errors. */
+MX_IMPORT mxArray *standinCreateValueWithoutData(mxClassID classId, const char *className);
+
 /* Test-only: how many arrays have been created since the library was loaded,
  * and how many are alive now. */
 MX_IMPORT long standinArraysCreated(void);

@@ -70,10 +70,27 @@ expect(result.enabled(1), 'a terrain face seen from above is enabled');
 expect(any(~result.enabled(scene.terrainFaces + 1:end)), 'back faces of the objects disabled');
 
 plateaus = result.plateaus;
-expect(isequal(plateaus.colourIndex, mod((plateaus.labels - 1) * 5, 12) + 1), ...
-       'plateau colours follow the region numbers');
-expect(isequal(size(plateaus.labels), [40 40]) && min(plateaus.labels(:)) == 1, ...
-       'every terrain cell has a region');
+labels = plateaus.labels;
+expect(isequal(plateaus.colourIndex, plateaus.bands + 1), 'each plateau cell in its band''s legend colour');
+cells = reshape(1:numel(labels), size(labels));
+first = [reshape(cells(:, 1:end - 1), [], 1); reshape(cells(1:end - 1, :), [], 1)];
+second = [reshape(cells(:, 2:end), [], 1); reshape(cells(2:end, :), [], 1)];
+border = labels(first) ~= labels(second);
+colours = plateaus.palette(plateaus.colourIndex, :);
+expect(any(colours(first(border), :) ~= colours(second(border), :), 2), ...
+       'neighbouring plateaus differ in colour');
+expect(isequal(size(labels), [40 40]) && min(labels(:)) == 1, 'every terrain cell has a region');
+% Every stroke end of every number drawn lies in that number's region (cell
+% (r, c) spans u in c - 1 .. c, v in 40 - r .. 41 - r).
+expect(numel(plateaus.numbers) > 3, 'region numbers drawn');
+for number = plateaus.numbers
+  strokes = korvel_write_text(korvel_stroke_font(), rmfield(number, 'region'));
+  row = size(labels, 1) - floor(strokes([2 4], :));
+  col = floor(strokes([1 3], :)) + 1;
+  onMap = all(row(:) >= 1 & row(:) <= size(labels, 1) & col(:) >= 1 & col(:) <= size(labels, 2));
+  expect(onMap && all(labels(row(:) + (col(:) - 1) * size(labels, 1)) == number.region), ...
+         sprintf('region number %s drawn inside its region', number.text));
+end
 
 % --- One screen only: the other picture is not made.
 single = fullfile(outFolder, 'single');
@@ -83,6 +100,19 @@ expect(exist(fullfile(single, 'korvel_cone.png'), 'file') == 2, 'cone alone: con
 expect(exist(fullfile(single, 'korvel_torus.png'), 'file') == 0, 'cone alone: no torus picture');
 expect(exist(fullfile(single, 'korvel_screens.png'), 'file') == 0, 'cone alone: no pair picture');
 expect(numel(result.screens) == 1, 'cone alone: one screen');
+
+% --- Without the plug-ins the demo stops before it does anything.
+entries = strsplit(path(), pathsep());
+plugins = entries(cellfun(@(entry) exist(fullfile(entry, ['korvelOffset.' mexext()]), 'file') > 0, entries));
+rmpath(plugins{:});
+if exist('korvelOffset') ~= 3
+  bare = fullfile(outFolder, 'bare');
+  expect(raises(@() korvel_demo('out', bare), 'korvel_demo:noPlugins') && ~exist(bare, 'dir'), ...
+         'no plug-ins: korvel_demo:noPlugins, nothing written');
+else
+  fprintf('skipped: korvelOffset is a plug-in outside the path entries removed\n');
+end
+addpath(plugins{:});
 
 % --- Options are checked.
 expect(raises(@() korvel_demo('screen', 'sphere', 'out', single), 'korvel_demo:badOption'), ...

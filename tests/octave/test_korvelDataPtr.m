@@ -18,3 +18,8 @@
 
 %!test
 %! assert_error_id ('korvelDataPtr:notEnoughInputs', @korvelDataPtr);
+%! % No data block: Octave would end the session if asked for one.
+%! assert_error_id ('korvelDataPtr:badClass', @korvelDataPtr, @sin);
+%! assert_error_id ('korvelDataPtr:badClass', @korvelDataPtr, containers.Map ());
+%! % Cell and struct arrays have one (a block of element handles).
+%! assert (korvelDataPtr ({1, 2}) ~= 0 && korvelDataPtr (struct ('a', 1)) ~= 0);

@@ -23,16 +23,73 @@
 %! assert_bits (B(:, 3:4), [0 0; 0 0; 1 1; 1 1]);
 %! assert_bits (B(:, [1 2 5]), zeros (4, 3));
 
+%!function [B, C, n] = buffers (counter)
+%!  % The same bits on every call; N has 4 rows so that it can pass as T too.
+%!  B = ones (4, 6);
+%!  C = ones (6, 6);
+%!  n = ones (4, 2);
+%!  n(1) = counter;
+%!endfunction
+
 %!test
-%! % A refused call changes nothing.
-%! B = zeros (4, 2); C = zeros (6, 2); n = zeros (1, 1) + 1;
-%! T = [0; 0; 1; 1];
-%! assert_error_id ('korvelStrokeText:badSize', @korvelStrokeText, B, C, n, T, [1 1], 1, [0 0], 1, [1 2 3]);
-%! assert_error_id ('korvelStrokeText:badIndex', @korvelStrokeText, B, C, n, T, 2, 1, [0 0], 1, [1 2 3]);
-%! assert_error_id ('korvelStrokeText:notEnoughInputs', @korvelStrokeText, B, C, n, T, 1, 1, [0 0], 1);
-%! assert_bits (B, zeros (4, 2));
-%! assert_bits (C, zeros (6, 2));
-%! assert_bits (n, 1);
+%! % Refused before anything is written, whatever the reason, with B, C and N
+%! % left bit for bit: inputs sharing memory through which a write could change
+%! % a value still to be read or two writes land on one element (a slice such
+%! % as B(:, 3), or a reshape, shares its original's memory), an output
+%! % requested, values out of range.
+%! T = [0 1; 0 1; 1 1; 1 0];
+%! cases = {
+%!   % identifier, N(1), outputs requested, call
+%!   'sharedData', 1, 0, @(B, C, n) korvelStrokeText (B, C, B(:, 3), T, 1, 1, [0 0], 1, [1 1 1])
+%!   'sharedData', 1, 0, @(B, C, n) korvelStrokeText (B, C, C(:, 2), T, 1, 1, [0 0], 1, [1 1 1])
+%!   'sharedData', 1, 0, @(B, C, n) korvelStrokeText (B, reshape (B, 6, 4), n, T, 1, 1, [0 0], 1, [1 1 1])
+%!   'sharedData', 1, 0, @(B, C, n) korvelStrokeText (B, C, n, B(:, 1:2), 1, 1, [0 0], 1, [1 1 1])
+%!   'sharedData', 1, 0, @(B, C, n) korvelStrokeText (B, C, n, reshape (C(1:8), 4, 2), 1, 1, [0 0], 1, [1 1 1])
+%!   'sharedData', 1, 0, @(B, C, n) korvelStrokeText (B, C, n, n, 1, 1, [0 0], 1, [1 1 1])
+%!   'sharedData', 1, 0, @(B, C, n) korvelStrokeText (B, C, n, T, B(1:2), 1, [0 0], 1, [1 1 1])
+%!   'sharedData', 1, 0, @(B, C, n) korvelStrokeText (B, C, n, T, C(5:6), 1, [0 0], 1, [1 1 1])
+%!   'sharedData', 1, 0, @(B, C, n) korvelStrokeText (B, C, n, T, n(1:2), 1, [0 0], 1, [1 1 1])
+%!   'tooManyOutputs', 1, 1, @(B, C, n) korvelStrokeText (B, C, n, T, 1, 1, [0 0], 1, [1 1 1])
+%!   'badValue', -1, 0, @(B, C, n) korvelStrokeText (B, C, n, T, 1, 1, [0 0], 1, [1 1 1])
+%!   'badIndex', 1, 0, @(B, C, n) korvelStrokeText (B, C, n, T, [1 3], 1, [0 0], 1, [1 1 1])
+%!   'badSize', 5, 0, @(B, C, n) korvelStrokeText (B, C, n, T, [1 2], 1, [0 0], 1, [1 1 1])
+%!   'badClass', 1, 0, @(B, C, n) korvelStrokeText (B, C, n, T, 1, single (1), [0 0], 1, [1 1 1])
+%!   'notEnoughInputs', 1, 0, @(B, C, n) korvelStrokeText (B, C, n, T, 1, 1, [0 0], 1)};
+%! for k = 1:rows (cases)
+%!   [identifier, counter, outputs, run] = cases{k, :};
+%!   [B, C, n] = buffers (counter);
+%!   raised = 'no error';
+%!   try
+%!     if outputs == 0
+%!       run (B, C, n);
+%!     else
+%!       m = run (B, C, n);
+%!     end
+%!   catch err
+%!     raised = err.identifier;
+%!   end
+%!   if ~strcmp (raised, ['korvelStrokeText:' identifier])
+%!     error ('case %d: expected korvelStrokeText:%s, got %s', k, identifier, raised);
+%!   end
+%!   [B0, C0, n0] = buffers (counter);
+%!   assert_bits (B, B0);
+%!   assert_bits (C, C0);
+%!   assert_bits (n, n0);
+%! end
+
+%!test
+%! % SCALE, ORIGIN, POS and COLOUR are taken before the first write, so they may
+%! % share memory with N or with the first column written: the result is that
+%! % of unshared copies.
+%! T = [0 1; 0 1; 1 1; 1 0];
+%! [B, C, n] = buffers (1);
+%! korvelStrokeText (B, C, n, T, [1 2], n, B(5:6), n, C(7:9));
+%! [B0, C0, n0] = buffers (1);
+%! korvelStrokeText (B0, C0, n0, T, [1 2], 1, [1 1], 1, [1 1 1]);
+%! assert_bits (B, B0);
+%! assert_bits (C, C0);
+%! assert_bits (n, n0);
+%! assert_bits (n(1), 3);
 
 %!test
 %! cross_check (random_calls ('korvelStrokeText', 100, 7));

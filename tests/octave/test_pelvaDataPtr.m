@@ -18,3 +18,8 @@
 
 %!test
 %! assert_error_id ('pelvaDataPtr:notEnoughInputs', @pelvaDataPtr);
+%! % No data block: Octave would end the session if asked for one.
+%! assert_error_id ('pelvaDataPtr:badClass', @pelvaDataPtr, @sin);
+%! assert_error_id ('pelvaDataPtr:badClass', @pelvaDataPtr, containers.Map ());
+%! % Cell and struct arrays have one (a block of element handles).
+%! assert (pelvaDataPtr ({1, 2}) ~= 0 && pelvaDataPtr (struct ('a', 1)) ~= 0);
