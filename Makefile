@@ -11,7 +11,7 @@ OCTAVE_PLUGINS = build/octave
 .PHONY: all build test octave test-octave test-help package test-package demo test-demo clean
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
 .PHONY: platforms test-platforms test-linux32 test-windows64 test-windows32 test-determinism
-.PHONY: bench-kernels bench-arrays bench-host
+.PHONY: bench-kernels bench-thresholds bench-arrays bench-host
 
 all: build
 
@@ -94,6 +94,9 @@ test-sanitize:
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j $(JOBS)
 
 # Any memcheck error fails it.
 test-valgrind: build
@@ -163,6 +166,14 @@ bench-kernels:
 	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS) --target bench_kernels
 	build-bench/mex/bench_kernels --plugins=build-bench/mex
+
+# 1 thread against 2 by size, on plug-ins that use threads from a 16th of
+# their thresholds on: where threads start to pay (gateway/parallel_sizes.h).
+bench-thresholds:
+	tools/install-deps.sh build bench
+	cmake --preset thresholds
+	cmake --build --preset thresholds -j $(JOBS) --target bench_kernels
+	build-thresholds/mex/bench_kernels --plugins=build-thresholds/mex --thresholds
 
 # plateauLabels next to skimage.measure.label, and valueSwap by pair count.
 bench-arrays:

@@ -45,7 +45,8 @@ function report = build_mex(outdir)
   end
 
   commands = read_commands (root);
-  gateway = fullfile (root, 'gateway', {'gateway.h', 'simd.h'});
+  headers = dir (fullfile (root, 'gateway', '*.h'));
+  gateway = fullfile (root, 'gateway', {headers.name});
   % The session's CXXFLAGS come back however the function ends.
   [flags, restore] = exact_flags (inOctave);
   restoreFlags = onCleanup (restore);

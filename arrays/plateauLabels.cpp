@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "../gateway/gateway.h"
+#include "../gateway/parallel.h"
+#include "../gateway/parallel_sizes.h"
 #include "../gateway/simd.h"
 
 namespace {
@@ -65,12 +67,14 @@ Count findRoot(double *links, Count x, Count &steps) {
 }
 
 // Joins the regions of cells a and b: the later root links to the earlier.
-void join(double *links, Count a, Count b, Count &steps) {
+// Whether they were two (one root fewer).
+bool join(double *links, Count a, Count b, Count &steps) {
   const Count rootA = findRoot(links, a, steps);
   const Count rootB = findRoot(links, b, steps);
   ++steps;
   if (rootA < rootB) setLink(links, rootB, rootA + 1);
   if (rootB < rootA) setLink(links, rootA, rootB + 1);
+  return rootA != rootB;
 }
 
 // IEEE equality of two stored values as a mask of all ones or 0: a NaN equals
@@ -99,24 +103,32 @@ inline Count linkFrom(Count up, Count left, Count aboveLink, Count leftLink, Cou
   return (viaUp & up) | (viaLeft & left & ~up);
 }
 
-// Pass 1 of linking, in column-major order, without branches on the values
-// but where two trees meet. False when the finds ran over their budget; links
-// then holds a partial forest.
-bool linkRegions(const double *values, double *links, Count rows, Count columns) {
-  const Count budget = kFindStepsPerCell * rows * columns;
+// Pass 1 of linking over columns firstColumn to endColumn - 1, in
+// column-major order, the first of them taken as if it were the matrix's
+// first (its cells link only upwards), so every link stays among these
+// columns. Without branches on the values but where two trees meet. Counts
+// the roots; false when the finds ran over their budget, links then holding a
+// partial forest.
+bool linkRegions(const double *values, double *links, Count rows, Count firstColumn,
+                 Count endColumn, Count &roots) {
+  const Count budget = kFindStepsPerCell * rows * (endColumn - firstColumn);
   Count steps = 0;
-  // Column 1: only the cell above can come earlier.
+  const Count origin = firstColumn * rows;  // holds 0, a root: the zero fill
+  Count rootCount = 1;
+  // First column: only the cell above can come earlier.
   Count aboveLink = 0;  // the link of cell p - 1, kept in a register
-  for (Count p = 1; p < rows; ++p) {
+  for (Count p = origin + 1; p < origin + rows; ++p) {
     aboveLink = linkFrom(equalMask(values + p - 1, values + p), 0, aboveLink, 0, p, rows);
     setLink(links, p, aboveLink);
+    rootCount += aboveLink == 0;
   }
-  for (Count column = 1; column < columns; ++column) {
+  for (Count column = firstColumn + 1; column < endColumn; ++column) {
     const Count start = column * rows;
     // Row 1: only the cell to the left.
     aboveLink = linkFrom(0, equalMask(values + start - rows, values + start), 0,
                          linkAt(links, start - rows), start, rows);
     setLink(links, start, aboveLink);
+    rootCount += aboveLink == 0;
     for (Count p = start + 1; p < start + rows; ++p) {
       const double *value = values + p;
       const Count up = equalMask(value - 1, value);
@@ -124,14 +136,16 @@ bool linkRegions(const double *values, double *links, Count rows, Count columns)
       const Count diagonal = equalMask(value - 1 - rows, value);
       aboveLink = linkFrom(up, left, aboveLink, linkAt(links, p - rows), p, rows);
       setLink(links, p, aboveLink);
+      rootCount += aboveLink == 0;
       // Equal above and to the left: two trees to join, unless the diagonal
       // cell, equal too, has joined them already.
       if ((up & left & ~diagonal) != 0) {
-        join(links, p - 1, p - rows, steps);
+        rootCount -= join(links, p - 1, p - rows, steps);
         if (steps > budget) return false;
       }
     }
   }
+  roots = rootCount;
   return true;
 }
 
@@ -140,15 +154,30 @@ bool linkRegions(const double *values, double *links, Count rows, Count columns)
 // cells from p on still hold links. Without branches: in a busy image half
 // the cells are roots, in no pattern a branch predictor could learn; and the
 // count is an integer, so that no cell waits on a floating-point add.
-void numberRegions(double *cells, Count count) {
-  std::int64_t label = 0;  // signed: converts to double in one instruction
-  for (Count p = 0; p < count; ++p) {
+//
+// Threaded, each band of columns is numbered on its own, cells first to end - 1
+// from the label after `label`; a cell linked to a cell before `first` cannot
+// read that one's label yet, and keeps its link (as does every cell that
+// inherits from it) for resolveDeferred. `deferred` spans those cells.
+struct Span {
+  Count first, last;  // first > last: none
+};
+
+// The bits of every label, a double 1.0 or more, are at least these; a link
+// word is a cell position + 1, far below.
+const Word kLowestLabelBits = 0x3FF0000000000000ull;
+
+template <bool kMayDefer>
+Span numberRegions(double *cells, Count first, Count end, std::int64_t label) {
+  Span deferred{end, first};
+  for (Count p = first; p < end; ++p) {
     const Count link = linkAt(cells, p);
     const bool root = link == 0;
     label += root;
     // link - 1 for a linked cell, p itself for a root. Masks, not selects:
     // the compiler turns these selects into branches.
-    const Count source = (link - 1) + (-static_cast<Count>(root) & (p + 1));
+    Count source = (link - 1) + (-static_cast<Count>(root) & (p + 1));
+    if (kMayDefer) source = source < first ? p : source;  // keeps its own link
     Word inherited, own;
     std::memcpy(&inherited, cells + source, sizeof inherited);
     const double ownLabel = static_cast<double>(label);
@@ -156,6 +185,23 @@ void numberRegions(double *cells, Count count) {
     const Word ownMask = -static_cast<Word>(root);
     const Word result = (own & ownMask) | (inherited & ~ownMask);
     std::memcpy(cells + p, &result, sizeof result);
+    if (kMayDefer && result < kLowestLabelBits) {
+      deferred.first = deferred.first < p ? deferred.first : p;
+      deferred.last = p;
+    }
+  }
+  return deferred;
+}
+
+// After every band is numbered: each deferred cell links straight to its
+// region's root (joinBands makes sure of it), which lies in an earlier band
+// and holds its label; no root is written here.
+void resolveDeferred(double *cells, Span deferred) {
+  for (Count p = deferred.first; p <= deferred.last; ++p) {
+    Word word;
+    std::memcpy(&word, cells + p, sizeof word);
+    if (word < kLowestLabelBits)
+      std::memcpy(cells + p, cells + static_cast<Count>(word) - 1, sizeof(double));
   }
 }
 
@@ -200,11 +246,149 @@ void floodRegions(const double *values, double *labels, Count rows, Count column
   }
 }
 
+// --- Threads: bands of columns ------------------------------------------------
+//
+// Each band is linked on its own (linkRegions), in parallel; then, on the
+// calling thread, the trees that meet across each band edge are joined, and
+// every link that crosses a band start is pointed straight at its region's
+// root (joinBands); then each band is numbered from the count of roots in the
+// bands before it, in parallel, and last the cells that link into an earlier
+// band take their root's label, in parallel. Roots stay each region's first
+// cell, so the labels are those of one thread.
+const Count kMaxBands = 2 * gateway::kMaxThreads;
+// Two bands per thread: a thread that the system holds back leaves less
+// undone, and the joins at the band edges, a column of cells each, cost
+// little.
+const unsigned kBandsPerThread = 2;
+
+struct Bands {
+  Count rows, columns, count;  // bands
+  Count firstColumn(Count band) const {
+    return static_cast<Count>(static_cast<std::uint64_t>(band) * columns / count);
+  }
+  Count bandOf(Count cell) const {
+    // The last band whose first column is at or before the cell's column.
+    const std::uint64_t column = cell / rows;
+    return static_cast<Count>(((column + 1) * count - 1) / columns);
+  }
+};
+
+// The root of x's tree, changing no link, so that no walk ever skips a root
+// that an earlier join linked across a band start; counts the steps.
+Count rootOf(const double *links, Count x, Count &steps) {
+  for (Count up = linkAt(links, x); up != 0; up = linkAt(links, x)) {
+    x = up - 1;
+    ++steps;
+  }
+  return x;
+}
+
+// Points every cell on x's walk straight at its root.
+void pointAtRoot(double *links, Count x, Count &steps) {
+  const Count root = rootOf(links, x, steps);
+  while (x != root) {
+    const Count next = linkAt(links, x) - 1;
+    setLink(links, x, root + 1);
+    x = next;
+  }
+}
+
+// Calls edge(left, right) for every pair of equal cells across a band edge
+// whose regions the pair above has not joined already.
+template <typename Edge>
+void forEachEdgePair(const double *values, const Bands &bands, Count band, Edge edge) {
+  const Count rows = bands.rows;
+  const Count start = bands.firstColumn(band) * rows;
+  for (Count p = start; p < start + rows; ++p) {
+    if (values[p] != values[p - rows]) continue;
+    if (p > start && values[p - 1] == values[p] && values[p - 1 - rows] == values[p]) continue;
+    edge(p - rows, p);
+  }
+}
+
+// Joins the trees that meet across band edges, the later root linked to the
+// earlier, counting one root fewer in the band of each root linked; then
+// points every walk from an edge cell at its root. Links that cross a band
+// start are made only here, and each lies on such a walk (walks only grow at
+// their roots until then). False past the budget of steps.
+bool joinBands(const double *values, double *links, const Bands &bands, Count *roots) {
+  const Count budget = kFindStepsPerCell * bands.rows * bands.columns;
+  Count steps = 0;
+  // Right to left: the left side's trees are still those of its own band.
+  for (Count band = bands.count - 1; band > 0; --band) {
+    forEachEdgePair(values, bands, band, [&](Count left, Count right) {
+      const Count rootLeft = rootOf(links, left, steps);
+      const Count rootRight = rootOf(links, right, steps);
+      if (rootLeft == rootRight) return;
+      const Count later = rootLeft > rootRight ? rootLeft : rootRight;
+      const Count earlier = rootLeft > rootRight ? rootRight : rootLeft;
+      setLink(links, later, earlier + 1);
+      --roots[bands.bandOf(later)];
+    });
+    if (steps > budget) return false;
+  }
+  // Left to right, so that each walk meets roots already pointed at theirs.
+  for (Count band = 1; band < bands.count; ++band) {
+    forEachEdgePair(values, bands, band, [&](Count left, Count right) {
+      pointAtRoot(links, left, steps);
+      pointAtRoot(links, right, steps);
+    });
+    if (steps > budget) return false;
+  }
+  return true;
+}
+
+// False when some finds ran over their budget; labels then holds a partial
+// forest.
+bool linkAndNumberInBands(const double *values, double *labels, const Bands &bands,
+                          unsigned threads) {
+  Count roots[kMaxBands];
+  bool linked[kMaxBands];
+  Span deferred[kMaxBands];
+  const Count rows = bands.rows;
+  gateway::runParallel(threads, bands.count, [&](Count band, unsigned) {
+    linked[band] = linkRegions(values, labels, rows, bands.firstColumn(band),
+                               bands.firstColumn(band + 1), roots[band]);
+  });
+  for (Count band = 0; band < bands.count; ++band)
+    if (!linked[band]) return false;
+  if (!joinBands(values, labels, bands, roots)) return false;
+
+  std::int64_t before[kMaxBands];  // labels of the bands before each
+  std::int64_t total = 0;
+  for (Count band = 0; band < bands.count; ++band) {
+    before[band] = total;
+    total += static_cast<std::int64_t>(roots[band]);
+  }
+  gateway::runParallel(threads, bands.count, [&](Count band, unsigned) {
+    deferred[band] = numberRegions<true>(labels, bands.firstColumn(band) * rows,
+                                         bands.firstColumn(band + 1) * rows, before[band]);
+  });
+  // Usually only the cells near each band's start wait, too few to pay for
+  // starting threads again.
+  Count waiting = 0;
+  for (Count band = 1; band < bands.count; ++band)
+    if (deferred[band].first <= deferred[band].last)
+      waiting += deferred[band].last - deferred[band].first + 1;
+  gateway::runParallel(waiting < bands.rows * bands.columns / 32 ? 1 : threads, bands.count,
+                       [&](Count band, unsigned) { resolveDeferred(labels, deferred[band]); });
+  return true;
+}
+
 void labelPlateaus(const double *values, double *labels, Count rows, Count columns) {
   const Count count = rows * columns;
-  if (linkRegions(values, labels, rows, columns)) {
-    numberRegions(labels, count);
-    return;
+  const unsigned threads = gateway::threadsFor(count, gateway::kPlateauSplit.threshold);
+  Count bandCount = static_cast<Count>(threads) * kBandsPerThread;
+  bandCount = bandCount < columns ? bandCount : columns;
+  bandCount = bandCount < kMaxBands ? bandCount : kMaxBands;
+  if (threads > 1 && bandCount > 1) {
+    if (linkAndNumberInBands(values, labels, Bands{rows, columns, bandCount}, threads)) return;
+  } else {
+    Count roots;
+    if (linkRegions(values, labels, rows, 0, columns, roots)) {
+      numberRegions<false>(labels, 0, count, 0);
+      return;
+    }
   }
   std::memset(labels, 0, count * sizeof(double));  // all-zero bits: +0, "not reached"
   floodRegions(values, labels, rows, columns);

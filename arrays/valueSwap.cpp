@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "../gateway/gateway.h"
+#include "../gateway/parallel.h"
+#include "../gateway/parallel_sizes.h"
 #include "../gateway/simd.h"
 
 namespace {
@@ -136,17 +138,33 @@ void swapByTable(const double *values, const Table &table, double *result, Count
   }
 }
 
+// Elements are independent: the table is built once, on the calling thread,
+// and pieces of the matrix go to the threads, which only read it. The scan's
+// work grows with the pairs, so its threads are chosen by elements times
+// (pairs + 1).
 void swapValues(const double *values, const double *from, const double *to, Count pairs,
                 double *result, Count count) {
   if (pairs > kScanPairs && count > kScanPairs) {
     const Table table = buildTable(from, to, pairs);
     if (table.slots != nullptr) {
-      swapByTable(values, table, result, count);
+      const gateway::Split split = gateway::kSwapTableSplit;
+      gateway::runParallelRanges(
+          gateway::threadsFor(count, split.threshold), count, split.piece,
+          [values, &table, result](Count first, Count end, unsigned) {
+            swapByTable(values + first, table, result + first, end - first);
+          });
       std::free(table.slots);
       return;
     }
   }
-  swapByScan(values, from, to, pairs, result, count);
+  // Few pairs, or no memory for a table over many.
+  const gateway::Split split = gateway::kSwapScanSplit;
+  const Count work = pairs + 1 > SIZE_MAX / count ? SIZE_MAX : count * (pairs + 1);
+  gateway::runParallelRanges(
+      gateway::threadsFor(work, split.threshold), count, split.piece,
+      [values, from, to, pairs, result](Count first, Count end, unsigned) {
+        swapByScan(values + first, from, to, pairs, result + first, end - first);
+      });
 }
 
 }  // namespace

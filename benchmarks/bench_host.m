@@ -19,6 +19,11 @@ function rows = bench_host(varargin)
 %   inside NaNs), or 'no' (the row is then shown but never counted as the
 %   best host expression).
 %
+%   The command is also timed at 1 thread (KORVEL_NUM_THREADS=1), in the same
+%   alternation, as variant 'command, 1 thread'; 'command' runs at the
+%   default thread count (every core, or KORVEL_NUM_THREADS as this session
+%   had it).
+%
 %   ROWS is a struct array with fields label, command, size, variant,
 %   seconds (median), reps and identical. Variant 'command' is the plug-in.
 %
@@ -46,9 +51,9 @@ if options.quick
   pair_counts = [4 64];
   image_sides = 256;
 else
-  point_counts = [1e4 1e5 1e6];
+  point_counts = [1e4 1e6 1e7];
   pair_counts = [4 64 4096 65536];
-  image_sides = [256 1024 2048];
+  image_sides = [256 1024 2048 4096];
 end
 
 % Every host variant is first checked on awkward values (signed zeros,
@@ -163,6 +168,8 @@ function rows = time_case(label, command, size_label, run_command, variants, awk
 % (at least three, at most fifteen); the first call of each, untimed, warms
 % the plug-in load and the allocator.
 reference = run_command();
+run_one_thread = @() with_one_thread(run_command);
+one_thread_verdict = compare_bits(reference, run_one_thread());
 count = size(variants, 1);
 verdicts = cell(1, count);
 for v = 1:count
@@ -173,27 +180,49 @@ for v = 1:count
   end
 end
 clear reference
-times = zeros(15, count + 1);
+times = zeros(15, count + 2);
 budget = 2;
 started = tic;
 reps = 0;
 while reps < 3 || (reps < 15 && toc(started) < budget)
   reps = reps + 1;
   times(reps, 1) = time_once(run_command);
+  times(reps, 2) = time_once_one_thread(run_command);
   for v = 1:count
-    times(reps, v + 1) = time_once(variants{v, 2});
+    times(reps, v + 2) = time_once(variants{v, 2});
   end
 end
 rows = struct('label', label, 'command', command, 'size', size_label, 'variant', 'command', ...
               'seconds', median(times(1:reps, 1)), 'reps', reps, 'identical', 'bits');
+rows(2) = struct('label', label, 'command', command, 'size', size_label, ...
+                 'variant', 'command, 1 thread', 'seconds', median(times(1:reps, 2)), ...
+                 'reps', reps, 'identical', one_thread_verdict);
 for v = 1:count
   rows(end + 1) = struct('label', label, 'command', command, 'size', size_label, ...
-                         'variant', variants{v, 1}, 'seconds', median(times(1:reps, v + 1)), ...
+                         'variant', variants{v, 1}, 'seconds', median(times(1:reps, v + 2)), ...
                          'reps', reps, 'identical', verdicts{v}); %#ok<AGROW>
 end
 best = best_host(rows);
-fprintf('%-16s %-22s command %9.3f ms  host %9.3f ms  x%6.2f  (%s)\n', command, size_label, ...
-        1e3 * rows(1).seconds, 1e3 * best.seconds, best.seconds / rows(1).seconds, best.variant);
+fprintf(['%-16s %-22s command %9.3f ms (1 thread %9.3f ms, x%5.2f)  host %9.3f ms  x%6.2f' ...
+         '  (%s)\n'], command, size_label, 1e3 * rows(1).seconds, 1e3 * rows(2).seconds, ...
+        rows(2).seconds / rows(1).seconds, 1e3 * best.seconds, best.seconds / rows(1).seconds, ...
+        best.variant);
+end
+
+function result = with_one_thread(run)
+% The command with KORVEL_NUM_THREADS=1; the session's setting is put back.
+previous = getenv('KORVEL_NUM_THREADS');
+setenv('KORVEL_NUM_THREADS', '1');
+result = run();
+setenv('KORVEL_NUM_THREADS', previous);
+end
+
+function seconds = time_once_one_thread(run)
+% As time_once, the thread count set outside the clock.
+previous = getenv('KORVEL_NUM_THREADS');
+setenv('KORVEL_NUM_THREADS', '1');
+seconds = time_once(run);
+setenv('KORVEL_NUM_THREADS', previous);
 end
 
 function seconds = time_once(run)
@@ -206,7 +235,10 @@ end
 
 function best = best_host(rows)
 best = struct('seconds', inf, 'variant', 'none');
-for r = 2:numel(rows)
+for r = 1:numel(rows)
+  if strncmp(rows(r).variant, 'command', 7)
+    continue
+  end
   if ~strcmp(rows(r).identical, 'no') && rows(r).seconds < best.seconds
     best = rows(r);
   end

@@ -6,7 +6,9 @@ function bench_host_report(markdown_file, chart_file, varargin)
 %   every case with the speed-up of each run (fastest host expression with
 %   the command's result, divided by the command's time) and the target it
 %   is held to, and a PNG bar chart of the speed-ups. The target is judged
-%   on the last run given. Either file name may be '' to skip it.
+%   on the last run given. A threads column gives, for the last run, the
+%   command at 1 thread and at the default thread count, and the ratio
+%   (1 thread time / default time). Either file name may be '' to skip it.
 %
 %   Runs in GNU Octave and MATLAB.
 %
@@ -27,8 +29,11 @@ for k = 1:numel(runs)
   header = sprintf('%s %s: command / host ms | %s: speed-up |', header, labels{k}, labels{k});
   rule = [rule '---:|---:|']; %#ok<AGROW>
 end
-header = [header ' Target |'];
-rule = [rule '---|'];
+header = sprintf('%s threads, %s: 1 thread / default ms | Target |', header, labels{end});
+rule = [rule '---:|---|'];
+lines{end + 1} = sprintf(['Default thread count: every core, %d here; the threads column is ' ...
+                          'the command at KORVEL_NUM_THREADS=1 against it.'], core_count());
+lines{end + 1} = '';
 lines{end + 1} = header;
 lines{end + 1} = rule;
 for c = 1:numel(cases)
@@ -45,6 +50,13 @@ for c = 1:numel(cases)
     end
     line = sprintf('%s %s / %s | %.2f |', line, milliseconds(command.seconds), ...
                    milliseconds(host.seconds), speedups(c, k));
+  end
+  [command, ~, one_thread] = case_rows(runs{end}, cases{c});
+  if isempty(one_thread)
+    line = [line ' — |']; %#ok<AGROW>
+  else
+    line = sprintf('%s %s / %s = %.2f |', line, milliseconds(one_thread.seconds), ...
+                   milliseconds(command.seconds), one_thread.seconds / command.seconds);
   end
   [target, met] = judge(cases{c}, speedups(c, end));
   if ~isempty(target)
@@ -102,9 +114,11 @@ for r = 1:numel(rows)
 end
 end
 
-function [command, host] = case_rows(rows, key)
-% The command's row and the fastest host row whose result was the same.
+function [command, host, one_thread] = case_rows(rows, key)
+% The command's row, the fastest host row whose result was the same, and the
+% command's row at 1 thread (empty in tables from before it was timed).
 command = [];
+one_thread = [];
 host = struct('seconds', nan, 'variant', 'none', 'identical', 'no');
 for r = 1:numel(rows)
   if ~strcmp(rows(r).command, key{1}) || ~strcmp(rows(r).size, key{2})
@@ -112,6 +126,8 @@ for r = 1:numel(rows)
   end
   if strcmp(rows(r).variant, 'command')
     command = rows(r);
+  elseif strcmp(rows(r).variant, 'command, 1 thread')
+    one_thread = rows(r);
   elseif ~strcmp(rows(r).identical, 'no') && ~(rows(r).seconds >= host.seconds)
     host = rows(r);
   end
@@ -123,7 +139,7 @@ end
 function [target, met] = judge(key, speedup)
 % The speed-ups the commands are held to, at the sizes they are held at.
 targets = {'korvelOffset', 'N=10^6', 1.5; 'korvelSpin', 'N=10^6', 2; ...
-           'korvelRange', 'N=10^6', 1.2; 'torusScreenMex', 'N=10^6', 1.5; ...
+           'korvelRange', 'N=10^6', 1.2; 'torusScreenMex', 'N=10^6', 4; ...
            'coneScreenMex', 'N=10^6', 2; 'korvelFaceShown', 'T=2*10^6', 1.5; ...
            'valueSwap', '', 1; 'plateauLabels', '', 10};
 target = '';
@@ -143,12 +159,13 @@ end
 
 function lines = flatness_lines(runs, labels)
 % plateauLabels' time per element at each size, which should stay flat.
-lines = {'', '| `plateauLabels` ns per element | 256x256 | 1024x1024 | 2048x2048 |', ...
-         '|---|---:|---:|---:|'};
+sides = [256 1024 2048 4096];
+lines = {'', ['| `plateauLabels` ns per element |' sprintf(' %dx%d |', [sides; sides])], ...
+         ['|---|' repmat('---:|', 1, numel(sides))]};
 for k = 1:numel(runs)
   for kind = {'random', 'tiles'}
     line = sprintf('| %s, %s |', labels{k}, kind{1});
-    for side = [256 1024 2048]
+    for side = sides
       [command, ~] = case_rows(runs{k}, {'plateauLabels', sprintf('%dx%d %s', side, side, kind{1})});
       if isempty(command)
         line = [line ' — |']; %#ok<AGROW>
@@ -158,6 +175,14 @@ for k = 1:numel(runs)
     end
     lines{end + 1} = line; %#ok<AGROW>
   end
+end
+end
+
+function count = core_count()
+if exist('OCTAVE_VERSION', 'builtin')
+  count = nproc();
+else
+  count = feature('numcores');
 end
 end
 

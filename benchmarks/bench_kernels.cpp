@@ -9,16 +9,30 @@
 // memory floor at N=10^7 once took six times its median);
 // --benchmark_repetitions=R overrides that.
 //
-//   bench_kernels [--plugins=DIR] [Google Benchmark flags]
+// Then every threaded kernel at 1 thread and at the default thread count
+// side by side (threadTable below): calls alternate between the two, and
+// each figure is a median. With --thresholds, instead, a sweep of sizes at 1
+// and 2 threads, which `make bench-thresholds` runs on plug-ins that use
+// threads from far smaller sizes on: what the thresholds in
+// gateway/parallel_sizes.h were chosen from.
+//
+//   bench_kernels [--plugins=DIR] [--thresholds] [--no-threads] [Google Benchmark flags]
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "../gateway/parallel.h"
+#include "../gateway/parallel_sizes.h"
 
 #include "loader.h"
 #include "standin.h"
@@ -268,14 +282,215 @@ void printTable(const PointReporter &reporter) {
               missed.c_str());
 }
 
+// --- 1 thread against the default ------------------------------------------
+
+// The inputs of one timed call; the arrays are freed at the end of the run.
+struct ThreadCase {
+  std::string command;
+  std::string size;  // as the table shows it
+  std::vector<const mxArray *> inputs;
+};
+
+std::vector<mxArray *> caseArrays;  // every input made for the thread cases
+
+mxArray *keep(mxArray *array) {
+  caseArrays.push_back(array);
+  return array;
+}
+
+std::string powerLabel(long n) {
+  int power = 0;
+  for (long m = n; m >= 10 && m % 10 == 0; m /= 10) ++power;
+  return n == std::lround(std::pow(10.0, power)) ? "10^" + std::to_string(power) : std::to_string(n);
+}
+
+// T = 2N triangles over the toroidal screen of N scene points, nine in ten
+// enabled, as bench_host.m makes them.
+std::vector<const mxArray *> faceInputs(const standin::Plugin &torus, long n) {
+  standin::CallOutcome screen = torus.call({scenePoints(n)});
+  keep(screen.outputs[0]);
+  const long t = 2 * n;
+  mxArray *faces = keep(mxCreateNumericMatrix(3, t, mxINT32_CLASS, mxREAL));
+  mxArray *mask = keep(mxCreateNumericMatrix(1, t, mxLOGICAL_CLASS, mxREAL));
+  std::mt19937_64 engine(static_cast<unsigned long>(t));
+  auto *corners = static_cast<std::int32_t *>(mxGetData(faces));
+  auto *enabled = static_cast<unsigned char *>(mxGetData(mask));
+  for (long i = 0; i < 3 * t; ++i) corners[i] = static_cast<std::int32_t>(engine() % n);
+  for (long i = 0; i < t; ++i) enabled[i] = engine() % 10 != 0;
+  return {faces, screen.outputs[0], mask};
+}
+
+// Whole numbers 1..2L+1 over `count` elements, L distinct from values and
+// random to values, as bench_host.m makes them.
+std::vector<const mxArray *> swapInputs(long count, long pairs) {
+  std::mt19937_64 engine(static_cast<unsigned long>(count * 7 + pairs));
+  const long side = std::lround(std::sqrt(static_cast<double>(count)));
+  mxArray *values = keep(mxCreateDoubleMatrix(side, count / side, mxREAL));
+  for (long i = 0; i < side * (count / side); ++i)
+    mxGetPr(values)[i] = static_cast<double>(engine() % (2 * pairs + 1) + 1);
+  std::vector<double> pool(2 * pairs);
+  for (long i = 0; i < 2 * pairs; ++i) pool[i] = static_cast<double>(i + 1);
+  std::shuffle(pool.begin(), pool.end(), engine);
+  mxArray *from = keep(mxCreateDoubleMatrix(pairs, 1, mxREAL));
+  mxArray *to = keep(mxCreateDoubleMatrix(pairs, 1, mxREAL));
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (long k = 0; k < pairs; ++k) {
+    mxGetPr(from)[k] = pool[k];
+    mxGetPr(to)[k] = unit(engine);
+  }
+  return {values, from, to};
+}
+
+// 'random': values 1..4 drawn per element; 'tiles': one value 1..4 per 8x8
+// tile.
+const mxArray *labelImage(long side, bool tiles) {
+  mxArray *image = keep(mxCreateDoubleMatrix(side, side, mxREAL));
+  std::mt19937_64 engine(static_cast<unsigned long>(side * 2 + tiles));
+  std::vector<double> tileValues((side / 8) * (side / 8));
+  for (double &v : tileValues) v = static_cast<double>(engine() % 4 + 1);
+  double *a = mxGetPr(image);
+  for (long c = 0; c < side; ++c)
+    for (long r = 0; r < side; ++r)
+      a[r + c * side] = tiles ? tileValues[(r / 8) + (c / 8) * (side / 8)]
+                              : static_cast<double>(engine() % 4 + 1);
+  return image;
+}
+
+void setThreads(const char *count) {
+  if (count)
+    setenv("KORVEL_NUM_THREADS", count, 1);
+  else
+    unsetenv("KORVEL_NUM_THREADS");
+}
+
+double secondsOf(const standin::Plugin &plugin, const std::vector<const mxArray *> &inputs) {
+  const auto start = std::chrono::steady_clock::now();
+  standin::CallOutcome outcome = plugin.call(inputs);
+  const auto stop = std::chrono::steady_clock::now();
+  if (outcome.failed) {
+    std::fprintf(stderr, "%s\n", outcome.message.c_str());
+    std::exit(1);
+  }
+  for (mxArray *output : outcome.outputs) mxDestroyArray(output);
+  return std::chrono::duration<double>(stop - start).count();
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Times the case at `fewer` threads and at `more` (null: the default),
+// alternating, after one untimed call of each: at least 7 pairs, more while
+// the case has used less than a second, at most 41. Prints one row.
+void timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) {
+  const standin::Plugin plugin(pluginFolder, c.command);
+  if (!plugin.ok()) {
+    std::printf("%-16s %-20s %s\n", c.command.c_str(), c.size.c_str(), plugin.error().c_str());
+    return;
+  }
+  std::vector<double> one, many;
+  setThreads(fewer);
+  secondsOf(plugin, c.inputs);
+  setThreads(more);
+  secondsOf(plugin, c.inputs);
+  double used = 0;
+  while (one.size() < 7 || (used < 1.0 && one.size() < 41)) {
+    setThreads(fewer);
+    one.push_back(secondsOf(plugin, c.inputs));
+    setThreads(more);
+    many.push_back(secondsOf(plugin, c.inputs));
+    used += one.back() + many.back();
+  }
+  setThreads(nullptr);
+  const double a = median(one), b = median(many);
+  std::printf("%-16s %-20s %12.4f %12.4f %8.2f %6zu\n", c.command.c_str(), c.size.c_str(), 1e3 * a,
+              1e3 * b, a / b, one.size());
+  std::fflush(stdout);
+}
+
+std::vector<const mxArray *> pointInputs(const std::string &command, long n,
+                                         const mxArray *position, const mxArray *angle) {
+  std::vector<const mxArray *> inputs = {scenePoints(n)};
+  if (command == "korvelOffset") inputs.push_back(position);
+  if (command == "korvelSpin") inputs.push_back(angle);
+  return inputs;
+}
+
+const char *const kPointCommands[] = {"korvelOffset", "korvelSpin", "korvelRange",
+                                      "torusScreenMex", "coneScreenMex"};
+
+void threadTable(const mxArray *position, const mxArray *angle) {
+  std::printf("\nEach threaded kernel at 1 thread and at the default, %u threads here "
+              "(KORVEL_NUM_THREADS unset); ms are medians of alternating calls, ratio = 1 thread "
+              "/ default\n",
+              gateway::threadLimit());
+  std::printf("%-16s %-20s %12s %12s %8s %6s\n", "command", "size", "1 thread ms", "default ms",
+              "ratio", "pairs");
+  const standin::Plugin torus(pluginFolder, "torusScreenMex");
+  for (long n : kPointCounts) {
+    for (const char *command : kPointCommands)
+      timeSideBySide({command, "N=" + powerLabel(n), pointInputs(command, n, position, angle)},
+                     "1", nullptr);
+    timeSideBySide({"korvelFaceShown", "T=2*" + powerLabel(n), faceInputs(torus, n)}, "1",
+                   nullptr);
+  }
+  for (long n : kPointCounts)
+    for (long pairs : {4L, 64L, 4096L, 65536L})
+      timeSideBySide({"valueSwap", powerLabel(n) + " L=" + std::to_string(pairs),
+                      swapInputs(n, pairs)},
+                     "1", nullptr);
+  for (long side : {256L, 1024L, 2048L, 4096L})
+    for (bool tiles : {false, true})
+      timeSideBySide({"plateauLabels",
+                      std::to_string(side) + "^2 " + (tiles ? "tiles" : "random"),
+                      {labelImage(side, tiles)}},
+                     "1", nullptr);
+}
+
+// Sizes by powers of two, 1 thread against 2. In the build of
+// `make bench-thresholds` the kernels use threads from a 16th of their
+// thresholds on, so the sweep shows where 2 threads start to pay.
+void thresholdSweep(const mxArray *position, const mxArray *angle) {
+  std::printf("\nBy size: 1 thread against 2 (ratio = 1 thread / 2 threads)%s\n",
+              gateway::kTorusSplit.threshold < 4096 ? ", threads from a 16th of each threshold on"
+                                                    : "");
+  std::printf("%-16s %-20s %12s %12s %8s %6s\n", "command", "size", "1 thread ms",
+              "2 threads ms", "ratio", "pairs");
+  for (const char *command : kPointCommands)
+    for (long n = 1024; n <= 1L << 22; n *= 2)
+      timeSideBySide({command, "N=" + std::to_string(n), pointInputs(command, n, position, angle)},
+                     "1", "2");
+  const standin::Plugin torus(pluginFolder, "torusScreenMex");
+  for (long n = 2048; n <= 1L << 18; n *= 2)
+    timeSideBySide({"korvelFaceShown", "T=" + std::to_string(2 * n), faceInputs(torus, n)}, "1",
+                   "2");
+  for (long pairs : {0L, 4L, 12L, 64L, 4096L})
+    for (long n = 4096; n <= 1L << 20; n *= 2)
+      timeSideBySide({"valueSwap", std::to_string(n) + " L=" + std::to_string(pairs),
+                      swapInputs(n, pairs)},
+                     "1", "2");
+  for (long side = 64; side <= 1024; side *= 2)
+    for (bool tiles : {false, true})
+      timeSideBySide({"plateauLabels", std::to_string(side) + "^2 " + (tiles ? "tiles" : "random"),
+                      {labelImage(side, tiles)}},
+                     "1", "2");
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
   const char prefix[] = "--plugins=";
+  bool thresholds = false, threads = true;
   std::vector<char *> arguments;
   for (int i = 0; i < argc; ++i) {
     if (std::strncmp(argv[i], prefix, sizeof prefix - 1) == 0)
       pluginFolder = argv[i] + sizeof prefix - 1;
+    else if (std::strcmp(argv[i], "--thresholds") == 0)
+      thresholds = true;
+    else if (std::strcmp(argv[i], "--no-threads") == 0)
+      threads = false;
     else
       arguments.push_back(argv[i]);
   }
@@ -303,10 +518,16 @@ int main(int argc, char **argv) {
     registered->UseRealTime()->Unit(benchmark::kMicrosecond);
   }
 
-  PointReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  printTable(reporter);
+  if (thresholds) {
+    thresholdSweep(position, angle);
+  } else {
+    PointReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printTable(reporter);
+    if (threads) threadTable(position, angle);
+  }
   benchmark::Shutdown();
+  for (mxArray *array : caseArrays) mxDestroyArray(array);
   mxDestroyArray(position);
   mxDestroyArray(angle);
   return 0;

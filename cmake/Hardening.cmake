@@ -5,7 +5,10 @@
 # UndefinedBehaviorSanitizer, every report fatal (`make test-sanitize`).
 # KORVEL_FUZZ: clang only; everything instrumented for libFuzzer as well, and
 # the fuzz targets of fuzz/ built instead of the test suite (`make fuzz`).
+# KORVEL_TSAN: everything under ThreadSanitizer, for the threaded kernels
+# (`make test-sanitize` runs their tests in a build of its own).
 option(KORVEL_SANITIZE "Build everything with AddressSanitizer and UBSan" OFF)
+option(KORVEL_TSAN "Build everything with ThreadSanitizer" OFF)
 option(KORVEL_FUZZ "Build the libFuzzer targets (clang; implies KORVEL_SANITIZE)" OFF)
 
 # vptr needs RTTI, which the plug-ins are built without; float-cast-overflow
@@ -24,4 +27,7 @@ if(KORVEL_FUZZ)
 elseif(KORVEL_SANITIZE)
   add_compile_options(${KORVEL_SANITIZER_FLAGS} -g)
   add_link_options(${KORVEL_SANITIZER_FLAGS})
+elseif(KORVEL_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=thread)
 endif()

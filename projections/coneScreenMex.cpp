@@ -5,6 +5,8 @@
 #include "mex.h"
 
 #include "../gateway/gateway.h"
+#include "../gateway/parallel.h"
+#include "../gateway/parallel_sizes.h"
 
 namespace {
 
@@ -21,8 +23,8 @@ const double kVerticalCoefficient = 0.98988;
 // (lambda < 0). Both are reciprocals rounded on their own and the point is
 // multiplied by them: x/delta and x/rho differ in the last bit. Written
 // without branches so that the loop vectorizes; every operation is the same.
-void projectOntoCone(const double *__restrict points, double *__restrict screen,
-                     gateway::Count n) {
+void projectRange(const double *__restrict points, double *__restrict screen,
+                  gateway::Count n) {
   for (gateway::Count j = 0; j < n; ++j) {
     const double x = points[3 * j];
     const double y = points[3 * j + 1];
@@ -41,6 +43,15 @@ void projectOntoCone(const double *__restrict points, double *__restrict screen,
     screen[3 * j + 1] = scale * y;
     screen[3 * j + 2] = flag;
   }
+}
+
+// Points are independent: pieces of them go to the threads.
+void projectOntoCone(const double *points, double *screen, gateway::Count n) {
+  gateway::runParallelRanges(
+      gateway::threadsFor(n, gateway::kConeSplit.threshold), n, gateway::kConeSplit.piece,
+      [points, screen](gateway::Count first, gateway::Count end, unsigned) {
+        projectRange(points + 3 * first, screen + 3 * first, end - first);
+      });
 }
 
 }  // namespace

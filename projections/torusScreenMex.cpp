@@ -5,6 +5,8 @@
 #include "mex.h"
 
 #include "../gateway/gateway.h"
+#include "../gateway/parallel.h"
+#include "../gateway/parallel_sizes.h"
 
 namespace {
 
@@ -29,8 +31,8 @@ const gateway::Count kTile = 256;
 // clamped to the centre below the lower bound or else to the rim above the
 // upper one (flag 0; a NaN sigma stays, with flag 1), and the screen position
 // (sigma * x) / rho, (sigma * y) / rho.
-void projectOntoTorus(const double *__restrict points, double *__restrict screen,
-                      gateway::Count n) {
+void projectRange(const double *__restrict points, double *__restrict screen,
+                  gateway::Count n) {
   double rho[kTile];
   double elevation[kTile];
   for (gateway::Count start = 0; start < n; start += kTile) {
@@ -58,6 +60,16 @@ void projectOntoTorus(const double *__restrict points, double *__restrict screen
       tileScreen[3 * i + 2] = flag;
     }
   }
+}
+
+// Points are independent: pieces of them go to the threads, each projected
+// exactly as above.
+void projectOntoTorus(const double *points, double *screen, gateway::Count n) {
+  gateway::runParallelRanges(
+      gateway::threadsFor(n, gateway::kTorusSplit.threshold), n, gateway::kTorusSplit.piece,
+      [points, screen](gateway::Count first, gateway::Count end, unsigned) {
+        projectRange(points + 3 * first, screen + 3 * first, end - first);
+      });
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "../gateway/gateway.h"
+#include "../gateway/parallel.h"
+#include "../gateway/parallel_sizes.h"
 #include "../gateway/simd.h"
 
 namespace {
@@ -24,11 +26,12 @@ struct CornerFault {
 // a disabled triangle; each one read is checked against the screen's column
 // count before its flag is, so no read leaves the caller's arrays.
 // IsOnScreen(point) answers the flag test for a point inside the screen.
+// Decides triangles first to end - 1 and stops at the first fault among them.
 template <typename IsOnScreen, typename FetchAhead>
 CornerFault decideFaces(const std::int32_t *faces, gateway::Count screenColumns,
-                        const unsigned char *mask, gateway::Count triangles, double *shown,
-                        IsOnScreen isOnScreen, FetchAhead fetchAhead) {
-  for (gateway::Count t = 0; t < triangles; ++t) {
+                        const unsigned char *mask, gateway::Count first, gateway::Count end,
+                        double *shown, IsOnScreen isOnScreen, FetchAhead fetchAhead) {
+  for (gateway::Count t = first; t < end; ++t) {
     fetchAhead(t);
     shown[t] = 0.0;
     if (mask[t] != 1) continue;
@@ -60,9 +63,10 @@ bool worthPackingFlags(gateway::Count screenColumns, gateway::Count triangles) {
 using FlagWord = std::uint64_t;
 const gateway::Count kFlagsPerWord = 64;
 
-void packFlags(const double *screen, gateway::Count screenColumns, FlagWord *packed) {
-  const gateway::Count words = (screenColumns + kFlagsPerWord - 1) / kFlagsPerWord;
-  for (gateway::Count w = 0; w < words; ++w) {
+// Words firstWord to endWord - 1 of the packed flags.
+void packFlags(const double *screen, gateway::Count screenColumns, FlagWord *packed,
+               gateway::Count firstWord, gateway::Count endWord) {
+  for (gateway::Count w = firstWord; w < endWord; ++w) {
     const gateway::Count first = w * kFlagsPerWord;
     const gateway::Count count =
         screenColumns - first < kFlagsPerWord ? screenColumns - first : kFlagsPerWord;
@@ -79,37 +83,71 @@ void packFlags(const double *screen, gateway::Count screenColumns, FlagWord *pac
 // reported only if a test reaches it.
 const gateway::Count kPrefetchAhead = 64;
 
+// Triangles are independent: pieces of them go to the threads, and so do
+// pieces of the screen while its flags are packed. Each thread keeps the
+// first fault it met; the one of the lowest triangle is the one a single
+// thread deciding in order stops at, since every piece before it ran to its
+// end without one.
 CornerFault decideAllFaces(const std::int32_t *faces, const double *screen,
                            gateway::Count screenColumns, const unsigned char *mask,
                            gateway::Count triangles, double *shown) {
+  const unsigned threads = gateway::threadsFor(triangles, gateway::kFaceSplit.threshold);
+  CornerFault faults[gateway::kMaxThreads];
+  for (unsigned t = 0; t < threads; ++t) faults[t] = CornerFault{false, 0, 0, 0};
+  auto keepFirst = [&faults](unsigned thread, const CornerFault &fault) {
+    if (fault.found && (!faults[thread].found || fault.triangle < faults[thread].triangle))
+      faults[thread] = fault;
+  };
+
   FlagWord *packed = nullptr;
   if (worthPackingFlags(screenColumns, triangles))
     packed = static_cast<FlagWord *>(
         std::malloc((screenColumns + kFlagsPerWord - 1) / kFlagsPerWord * sizeof(FlagWord)));
   if (packed != nullptr) {
-    packFlags(screen, screenColumns, packed);
-    const CornerFault fault = decideFaces(
-        faces, screenColumns, mask, triangles, shown,
-        [packed](gateway::Count point) {
-          return ((packed[point / kFlagsPerWord] >> (point % kFlagsPerWord)) & 1u) != 0;
-        },
-        [](gateway::Count) {});
+    static_assert(gateway::kFaceSplit.piece % kFlagsPerWord == 0, "pieces of whole words");
+    gateway::runParallelRanges(
+        gateway::threadsFor(screenColumns, gateway::kFaceSplit.threshold), screenColumns,
+        gateway::kFaceSplit.piece,
+        [screen, screenColumns, packed](gateway::Count first, gateway::Count end, unsigned) {
+          packFlags(screen, screenColumns, packed, first / kFlagsPerWord,
+                    (end + kFlagsPerWord - 1) / kFlagsPerWord);
+        });
+    gateway::runParallelRanges(
+        threads, triangles, gateway::kFaceSplit.piece,
+        [&](gateway::Count first, gateway::Count end, unsigned thread) {
+          keepFirst(thread, decideFaces(
+                                faces, screenColumns, mask, first, end, shown,
+                                [packed](gateway::Count point) {
+                                  return ((packed[point / kFlagsPerWord] >>
+                                           (point % kFlagsPerWord)) & 1u) != 0;
+                                },
+                                [](gateway::Count) {}));
+        });
     std::free(packed);
-    return fault;
+  } else {
+    // Too few triangles to pay for packing, or no memory for it.
+    gateway::runParallelRanges(
+        threads, triangles, gateway::kFaceSplit.piece,
+        [&](gateway::Count first, gateway::Count end, unsigned thread) {
+          keepFirst(thread,
+                    decideFaces(
+                        faces, screenColumns, mask, first, end, shown,
+                        [screen](gateway::Count point) { return screen[3 * point + 2] == 1.0; },
+                        [faces, screen, screenColumns, triangles](gateway::Count t) {
+                          if (t + kPrefetchAhead >= triangles) return;
+                          const std::int32_t *ahead = faces + 3 * (t + kPrefetchAhead);
+                          for (int corner = 0; corner < 3; ++corner) {
+                            const auto index = static_cast<std::uint32_t>(ahead[corner]);
+                            const gateway::Count point = index < screenColumns ? index : 0;
+                            gateway::prefetchForRead(screen + 3 * point + 2);
+                          }
+                        }));
+        });
   }
-  // Too few triangles to pay for packing, or no memory for it.
-  return decideFaces(
-      faces, screenColumns, mask, triangles, shown,
-      [screen](gateway::Count point) { return screen[3 * point + 2] == 1.0; },
-      [faces, screen, screenColumns, triangles](gateway::Count t) {
-        if (t + kPrefetchAhead >= triangles) return;
-        const std::int32_t *ahead = faces + 3 * (t + kPrefetchAhead);
-        for (int corner = 0; corner < 3; ++corner) {
-          const auto index = static_cast<std::uint32_t>(ahead[corner]);
-          const gateway::Count point = index < screenColumns ? index : 0;
-          gateway::prefetchForRead(screen + 3 * point + 2);
-        }
-      });
+  CornerFault first{false, 0, 0, 0};
+  for (unsigned t = 0; t < threads; ++t)
+    if (faults[t].found && (!first.found || faults[t].triangle < first.triangle)) first = faults[t];
+  return first;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #include "mex.h"
 
 #include "../gateway/gateway.h"
+#include "../gateway/parallel.h"
+#include "../gateway/parallel_sizes.h"
 #include "../gateway/simd.h"
 
 namespace {
@@ -13,8 +15,8 @@ enum Input { kPoints, kPosition, kInputCount };
 // doubles) at a time, as three pairs against the position's coordinates in
 // the same rotation; the same subtractions, so the same bits, in fewer
 // instructions (README: Figures behind the kernels).
-void offsetPoints(const double *points, const double *position, double *result,
-                  gateway::Count n) {
+void offsetRange(const double *points, const double *position, double *result,
+                 gateway::Count n) {
   const double px = position[0];
   const double py = position[1];
   const double pz = position[2];
@@ -36,6 +38,18 @@ void offsetPoints(const double *points, const double *position, double *result,
     result[3 * j + 1] = points[3 * j + 1] - py;
     result[3 * j + 2] = points[3 * j + 2] - pz;
   }
+}
+
+// Memory-bound: threads pay only on large matrices, where the pages of the
+// fresh output are first touched (one fault each) and several cores fetch
+// from memory at once.
+void offsetPoints(const double *points, const double *position, double *result,
+                  gateway::Count n) {
+  gateway::runParallelRanges(
+      gateway::threadsFor(n, gateway::kOffsetSplit.threshold), n, gateway::kOffsetSplit.piece,
+      [points, position, result](gateway::Count first, gateway::Count end, unsigned) {
+        offsetRange(points + 3 * first, position, result + 3 * first, end - first);
+      });
 }
 
 }  // namespace

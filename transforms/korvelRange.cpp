@@ -4,6 +4,8 @@
 #include "mex.h"
 
 #include "../gateway/gateway.h"
+#include "../gateway/parallel.h"
+#include "../gateway/parallel_sizes.h"
 
 namespace {
 
@@ -12,13 +14,22 @@ enum Input { kPoints, kInputCount };
 // The plain Euclidean norm of each of the n points: the three squares, summed
 // as (x*x + y*y) + z*z, then the square root. No scaling, so a square that
 // overflows gives +Inf and one that underflows counts as zero.
-void pointRanges(const double *__restrict points, double *__restrict ranges, gateway::Count n) {
+void distancesOf(const double *__restrict points, double *__restrict ranges, gateway::Count n) {
   for (gateway::Count j = 0; j < n; ++j) {
     const double x = points[3 * j];
     const double y = points[3 * j + 1];
     const double z = points[3 * j + 2];
     ranges[j] = std::sqrt((x * x + y * y) + z * z);
   }
+}
+
+// Memory-bound, as korvelOffset: threads only for large matrices.
+void pointRanges(const double *points, double *ranges, gateway::Count n) {
+  gateway::runParallelRanges(
+      gateway::threadsFor(n, gateway::kRangeSplit.threshold), n, gateway::kRangeSplit.piece,
+      [points, ranges](gateway::Count first, gateway::Count end, unsigned) {
+        distancesOf(points + 3 * first, ranges + first, end - first);
+      });
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include "mex.h"
 
 #include "../gateway/gateway.h"
+#include "../gateway/parallel.h"
+#include "../gateway/parallel_sizes.h"
 
 namespace {
 
@@ -14,8 +16,8 @@ enum Input { kPoints, kAngle, kInputCount };
 // x' = x*c - y*s, y' = x*s + y*c, z copied. Both products of a row are
 // always formed, so an infinite coordinate makes the other row NaN even at
 // angle 0.
-void turnPoints(const double *__restrict points, double c, double s, double *__restrict result,
-                gateway::Count n) {
+void turnRange(const double *__restrict points, double c, double s, double *__restrict result,
+               gateway::Count n) {
   for (gateway::Count j = 0; j < n; ++j) {
     const double x = points[3 * j];
     const double y = points[3 * j + 1];
@@ -23,6 +25,15 @@ void turnPoints(const double *__restrict points, double c, double s, double *__r
     result[3 * j + 1] = x * s + y * c;
     result[3 * j + 2] = points[3 * j + 2];
   }
+}
+
+// Memory-bound, as korvelOffset: threads only for large matrices.
+void turnPoints(const double *points, double c, double s, double *result, gateway::Count n) {
+  gateway::runParallelRanges(
+      gateway::threadsFor(n, gateway::kSpinSplit.threshold), n, gateway::kSpinSplit.piece,
+      [points, c, s, result](gateway::Count first, gateway::Count end, unsigned) {
+        turnRange(points + 3 * first, c, s, result + 3 * first, end - first);
+      });
 }
 
 }  // namespace

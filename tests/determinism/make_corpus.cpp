@@ -10,7 +10,8 @@
 // with the special values (NaN, infinities, signed zeros, subnormals) where
 // the last bit of a result is most fragile. Results are the same on every
 // correct target, so one hash of korvel_run's results file stands for the
-// whole run.
+// whole run. A few calls at the end are large enough for the kernels to
+// spread them over threads (gateway/parallel_sizes.h).
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "korvel_commands.h"
+#include "../../gateway/parallel_sizes.h"
 
 namespace {
 
@@ -203,6 +205,57 @@ bool makeCall(Random &random, const korvel::CommandFacts &facts, Call &call) {
   return true;
 }
 
+// Calls past each threaded kernel's threshold, by one piece and one unit, so
+// that their pieces end off a multiple of the piece.
+std::vector<Call> threadedCalls(Random &random) {
+  auto past = [](gateway::Split split, std::size_t perUnit = 1) {
+    return static_cast<std::uint64_t>((split.threshold + split.piece + 1) / perUnit + 1);
+  };
+  std::vector<Call> calls;
+  const struct {
+    const char *command;
+    gateway::Split split;
+  } pointCommands[] = {{"korvelOffset", gateway::kOffsetSplit}, {"korvelSpin", gateway::kSpinSplit},
+                       {"korvelRange", gateway::kRangeSplit},   {"torusScreenMex", gateway::kTorusSplit},
+                       {"coneScreenMex", gateway::kConeSplit}};
+  for (const auto &point : pointCommands) {
+    Call call{point.command, 1, {doubles(random, 3, past(point.split))}};
+    if (call.command == "korvelOffset") call.inputs.push_back(doubles(random, 3, 1));
+    if (call.command == "korvelSpin") call.inputs.push_back(scalar(0.6));
+    calls.push_back(call);
+  }
+  // Flags packed into bits (half as many points as triangles), and read from
+  // the screen (few points).
+  const std::uint64_t triangles = past(gateway::kFaceSplit);
+  for (std::uint64_t points : {triangles / 2, std::uint64_t{1000}}) {
+    std::vector<double> screen = values(random, 3 * points);
+    const double flagPool[] = {0.0, 1.0, 1.0, NAN};
+    for (std::uint64_t j = 0; j < points; ++j) screen[3 * j + 2] = flagPool[random.between(0, 3)];
+    std::vector<std::int32_t> corners(3 * triangles);
+    for (std::int32_t &c : corners) c = random.between(0, static_cast<int>(points) - 1);
+    std::vector<std::uint8_t> mask(triangles);
+    for (std::uint8_t &b : mask) b = random.chance(0.9);
+    calls.push_back({"korvelFaceShown", 1,
+                     {matrix("int32", 3, triangles, corners), matrix("double", 3, points, screen),
+                      matrix("logical", 1, triangles, mask)}});
+  }
+  // The table over many pairs, and the scan over few.
+  for (int pairs : {64, 4}) {
+    const std::uint64_t count =
+        pairs > 12 ? past(gateway::kSwapTableSplit) : past(gateway::kSwapScanSplit, pairs + 1);
+    calls.push_back({"valueSwap", 1,
+                     {picks(random, count, 1), picks(random, static_cast<std::uint64_t>(pairs), 1),
+                      doubles(random, static_cast<std::uint64_t>(pairs), 1)}});
+  }
+  // Many small regions, and two values whose regions wind across the bands.
+  const std::uint64_t side = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(past(gateway::kPlateauSplit)))) + 1;
+  calls.push_back({"plateauLabels", 1, {picks(random, side, side)}});
+  std::vector<double> two(side * side);
+  for (double &v : two) v = random.chance(0.55) ? 1.0 : 2.0;
+  calls.push_back({"plateauLabels", 1, {matrix("double", side, side, two)}});
+  return calls;
+}
+
 class Output {
  public:
   void bytes(const void *from, std::size_t count) {
@@ -249,6 +302,7 @@ int main(int argc, char **argv) {
       }
     }
   }
+  for (const Call &call : threadedCalls(random)) calls.push_back(call);
 
   Output out;
   out.bytes("KVCASES1", 8);

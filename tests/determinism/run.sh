@@ -46,3 +46,10 @@ for target in "${targets[@]}"; do
 done
 
 /usr/bin/python3 "$here/compare.py" "${options[@]}" "$cases" "${compared[@]}"
+
+# The thread count changes no bit: the native build at 1 and at 3 threads
+# against its default, strictly (one C library).
+KORVEL_NUM_THREADS=1 "$native/mex/korvel_run" --plugins="$native/mex" "$cases" "$out/linux64-1thread.results"
+KORVEL_NUM_THREADS=3 "$native/mex/korvel_run" --plugins="$native/mex" "$cases" "$out/linux64-3threads.results"
+/usr/bin/python3 "$here/compare.py" --strict "$cases" "linux64=$out/linux64.results" \
+  "1thread=$out/linux64-1thread.results" "3threads=$out/linux64-3threads.results"

@@ -1,0 +1,234 @@
+// Spreads a kernel's independent pieces of work over the machine's cores,
+// inside one call: threads start in the call and are all joined before it
+// returns, so none outlives the call (a plug-in may be unloaded between
+// calls) and nothing is kept from one call to the next.
+//
+// Rules for the kernels that use it:
+// - every check and every host error comes before or after runParallel,
+//   never inside a piece of work: worker threads call no host function;
+// - each piece writes only its own part of the output, and the result may not
+//   depend on which thread runs which piece or in what order, so that every
+//   thread count gives the same bits;
+// - nothing here has a destructor, so a host error raised after the parallel
+//   part (by longjmp on some hosts) leaves nothing behind.
+//
+// Threads are the system's own (pthreads, Win32 threads): std::thread would
+// allocate from the C++ heap, and a Windows plug-in must import nothing but
+// libmx.dll and Windows' own DLLs. When a thread cannot be started, the
+// calling thread does its share: a command never fails for want of threads.
+//
+// The thread count is the number of cores the process may run on, unless the
+// environment variable KORVEL_NUM_THREADS, read at each call, holds a whole
+// number from 1 up (1: no thread is started). It changes the speed only.
+#ifndef KORVEL_PARALLEL_H
+#define KORVEL_PARALLEL_H
+
+#include <atomic>
+#include <cstddef>
+#include <cstdlib>
+
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <pthread.h>
+#include <sched.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
+
+namespace gateway {
+
+// At most this many threads take part in one call, the calling one included;
+// arrays of per-thread data live on the calling thread's stack.
+const unsigned kMaxThreads = 256;
+
+// The cores this process may run on.
+inline unsigned processorCount() {
+  long count = 0;
+#if defined(_WIN32)
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);  // the processors of this process's group
+  count = static_cast<long>(info.dwNumberOfProcessors);
+#else
+#if defined(__linux__) && defined(CPU_COUNT)
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) count = CPU_COUNT(&allowed);
+#endif
+  if (count <= 0) count = sysconf(_SC_NPROCESSORS_ONLN);
+#endif
+  if (count < 1) return 1;
+  return count > static_cast<long>(kMaxThreads) ? kMaxThreads : static_cast<unsigned>(count);
+}
+
+// The threads a call may use: KORVEL_NUM_THREADS when it holds a whole number
+// from 1 up (capped at kMaxThreads), otherwise every core.
+inline unsigned threadLimit() {
+  char text[32];
+  const char *value = nullptr;
+#if defined(_WIN32)
+  // The process environment, which the host's setenv changes.
+  const DWORD length = GetEnvironmentVariableA("KORVEL_NUM_THREADS", text, sizeof text);
+  if (length > 0 && length < sizeof text) value = text;
+#else
+  value = std::getenv("KORVEL_NUM_THREADS");
+  (void)text;
+#endif
+  if (value == nullptr || *value == '\0') return processorCount();
+  unsigned long count = 0;
+  for (const char *digit = value; *digit != '\0'; ++digit) {
+    if (*digit < '0' || *digit > '9') return processorCount();
+    if (count < kMaxThreads) count = count * 10 + static_cast<unsigned long>(*digit - '0');
+  }
+  if (count == 0) return processorCount();
+  return count > kMaxThreads ? kMaxThreads : static_cast<unsigned>(count);
+}
+
+// The threads for `work` units (points, elements, ...) of a kernel that gains
+// from threads from `threshold` units on: 1 below it, else as many as the
+// limit allows while each keeps at least threshold / 2 units.
+inline unsigned threadsFor(std::size_t work, std::size_t threshold) {
+  if (work < threshold || threshold < 2) return 1;
+  const unsigned limit = threadLimit();
+  const std::size_t most = work / (threshold / 2);
+  return most < limit ? static_cast<unsigned>(most) : limit;
+}
+
+namespace detail {
+
+// What the threads of one runParallel share: the pieces are claimed one at a
+// time from `next`, so a thread that the system holds back takes fewer.
+template <typename Body>
+struct Team {
+  const Body *body;
+  std::size_t pieces;
+  std::atomic<std::size_t> next;
+};
+
+template <typename Body>
+struct Seat {
+  Team<Body> *team;
+  unsigned thread;  // 0 is the calling thread
+};
+
+template <typename Body>
+void takePieces(Team<Body> &team, unsigned thread) {
+  for (;;) {
+    const std::size_t piece = team.next.fetch_add(1, std::memory_order_relaxed);
+    if (piece >= team.pieces) return;
+    (*team.body)(piece, thread);
+  }
+}
+
+#if defined(_WIN32)
+using ThreadHandle = HANDLE;
+
+template <typename Body>
+DWORD WINAPI threadMain(LPVOID argument) {
+  Seat<Body> *seat = static_cast<Seat<Body> *>(argument);
+  takePieces(*seat->team, seat->thread);
+  return 0;
+}
+#else
+using ThreadHandle = pthread_t;
+
+template <typename Body>
+void *threadMain(void *argument) {
+  Seat<Body> *seat = static_cast<Seat<Body> *>(argument);
+  takePieces(*seat->team, seat->thread);
+  return nullptr;
+}
+#endif
+
+// A test build (KORVEL_THREADS_NEVER_START) finds every thread start failing,
+// so that the calling thread must do all the work.
+#if defined(KORVEL_THREADS_NEVER_START)
+const bool kThreadsStart = false;
+#else
+const bool kThreadsStart = true;
+#endif
+
+// The kernels' needs are a few kilobytes of stack; a small fixed size keeps a
+// host with a huge default (or a 32-bit one) from reserving much per thread.
+const std::size_t kStackBytes = std::size_t(1) << 20;
+
+}  // namespace detail
+
+// Calls body(piece, thread) once for every piece from 0 to pieces - 1, spread
+// over `threads` threads (the calling one among them, as thread 0; thread
+// numbers are below `threads`), and returns when every piece is done and every
+// started thread has ended. Pieces run in no fixed order and on no fixed
+// thread.
+template <typename Body>
+void runParallel(unsigned threads, std::size_t pieces, const Body &body) {
+  if (threads > kMaxThreads) threads = kMaxThreads;
+  if (static_cast<std::size_t>(threads) > pieces) threads = static_cast<unsigned>(pieces);
+  if (threads <= 1) {
+    for (std::size_t piece = 0; piece < pieces; ++piece) body(piece, 0u);
+    return;
+  }
+  detail::Team<Body> team{&body, pieces, {0}};
+  detail::Seat<Body> seats[kMaxThreads];
+  detail::ThreadHandle handles[kMaxThreads];
+  unsigned started = 0;
+#if defined(_WIN32)
+  for (unsigned t = 1; t < threads; ++t) {
+    seats[started] = detail::Seat<Body>{&team, started + 1};
+    HANDLE handle = !detail::kThreadsStart ? nullptr
+                    : CreateThread(nullptr, detail::kStackBytes, detail::threadMain<Body>,
+                                   &seats[started], STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (handle == nullptr) break;
+    handles[started++] = handle;
+  }
+#else
+  // Workers start with every signal blocked, so that no handler of the host
+  // ever runs on them; the calling thread's mask is put back at once.
+  pthread_attr_t attributes;
+  const bool haveAttributes = pthread_attr_init(&attributes) == 0;
+  if (haveAttributes) pthread_attr_setstacksize(&attributes, detail::kStackBytes);
+  sigset_t all, previous;
+  sigfillset(&all);
+  const bool masked = pthread_sigmask(SIG_SETMASK, &all, &previous) == 0;
+  for (unsigned t = 1; t < threads; ++t) {
+    seats[started] = detail::Seat<Body>{&team, started + 1};
+    if (!detail::kThreadsStart ||
+        pthread_create(&handles[started], haveAttributes ? &attributes : nullptr,
+                       detail::threadMain<Body>, &seats[started]) != 0)
+      break;
+    ++started;
+  }
+  if (masked) pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (haveAttributes) pthread_attr_destroy(&attributes);
+#endif
+  detail::takePieces(team, 0);
+  for (unsigned t = 0; t < started; ++t) {
+#if defined(_WIN32)
+    WaitForSingleObject(handles[t], INFINITE);
+    CloseHandle(handles[t]);
+#else
+    pthread_join(handles[t], nullptr);
+#endif
+  }
+}
+
+// The common case: `count` items cut into pieces of `pieceSize` (the last
+// one shorter), body(first, end, thread) for each.
+template <typename Body>
+void runParallelRanges(unsigned threads, std::size_t count, std::size_t pieceSize,
+                       const Body &body) {
+  const std::size_t pieces = (count + pieceSize - 1) / pieceSize;
+  runParallel(threads, pieces, [&body, count, pieceSize](std::size_t piece, unsigned thread) {
+    const std::size_t first = piece * pieceSize;
+    const std::size_t end = count - first < pieceSize ? count : first + pieceSize;
+    body(first, end, thread);
+  });
+}
+
+}  // namespace gateway
+
+#endif  // KORVEL_PARALLEL_H

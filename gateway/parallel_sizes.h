@@ -1,0 +1,53 @@
+// Where each threaded kernel splits its work (gateway/parallel.h): from
+// `threshold` units of work on it uses threads, each taking at least
+// threshold / 2 units, in pieces of `piece` units claimed one at a time.
+// Results never depend on these numbers; the tests run every kernel just
+// below, at and above its threshold and around multiples of its piece.
+//
+// How they were chosen: `make bench-kernels` times every kernel at 1 thread
+// and at 2 side by side on sizes around the threshold (the "threshold"
+// benchmarks); the threshold is the smallest size from which 2 threads are
+// not slower than 1, rounded up to a power of two for the margin. Starting
+// and joining a thread costs some 30 to 60 us here, so a kernel gains from
+// about 100 us of work on; a piece holds some 10 to 50 us of work, small
+// enough to even out threads that the system holds back, large enough that
+// claiming it costs nothing measurable.
+#ifndef KORVEL_PARALLEL_SIZES_H
+#define KORVEL_PARALLEL_SIZES_H
+
+#include <cstddef>
+
+namespace gateway {
+
+struct Split {
+  std::size_t threshold;  // units of work from which threads are used
+  std::size_t piece;      // units of work claimed at a time
+};
+
+// The build that measures the thresholds (`make bench-thresholds`) uses
+// threads from a 16th of each threshold on, in pieces a 16th as large, so
+// that 1 and 2 threads can be compared below the thresholds too.
+#if defined(KORVEL_MEASURE_THRESHOLDS)
+constexpr Split measured(Split split) { return {split.threshold / 16, split.piece / 16}; }
+#else
+constexpr Split measured(Split split) { return split; }
+#endif
+
+// Points (columns of the point matrix).
+constexpr Split kTorusSplit = measured({16384, 2048});
+constexpr Split kConeSplit = measured({65536, 8192});
+constexpr Split kOffsetSplit = measured({1 << 20, 32768});
+constexpr Split kSpinSplit = measured({1 << 20, 32768});
+constexpr Split kRangeSplit = measured({1 << 21, 32768});
+// Triangles; the packing of the flags splits by points, in the same sizes.
+constexpr Split kFaceSplit = measured({65536, 16384});
+// valueSwap: elements of the value matrix for its table lookup; elements
+// times (pairs + 1) for its scan over few pairs.
+constexpr Split kSwapTableSplit = measured({65536, 16384});
+constexpr Split kSwapScanSplit = measured({262144, 16384});
+// plateauLabels: elements, cut into bands of whole columns.
+constexpr Split kPlateauSplit = measured({262144, 0});
+
+}  // namespace gateway
+
+#endif  // KORVEL_PARALLEL_SIZES_H

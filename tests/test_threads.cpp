@@ -1,0 +1,269 @@
+// Every threaded kernel gives the bits of one thread at every thread count
+// (KORVEL_NUM_THREADS), at sizes just below, at and above the size from which
+// it uses threads (gateway/parallel_sizes.h), one unit either side of a
+// multiple of its piece, and large enough for 7 threads to share.
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+#include "../gateway/parallel_sizes.h"
+#include "harness.h"
+#include "point_samples.h"
+
+using namespace harness;
+
+namespace {
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+// KORVEL_NUM_THREADS for the calls that follow; null unsets it.
+void setThreadCount(const char *count) {
+#if defined(_WIN32)
+  SetEnvironmentVariableA("KORVEL_NUM_THREADS", count);
+#else
+  if (count)
+    setenv("KORVEL_NUM_THREADS", count, 1);
+  else
+    unsetenv("KORVEL_NUM_THREADS");
+#endif
+}
+
+// After the 1-thread reference; null: unset, every core.
+const char *const kThreadCounts[] = {"2", "3", "7", nullptr};
+
+// The command gives at every thread count what it gives at 1 thread: the same
+// bits, or the same error.
+void expectSameAtEveryThreadCount(const std::string &command,
+                                  const std::vector<const mxArray *> &inputs,
+                                  const std::string &what) {
+  setThreadCount("1");
+  const Result reference = call(command, inputs);
+  for (const char *count : kThreadCounts) {
+    setThreadCount(count);
+    const Result result = call(command, inputs);
+    const std::string where = command + " " + what + ", KORVEL_NUM_THREADS=" + (count ? count : "unset");
+    ASSERT_EQ(result.failed, reference.failed) << where << ": " << result.message;
+    if (reference.failed)
+      EXPECT_EQ(result.message, reference.message) << where;
+    else
+      EXPECT_TRUE(sameBits(reference.output().values(), result.output().values())) << where;
+  }
+  setThreadCount(nullptr);
+}
+
+// Units of work around a split: just below, at and above its threshold, one
+// either side of the first multiple of its piece above that, and enough for
+// 7 threads (each takes at least half the threshold) where that stays below
+// 2^20 units; beyond, the kernels split exactly as the smaller ones do.
+std::vector<size_t> sizesAround(gateway::Split split) {
+  const size_t multiple = (split.threshold / split.piece + 1) * split.piece;
+  std::vector<size_t> sizes = {split.threshold - 1, split.threshold, split.threshold + 1,
+                               multiple - 1, multiple + 1};
+  const size_t forSeven = 7 * split.threshold / 2 + split.piece + 1;
+  if (forSeven <= size_t{1} << 20) sizes.push_back(forSeven);
+  return sizes;
+}
+}  // namespace
+
+TEST(Threads, PointKernelsGiveTheSameBitsAtEveryThreadCount) {
+  samples::Coordinates coordinates(0x7468726561647321ull);
+  Array position = doubles(3, 1, {1.5, -2.5, 0.25});
+  Array angle = scalar(0.7);
+  const struct {
+    const char *command;
+    gateway::Split split;
+    const mxArray *second;
+  } cases[] = {{"korvelOffset", gateway::kOffsetSplit, position},
+               {"korvelSpin", gateway::kSpinSplit, angle},
+               {"korvelRange", gateway::kRangeSplit, nullptr},
+               {"torusScreenMex", gateway::kTorusSplit, nullptr},
+               {"coneScreenMex", gateway::kConeSplit, nullptr}};
+  size_t most = 0;
+  for (const auto &c : cases)
+    for (size_t n : sizesAround(c.split)) most = n > most ? n : most;
+  const std::vector<double> pool = coordinates.points(most);  // each size takes its first n
+  for (const auto &c : cases)
+    for (size_t n : sizesAround(c.split)) {
+      Array points = doubles(3, n, std::vector<double>(pool.begin(), pool.begin() + 3 * n));
+      std::vector<const mxArray *> inputs = {points};
+      if (c.second) inputs.push_back(c.second);
+      expectSameAtEveryThreadCount(c.command, inputs, "N=" + std::to_string(n));
+    }
+}
+
+TEST(Threads, KorvelFaceShownGivesTheSameFlagsAndTheSameFirstFault) {
+  std::mt19937_64 engine(0x66616365);
+  const double flagPool[] = {0, 1, 1, 0.5, kNaN};
+  const uint8_t maskPool[] = {0, 1, 1, 1, 2};
+  for (size_t triangles : sizesAround(gateway::kFaceSplit)) {
+    // Half as many points as triangles: the flags are packed into bits, split
+    // by points too; 1000 points: they are read from the screen.
+    for (size_t points : {triangles / 2, size_t{1000}}) {
+      std::vector<double> screen(3 * points, 1.0);
+      for (size_t j = 0; j < points; ++j) screen[3 * j + 2] = flagPool[engine() % 5];
+      std::vector<int32_t> corners(3 * triangles);
+      for (int32_t &corner : corners) corner = static_cast<int32_t>(engine() % points);
+      std::vector<uint8_t> mask(triangles);
+      for (uint8_t &m : mask) m = maskPool[engine() % 5];
+      Array screenArray = doubles(3, points, screen);
+      Array maskArray = uint8s(1, triangles, mask);
+      const std::string what = "T=" + std::to_string(triangles) + " points=" + std::to_string(points);
+      Array faces = int32s(3, triangles, corners);
+      expectSameAtEveryThreadCount("korvelFaceShown", {faces, screenArray, maskArray}, what);
+      // Bad corners of enabled triangles in the last piece and in an earlier
+      // one: the error names the earlier, as one thread deciding in order does.
+      for (size_t t : {triangles - 1, triangles / 3}) {
+        mask[t] = 1;
+        corners[3 * t] = corners[3 * t + 1] = corners[3 * t + 2] = -1;
+      }
+      Array badFaces = int32s(3, triangles, corners);
+      Array badMask = uint8s(1, triangles, mask);
+      expectSameAtEveryThreadCount("korvelFaceShown", {badFaces, screenArray, badMask},
+                                   what + " with bad corners");
+    }
+  }
+}
+
+TEST(Threads, ValueSwapGivesTheSameBitsAtEveryThreadCount) {
+  std::mt19937_64 engine(0x73776170);
+  const double special[] = {kNaN, 0.0, -0.0, kInf, -kInf};
+  // No pairs and 5: the scan, split by elements times (pairs + 1); 64: the
+  // table, split by elements.
+  for (size_t pairs : {size_t{0}, size_t{5}, size_t{64}}) {
+    const gateway::Split split = pairs > 12 ? gateway::kSwapTableSplit : gateway::kSwapScanSplit;
+    const size_t perElement = pairs > 12 ? 1 : pairs + 1;
+    std::vector<double> from(pairs), to(pairs);
+    for (size_t k = 0; k < pairs; ++k) {
+      from[k] = k % 9 == 0 ? special[k % 5] : static_cast<double>(engine() % (2 * pairs) + 1);
+      to[k] = k % 7 == 0 ? -0.0 : static_cast<double>(engine() % 1000) / 8;
+    }
+    Array fromArray = doubles(pairs, 1, from);
+    Array toArray = doubles(pairs, 1, to);
+    for (size_t work : sizesAround(split)) {
+      const size_t count = work / perElement;
+      std::vector<double> values(count);
+      for (double &v : values)
+        v = engine() % 10 == 0 ? special[engine() % 5] : static_cast<double>(engine() % (2 * pairs + 1) + 1);
+      Array valueArray = doubles(count, 1, values);
+      expectSameAtEveryThreadCount("valueSwap", {valueArray, fromArray, toArray},
+                                   std::to_string(count) + " elements, L=" + std::to_string(pairs));
+    }
+  }
+}
+
+namespace {
+// The value of cell (r, c) of a rows-by-columns image.
+using Image = std::function<double(size_t r, size_t c, size_t rows, size_t columns)>;
+
+// A spiral wall of 1s in 0s, one cell wide with one-cell gaps: a single
+// region that winds through every band, and one for the corridor between.
+std::vector<double> spiral(size_t rows, size_t columns) {
+  std::vector<double> cells(rows * columns, 0.0);
+  auto at = [&](long r, long c) -> double * {
+    if (r < 0 || c < 0 || r >= static_cast<long>(rows) || c >= static_cast<long>(columns)) return nullptr;
+    return &cells[r + c * rows];
+  };
+  const long dr[] = {0, 1, 0, -1}, dc[] = {1, 0, -1, 0};
+  long r = 0, c = 0;
+  int direction = 0, turns = 0;
+  *at(r, c) = 1;
+  while (turns < 2) {
+    double *next = at(r + dr[direction], c + dc[direction]);
+    double *beyond = at(r + 2 * dr[direction], c + 2 * dc[direction]);
+    if (next && *next == 0 && (!beyond || *beyond == 0)) {
+      r += dr[direction], c += dc[direction];
+      *next = 1;
+      turns = 0;
+    } else {
+      direction = (direction + 1) % 4;
+      ++turns;
+    }
+  }
+  return cells;
+}
+}  // namespace
+
+TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
+  std::mt19937_64 engine(0x706c6174);
+  std::vector<double> noise(1 << 20);
+  for (double &v : noise) v = static_cast<double>(engine() % 4 + 1);
+  auto random = [&noise](size_t r, size_t c, size_t = 0, size_t = 0) { return noise[(r * 7919 + c * 104729) % noise.size()]; };
+  const struct {
+    const char *name;
+    Image value;
+  } images[] = {
+      {"random 1..4", random},
+      {"one region", [](size_t, size_t, size_t, size_t) { return -0.0; }},
+      {"every cell its own", [](size_t r, size_t c, size_t, size_t) { return static_cast<double>((r + c) % 2); }},
+      {"all NaN", [](size_t, size_t, size_t, size_t) { return kNaN; }},
+      {"horizontal stripes", [](size_t r, size_t, size_t, size_t) { return static_cast<double>(r % 2); }},
+      {"vertical stripes", [](size_t, size_t c, size_t, size_t) { return static_cast<double>(c / 3 % 2); }},
+      {"diagonal stripes", [](size_t r, size_t c, size_t, size_t) { return static_cast<double>((r + 2 * c) / 5 % 3); }},
+      // Teeth along every row pair, joined by a spine in the first or the
+      // last column: each region's first cell lies far from where its teeth
+      // meet.
+      {"comb, spine left", [](size_t r, size_t c, size_t, size_t) { return c == 0 || r % 2 == 0 ? 1.0 : 2.0; }},
+      {"comb, spine right",
+       [](size_t r, size_t c, size_t, size_t columns) {
+         return c + 1 == columns || r % 2 == 0 ? 1.0 : 2.0;
+       }},
+      {"8x8 tiles", [&random](size_t r, size_t c, size_t, size_t) { return random(r / 8, c / 8); }},
+      {"random with NaN and zeros",
+       [&random](size_t r, size_t c, size_t, size_t) {
+         const double v = random(r, c);
+         return v == 1 ? kNaN : v == 2 ? ((r ^ c) & 1 ? 0.0 : -0.0) : v;
+       }},
+  };
+  // The size from which threads are used, one either side, a row and a
+  // column vector, and fewer columns than bands, each on a few images; then
+  // every image with 2 threads' bands and with 7 threads' (14 bands).
+  const size_t t = gateway::kPlateauSplit.threshold;
+  static_assert(gateway::kPlateauSplit.threshold == 512 * 512, "the shapes below straddle it");
+  const struct {
+    size_t rows, columns, images;  // the first `images` of the list above
+  } shapes[] = {{511, 513, 5},   {512, 512, 5},   {1, t + 1, 5},         {t + 1, 1, 5},
+                {t / 3 + 1, 3, 5}, {530, 530, 11}, {960, 960, 11}};
+  const char *const builds[] = {"plateauLabels", "plateauLabelsFlooding"};
+  for (const auto &shape : shapes)
+    for (size_t i = 0; i < shape.images; ++i) {
+      const auto &image = images[i];
+      std::vector<double> cells(shape.rows * shape.columns);
+      for (size_t c = 0; c < shape.columns; ++c)
+        for (size_t r = 0; r < shape.rows; ++r) cells[r + c * shape.rows] = image.value(r, c, shape.rows, shape.columns);
+      Array input = doubles(shape.rows, shape.columns, cells);
+      const std::string what = std::string(image.name) + " " + std::to_string(shape.rows) + "x" +
+                               std::to_string(shape.columns);
+      for (const char *build : builds) expectSameAtEveryThreadCount(build, {input}, what);
+    }
+  Array winding = doubles(960, 960, spiral(960, 960));
+  for (const char *build : builds) expectSameAtEveryThreadCount(build, {winding}, "spiral");
+}
+
+TEST(Threads, NeitherAnUnusableSettingNorThreadsThatCannotStartChangeTheResult) {
+  std::vector<double> cells(530 * 530);
+  for (size_t p = 0; p < cells.size(); ++p) cells[p] = static_cast<double>(p * 2654435761u % 5);
+  Array input = doubles(530, 530, cells);
+  setThreadCount("1");
+  const Result reference = call("plateauLabels", {input});
+  // No thread count (every core, as when unset), or more threads than any
+  // machine has (capped).
+  for (const char *setting : {"0", "", "many", "-2", "99999999999999999999"}) {
+    setThreadCount(setting);
+    const Result result = call("plateauLabels", {input});
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_TRUE(sameBits(reference.output().values(), result.output().values())) << setting;
+  }
+  // A test build of plateauLabels in which every thread start fails.
+  setThreadCount("7");
+  const Result result = call("plateauLabelsThreadless", {input});
+  setThreadCount(nullptr);
+  ASSERT_FALSE(result.failed) << result.message;
+  EXPECT_TRUE(sameBits(reference.output().values(), result.output().values()));
+}
