@@ -24,6 +24,7 @@
 #define KORVEL_PARALLEL_H
 
 #include <atomic>
+#include <cfenv>
 #include <cstddef>
 #include <cstdlib>
 
@@ -108,6 +109,12 @@ struct Team {
   const Body *body;
   std::size_t pieces;
   std::atomic<std::size_t> next;
+  // The calling thread's floating-point environment, which every worker takes
+  // on before its first piece: a Windows thread starts with the system's
+  // default x87 control word, not the caller's (mingw-w64's runtime sets
+  // 64-bit precision), and the C library's x87 routines then round their
+  // results differently.
+  std::fenv_t environment;
 };
 
 template <typename Body>
@@ -131,6 +138,7 @@ using ThreadHandle = HANDLE;
 template <typename Body>
 DWORD WINAPI threadMain(LPVOID argument) {
   Seat<Body> *seat = static_cast<Seat<Body> *>(argument);
+  std::fesetenv(&seat->team->environment);
   takePieces(*seat->team, seat->thread);
   return 0;
 }
@@ -140,6 +148,7 @@ using ThreadHandle = pthread_t;
 template <typename Body>
 void *threadMain(void *argument) {
   Seat<Body> *seat = static_cast<Seat<Body> *>(argument);
+  std::fesetenv(&seat->team->environment);
   takePieces(*seat->team, seat->thread);
   return nullptr;
 }
@@ -172,7 +181,8 @@ void runParallel(unsigned threads, std::size_t pieces, const Body &body) {
     for (std::size_t piece = 0; piece < pieces; ++piece) body(piece, 0u);
     return;
   }
-  detail::Team<Body> team{&body, pieces, {0}};
+  detail::Team<Body> team{&body, pieces, {0}, {}};
+  std::fegetenv(&team.environment);
   detail::Seat<Body> seats[kMaxThreads];
   detail::ThreadHandle handles[kMaxThreads];
   unsigned started = 0;

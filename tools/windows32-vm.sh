@@ -210,7 +210,8 @@ boot() {
   rm -rf "$out" "$payload.img"
   mkdir -p "$out"
   megabytes=$(du -sm "$payload" | cut -f1)
-  truncate -s "$((megabytes * 2 + 64))M" "$payload.img"
+  # Room for the results too: the corpus's outputs take about twice its inputs.
+  truncate -s "$((megabytes * 4 + 64))M" "$payload.img"
   mke2fs -q -t ext4 -d "$payload" "$payload.img"
   local snapshot=on
   [[ $mode == writable ]] && snapshot=off
