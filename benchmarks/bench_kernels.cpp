@@ -421,11 +421,38 @@ std::vector<const mxArray *> pointInputs(const std::string &command, long n,
 const char *const kPointCommands[] = {"korvelOffset", "korvelSpin", "korvelRange",
                                       "torusScreenMex", "coneScreenMex"};
 
+// How many cores are free just now: the time of one piece of pure arithmetic
+// on 1 thread over the time of `threads` such pieces on `threads` threads
+// (through gateway/parallel.h). About the thread count when every core is
+// free; on a machine busy with other work, threaded kernels gain less.
+double freeCores(unsigned threads) {
+  std::uint64_t sums[gateway::kMaxThreads] = {};
+  auto piece = [&sums](std::size_t index, unsigned) {
+    std::uint64_t a = index + 1, b = 3 * a;
+    for (long i = 0; i < 20000000; ++i) {
+      a = a * 6364136223846793005ull + 1;
+      b ^= a >> 29;
+    }
+    sums[index] = a + b;
+  };
+  auto seconds = [&](unsigned count) {
+    const auto start = std::chrono::steady_clock::now();
+    gateway::runParallel(count, count, piece);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  const double one = seconds(1), all = seconds(threads);
+  benchmark::DoNotOptimize(sums);
+  return threads * one / all;
+}
+
 void threadTable(const mxArray *position, const mxArray *angle) {
+  const unsigned threads = gateway::threadLimit();
   std::printf("\nEach threaded kernel at 1 thread and at the default, %u threads here "
               "(KORVEL_NUM_THREADS unset); ms are medians of alternating calls, ratio = 1 thread "
               "/ default\n",
-              gateway::threadLimit());
+              threads);
+  std::printf("Free cores before (arithmetic on %u threads against 1): %.2f\n", threads,
+              freeCores(threads));
   std::printf("%-16s %-20s %12s %12s %8s %6s\n", "command", "size", "1 thread ms", "default ms",
               "ratio", "pairs");
   const standin::Plugin torus(pluginFolder, "torusScreenMex");
@@ -447,6 +474,7 @@ void threadTable(const mxArray *position, const mxArray *angle) {
                       std::to_string(side) + "^2 " + (tiles ? "tiles" : "random"),
                       {labelImage(side, tiles)}},
                      "1", nullptr);
+  std::printf("Free cores after: %.2f\n", freeCores(threads));
 }
 
 // Sizes by powers of two, 1 thread against 2. In the build of
