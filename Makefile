@@ -41,8 +41,8 @@ test-octave: build octave
 	$(OCTAVE) --eval "addpath('tests/octave'); exit(run_octave_tests('$(OCTAVE_PLUGINS)', 'build/mex') > 0)"
 	$(OCTAVE) --eval "addpath('tests/octave'); exit(sweep_values('$(OCTAVE_PLUGINS)') > 0)"
 
-# Every help example runs in a fresh Octave and shows its result; Contents.m
-# agrees with the help files' first lines.
+# Every help example runs in a fresh Octave and shows its result; the
+# Contents.m that build_mex writes agrees with the help files' first lines.
 test-help: octave
 	$(OCTAVE) --eval "addpath('$(CURDIR)/tests/octave'); exit(check_help('$(OCTAVE_PLUGINS)'))"
 

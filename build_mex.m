@@ -5,9 +5,10 @@ function report = build_mex(outdir)
 %   OUTDIR. The commands are the rows of commands.tsv, each built from its
 %   source; a command built from the source of another gets its own name as
 %   MEX_COMMAND_NAME. Each command's .m help file, beside its source, is
-%   copied beside its plug-in, and Contents.m into OUTDIR, so after
-%   ADDPATH(OUTDIR) HELP KORVELSPIN, KORVELSPIN(...) and HELP OUTDIR (the
-%   list of commands) work.
+%   copied beside its plug-in, and OUTDIR gets a Contents.m that lists the
+%   commands by their group in commands.tsv, each with the summary of its
+%   help's first line, so after ADDPATH(OUTDIR) HELP KORVELSPIN,
+%   KORVELSPIN(...) and HELP OUTDIR (the list of commands) work.
 %
 %   REPORT = BUILD_MEX(...) returns a struct with fields built, failed and
 %   outdir (cell arrays of command names, and the folder) instead of
@@ -16,8 +17,11 @@ function report = build_mex(outdir)
 %   COMMANDS = BUILD_MEX('-commands') builds nothing and returns the rows
 %   of commands.tsv, in its order: a struct array with fields name, source
 %   (relative to this folder), written (how many of the first inputs are
-%   written in place), output (1 when it creates output 1), results and
-%   usage.
+%   written in place), output (1 when it creates output 1), results, usage
+%   and group.
+%
+%   TEXT = BUILD_MEX('-contents') builds nothing and returns the text of
+%   that Contents.m.
 %
 %   A plug-in newer than its source and the gateway is not built again.
 %   Every build computes each IEEE double operation on its own: GCC and
@@ -30,6 +34,9 @@ function report = build_mex(outdir)
   root = fileparts (mfilename ('fullpath'));
   if nargin == 1 && strcmp (outdir, '-commands')
     report = read_commands (root);
+    return;
+  elseif nargin == 1 && strcmp (outdir, '-contents')
+    report = contents_text (root, read_commands (root));
     return;
   end
   inOctave = exist ('OCTAVE_VERSION', 'builtin') ~= 0;
@@ -89,7 +96,7 @@ function report = build_mex(outdir)
       failed{end+1} = name;
     end
   end
-  copyfile (fullfile (root, 'Contents.m'), outdir);
+  write_text (fullfile (outdir, 'Contents.m'), contents_text (root, commands));
 
   if nargout > 0
     report = struct ('built', {built}, 'failed', {failed}, 'outdir', outdir);
@@ -106,21 +113,65 @@ function commands = read_commands (root)
   list = fullfile (root, 'commands.tsv');
   lines = strsplit (strrep (fileread (list), char (13), ''), char (10));
   commands = struct ('name', {}, 'source', {}, 'written', {}, 'output', {}, ...
-                     'results', {}, 'usage', {});
+                     'results', {}, 'usage', {}, 'group', {});
   for k = 1:numel (lines)
     if isempty (lines{k}) || lines{k}(1) == '#'
       continue;
     end
     fields = strsplit (lines{k}, char (9));
-    if numel (fields) ~= 6
-      error ('build_mex:commandList', '%s:%d: expected 6 fields separated by tabs; got "%s"', ...
+    if numel (fields) ~= 7
+      error ('build_mex:commandList', '%s:%d: expected 7 fields separated by tabs; got "%s"', ...
              list, k, lines{k});
     end
     commands(end+1) = struct ('name', fields{1}, 'source', fields{2}, ...
                               'written', str2double (fields{3}), ...
                               'output', str2double (fields{4}), ...
-                              'results', fields{5}, 'usage', fields{6});
+                              'results', fields{5}, 'usage', fields{6}, ...
+                              'group', fields{7});
   end
+end
+
+% Contents.m: the commands under their groups, groups in the order of their
+% first command, each command with the summary of its help's first line
+% ("%NAME  Summary").
+function text = contents_text (root, commands)
+  width = max (cellfun (@numel, {commands.name}));
+  text = sprintf ('%% korvel: compiled numeric kernels for MATLAB and GNU Octave.\n');
+  groups = unique ({commands.group}, 'stable');
+  for g = 1:numel (groups)
+    text = [text sprintf('%%\n%% %s\n', groups{g})];
+    for k = find (strcmp ({commands.group}, groups{g}))
+      text = [text sprintf('%%   %-*s - %s\n', width, commands(k).name, ...
+                           help_summary (root, commands(k)))];
+    end
+  end
+  text = [text sprintf(['%%\n%% Each command''s help tells its inputs, errors and an example:\n' ...
+                        '%% help %s. BSD 3-Clause licence, Copyright (c) 2026, the korvel\n' ...
+                        '%% authors.\n\n' ...
+                        '%% Written by build_mex.m from commands.tsv and the help files.\n'], ...
+                       commands(1).name)];
+end
+
+function summary = help_summary (root, command)
+  file = fullfile (root, fileparts (command.source), [command.name '.m']);
+  if ~exist (file, 'file')
+    error ('build_mex:helpFile', '%s: no help file %s', command.name, file);
+  end
+  first = regexp (fileread (file), '^%(\w+)  (\S[^\r\n]*)', 'tokens', 'once');
+  if isempty (first) || ~strcmpi (first{1}, command.name)
+    error ('build_mex:helpFile', '%s: the first line must be "%%%s  Summary"', ...
+           file, upper (command.name));
+  end
+  summary = first{2};
+end
+
+function write_text (file, text)
+  fid = fopen (file, 'w');
+  if fid < 0
+    error ('build_mex:write', 'cannot write %s', file);
+  end
+  fputs (fid, text);
+  fclose (fid);
 end
 
 % Whether file exists and is newer than every one of the inputs.

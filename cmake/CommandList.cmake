@@ -2,8 +2,9 @@
 #   korvel_read_commands(<file>)
 # sets KORVEL_COMMANDS (the names, in the list's order) and, for each name,
 # KORVEL_SOURCE_<name> (a full path), KORVEL_WRITTEN_<name>,
-# KORVEL_OUTPUT_<name>, KORVEL_RESULTS_<name> and KORVEL_USAGE_<name>. A row
-# that does not fit the format stops with an error naming its line.
+# KORVEL_OUTPUT_<name>, KORVEL_RESULTS_<name>, KORVEL_USAGE_<name> and
+# KORVEL_GROUP_<name>. A row that does not fit the format stops with an error
+# naming its line.
 function(korvel_read_commands file)
   get_filename_component(root ${file} DIRECTORY)
   file(STRINGS ${file} lines)
@@ -14,9 +15,9 @@ function(korvel_read_commands file)
     if(line MATCHES "^#" OR line STREQUAL "")
       continue()
     endif()
-    if(NOT line MATCHES "^([A-Za-z][A-Za-z0-9_]*)\t([^\t]+\\.cpp)\t([0-9])\t([01])\t(exact|libm|address)\t([^\t\"\\\\]+)$")
+    if(NOT line MATCHES "^([A-Za-z][A-Za-z0-9_]*)\t([^\t]+\\.cpp)\t([0-9])\t([01])\t(exact|libm|address)\t([^\t\"\\\\]+)\t([A-Z][^\t\"\\\\]*)$")
       message(FATAL_ERROR "${file}:${number}: expected command, source, written, output, "
-                          "results and usage separated by tabs; got '${line}'")
+                          "results, usage and group separated by tabs; got '${line}'")
     endif()
     set(name ${CMAKE_MATCH_1})
     if(NOT EXISTS ${root}/${CMAKE_MATCH_2})
@@ -31,6 +32,7 @@ function(korvel_read_commands file)
     set(KORVEL_OUTPUT_${name} ${CMAKE_MATCH_4} PARENT_SCOPE)
     set(KORVEL_RESULTS_${name} ${CMAKE_MATCH_5} PARENT_SCOPE)
     set(KORVEL_USAGE_${name} "${CMAKE_MATCH_6}" PARENT_SCOPE)
+    set(KORVEL_GROUP_${name} "${CMAKE_MATCH_7}" PARENT_SCOPE)
   endforeach()
   set(KORVEL_COMMANDS ${commands} PARENT_SCOPE)
 endfunction()

@@ -5,8 +5,9 @@ function tarball = make_package (stagedir, outdir)
 %   for  pkg install  in Octave:
 %     DESCRIPTION  package/DESCRIPTION, the one place of the version
 %     COPYING      the licence, LICENSE
-%     INDEX        the commands by category, as Contents.m groups them
-%     inst/        each command's help file and Contents.m
+%     INDEX        the commands by their group in commands.tsv
+%     inst/        each command's help file and Contents.m, as build_mex
+%                  writes it
 %     src/         package/src/Makefile, commands.mk (each command, its
 %                  source and its defines), the gateway headers and the
 %                  commands' sources
@@ -30,10 +31,8 @@ function tarball = make_package (stagedir, outdir)
 
   copyfile (fullfile (here, 'DESCRIPTION'), package);
   copyfile (fullfile (root, 'LICENSE'), fullfile (package, 'COPYING'));
-  write_text (fullfile (package, 'INDEX'), index_text (name, description, ...
-              fileread (fullfile (root, 'Contents.m')), {commands.name}));
-
-  copyfile (fullfile (root, 'Contents.m'), fullfile (package, 'inst'));
+  write_text (fullfile (package, 'INDEX'), index_text (name, description, commands));
+  write_text (fullfile (package, 'inst', 'Contents.m'), build_mex ('-contents'));
   copyfile (fullfile (here, 'src', 'Makefile'), fullfile (package, 'src'));
   copyfile (fullfile (root, 'gateway', '*.h'), fullfile (package, 'src', 'gateway'));
   rules = {'# Written by make_package.m: each command, its source and its defines.', ...
@@ -65,27 +64,14 @@ function tarball = make_package (stagedir, outdir)
   printf ('make_package: %s (%d commands)\n', tarball, numel (commands));
 end
 
-% INDEX: the categories and commands of Contents.m, where a category is the
-% line above its first "%   command  - summary" line; it must list every
-% command.
-function text = index_text (name, description, contents, names)
+% INDEX: each group of the list, in the order of its first command, and
+% its commands, as Contents.m lists them.
+function text = index_text (name, description, commands)
   text = sprintf ('%s >> %s\n', name, field (description, 'Title'));
-  lines = strsplit (strrep (contents, "\r", ''), "\n");
-  listed = {};
-  for k = 1:numel (lines)
-    command = regexp (lines{k}, '^%\s+(\w+)\s+- ', 'tokens', 'once');
-    if isempty (command)
-      continue;
-    end
-    if k > 1 && isempty (regexp (lines{k-1}, '^%\s+\w+\s+- ', 'once'))
-      text = [text regexprep(lines{k-1}, '^%\s*', '') "\n"];
-    end
-    text = [text ' ' command{1} "\n"];
-    listed{end+1} = command{1};
-  end
-  if ~isequal (sort (listed), sort (names))
-    error ('make_package:contents', 'Contents.m lists %s; the commands are %s', ...
-           strjoin (sort (listed), ', '), strjoin (sort (names), ', '));
+  groups = unique ({commands.group}, 'stable');
+  for g = 1:numel (groups)
+    text = [text sprintf('%s\n', groups{g}) ...
+            sprintf(' %s\n', commands(strcmp ({commands.group}, groups{g})).name)];
   end
 end
 

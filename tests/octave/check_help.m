@@ -8,7 +8,8 @@ function failed = check_help (plugins)
 %     - Contents.m in PLUGINS lists it exactly once, with the summary of
 %       its help's first line, lists nothing else, and HELP PLUGINS shows it.
 %   (The help's usage line and error list are checked against commands.tsv
-%   and docs/errors.md by the C++ build's help_files test.)
+%   and docs/errors.md by the C++ build's help_files test.) build_mex writes
+%   Contents.m, so this checks what it writes.
 %   Prints each failure and a summary line; returns the number of failures.
 %   Run it in a fresh Octave: the examples must not depend on anything set
 %   up before.
