@@ -1,7 +1,7 @@
 // libFuzzer target for one command (FUZZ_COMMAND, set by the build): decodes
 // a call from the fuzzer's bytes (call_format.h), makes it through the
 // stand-in host and checks what the command promises:
-//   - it returns a result or raises an error listed in docs/errors.md;
+//   - it returns a result or raises an error its help file lists;
 //   - a call that asks for more outputs than the command returns is refused
 //     with <command>:tooManyOutputs;
 //   - a refused call leaves no output and every input byte-identical
@@ -90,9 +90,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     std::exit(2);
   }
   reportsAddress = command->results == korvel::Results::address;
-  documented = contract::readErrorTable(KORVEL_ERROR_TABLE);
+  documented = contract::readHelpIdentifiers(KORVEL_SOURCE_DIR, *command);
   if (documented.empty()) {
-    std::fprintf(stderr, "cannot read the error table %s\n", KORVEL_ERROR_TABLE);
+    std::fprintf(stderr, "no error identifiers in %s/%s\n", KORVEL_SOURCE_DIR, command->help);
     std::exit(2);
   }
   // The plug-ins lie beside the fuzz targets. Loading now, before fuzzing
@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!outputsFit && outcome.identifier != std::string(command->name) + ":tooManyOutputs")
       broken("more outputs than returned were not refused first", outcome.identifier);
     if (documented.count(outcome.identifier) == 0)
-      broken("an error not in docs/errors.md", outcome.identifier + ": " + outcome.message);
+      broken("an error its help does not list", outcome.identifier + ": " + outcome.message);
     if (outcome.identifier.compare(0, std::strlen(command->name) + 1,
                                    std::string(command->name) + ":") != 0)
       broken("an error of another command", outcome.identifier);

@@ -2,7 +2,7 @@
 // over all of them from one table of calls and the list's facts: output 1 in
 // slot 0 and nothing else, inputs unchanged but those the list says it
 // writes, no host array created but output 1, nothing kept from one call to
-// the next, and refused calls that raise an identifier of docs/errors.md and
+// the next, and refused calls that raise an identifier their help lists and
 // leave everything as it was: also a call that asks for more outputs than
 // the command returns, and one given a value without a data block (a
 // function handle, an object).
@@ -27,7 +27,7 @@ struct Case {
   std::function<Inputs()> make;
   // A command missing from the list fails EveryCommandOfTheListHasCallsInBothTables.
   const korvel::CommandFacts &facts() const {
-    static const korvel::CommandFacts unlisted{"", "", 0, true, korvel::Results::exact, ""};
+    static const korvel::CommandFacts unlisted{"", "", "", 0, true, korvel::Results::exact, ""};
     const korvel::CommandFacts *listed = korvel::findCommand(command);
     return listed != nullptr ? *listed : unlisted;
   }
@@ -188,8 +188,9 @@ std::string label(const Case &c, size_t index) {
   return std::string(c.command) + " (case " + std::to_string(index) + ")";
 }
 
+// The identifiers the help files list.
 std::set<std::string> documentedIdentifiers() {
-  return contract::readErrorTable(std::string(KORVEL_SOURCE_DIR) + "/docs/errors.md");
+  return contract::readHelpIdentifiers(KORVEL_SOURCE_DIR);
 }
 
 }  // namespace
@@ -274,20 +275,20 @@ TEST(Promises, NothingIsKeptFromOneCallToTheNext) {
     EXPECT_EQ(outcome(i), first[i]) << label(cases[i], i) << " gave other bits the second time";
 }
 
-// The call is refused with an identifier of docs/errors.md (`identifier`
-// itself when given) and leaves no output, no host array and every input as
+// The call is refused with an identifier its help lists (`identifier` itself
+// when given) and leaves no output, no host array and every input as
 // it was.
 void expectRefused(const std::string &what, const char *command, const Inputs &inputs, int nlhs,
                    const std::string &identifier = "") {
   static const std::set<std::string> documented = documentedIdentifiers();
-  ASSERT_FALSE(documented.empty()) << "no error table at docs/errors.md";
+  ASSERT_FALSE(documented.empty()) << "no identifiers in the help files";
   const auto before = snapshots(inputs);
   const long alive = standinArraysAlive();
   {
     Result result = call(command, pointersTo(inputs), nlhs);
     ASSERT_TRUE(result.failed) << what << " was not refused";
     EXPECT_EQ(documented.count(result.identifier), 1u)
-        << what << " raised " << result.identifier << ", not in docs/errors.md";
+        << what << " raised " << result.identifier << ", which its help does not list";
     EXPECT_EQ(result.identifier.rfind(std::string(command) + ":", 0), 0u) << result.identifier;
     if (!identifier.empty()) {
       EXPECT_EQ(result.identifier, identifier) << what;
@@ -336,25 +337,23 @@ TEST(Promises, ValuesWithoutADataBlockAreRefusedInEverySlot) {
       }
 }
 
-TEST(Promises, TheErrorTableNamesOnlyTheCommandsOfTheListAndEachOfThem) {
-  std::set<std::string> commands, named;
-  for (const korvel::CommandFacts &command : korvel::kCommands) commands.insert(command.name);
-  for (const std::string &identifier : documentedIdentifiers()) {
-    const std::string command = identifier.substr(0, identifier.find(':'));
-    EXPECT_EQ(commands.count(command), 1u) << identifier;
-    EXPECT_NE(identifier.find(':'), std::string::npos) << identifier;
-    named.insert(command);
+// The gateway raises these for every command, so every help lists them.
+TEST(Promises, EveryHelpListsTheErrorsEveryCommandCanRaise) {
+  for (const korvel::CommandFacts &command : korvel::kCommands) {
+    const std::set<std::string> listed = contract::readHelpIdentifiers(KORVEL_SOURCE_DIR, command);
+    for (const char *reason : {":notEnoughInputs", ":tooManyOutputs", ":badClass"})
+      EXPECT_EQ(listed.count(command.name + std::string(reason)), 1u)
+          << command.help << " does not list " << command.name << reason;
   }
-  EXPECT_EQ(named, commands);
 }
 
-// Every command whose rows in docs/errors.md list tooLarge raises it.
+// Every command whose help lists tooLarge raises it.
 TEST(Promises, AResultLargerThanTheHostCanCreateIsRefusedBeforeAnyDataIsRead) {
   const std::set<std::string> documented = documentedIdentifiers();
   std::set<std::string> raisedBy;
   for (const Case &c : tooLargeCalls()) {
     const std::string identifier = std::string(c.command) + ":tooLarge";
-    EXPECT_EQ(documented.count(identifier), 1u) << identifier << " is not in docs/errors.md";
+    EXPECT_EQ(documented.count(identifier), 1u) << identifier << " is not in its help";
     const long alive = standinArraysAlive();
     {
       Inputs inputs = c.make();

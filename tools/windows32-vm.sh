@@ -290,15 +290,17 @@ ensure_image
 run_dir=$windows_build/vm-run
 payload=$run_dir/payload
 rm -rf "$run_dir"
-mkdir -p "$payload/mex"
+mkdir -p "$payload/mex" "$payload/help"
 cp "$windows_build"/mex/*.mexw32 "$windows_build"/mex/*.dll "$windows_build/mex/korvel_tests.exe" \
   "$windows_build/mex/korvel_run.exe" "$payload/mex/"
 "$native_build/mex/korvel_corpus" "$payload/corpus.cases"
-# The suite reads docs/errors.md under the source folder it was built from:
-# the guest's throwaway root gets it at that same path.
+# The suite reads the help files (each lists its command's errors) under the
+# source folder it was built from: the guest's throwaway root gets them at
+# that same path.
 sed -n 's/^korvel_SOURCE_DIR:STATIC=//p' "$windows_build/CMakeCache.txt" >"$payload/source-dir"
-mkdir -p "$payload/docs"
-cp "$(cat "$payload/source-dir")/docs/errors.md" "$payload/docs/"
+(cd "$(cat "$payload/source-dir")" &&
+  awk -F '\t' '!/^#/ && NF { folder = $2; sub(/[^\/]*$/, "", folder); print folder $1 ".m" }' \
+    commands.tsv | xargs cp --parents -t "$payload/help")
 cat >"$payload/run.sh" <<'EOF'
 # In the guest, from the second disk's root. Every program's output goes to a
 # file: wine writes terminal escapes on the serial console.
@@ -306,8 +308,8 @@ export WINEARCH=win32 WINEPREFIX=/var/lib/korvel-wine WINEDEBUG=-all WINEDLLOVER
 mark() { echo "$(cut -d ' ' -f 1 /proc/uptime) $1" >>/payload/out/times; }
 mark start
 source_dir=$(cat /payload/source-dir)
-mkdir -p "$source_dir/docs"
-cp /payload/docs/errors.md "$source_dir/docs/"
+mkdir -p "$source_dir"
+cp -r /payload/help/. "$source_dir/"
 # One wine server for both programs, instead of one started and stopped for each.
 wineserver -p
 cd /payload/mex

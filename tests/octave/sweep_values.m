@@ -9,8 +9,8 @@ function failed = sweep_values (plugins, command)
 %   FAILED = SWEEP_VALUES (PLUGINS, COMMAND) sweeps one command in this
 %   process: each value of the table below in each input slot, the other
 %   slots holding valid inputs so that every check is reached. Each call
-%   must return, or raise an identifier COMMAND:<reason> that docs/errors.md
-%   lists, and leave every input it only reads (every input, if it was
+%   must return, or raise an identifier COMMAND:<reason> that the help file
+%   beside its plug-in lists, and leave every input it only reads (every input, if it was
 %   refused) as it was; the list says how many outputs it returns and which
 %   inputs it writes. Ends with the line "COMMAND: N passed, M failed".
   here = fileparts (mfilename ('fullpath'));
@@ -67,7 +67,7 @@ end
 function failed = sweep_one (root, plugins, command)
   addpath (root, plugins);
   warning ('off', 'Octave:legacy-function');  % inline, the old-style class at hand
-  documented = documented_identifiers (fullfile (root, 'docs', 'errors.md'));
+  documented = documented_identifiers (fullfile (plugins, [command '.m']), command);
   % Each command's inputs: name and a valid value.
   valid = struct ( ...
     'korvelOffset',     {{'P', 'zeros (3, 2)'; 'POS', 'zeros (1, 3)'}}, ...
@@ -137,7 +137,7 @@ function failed = sweep_one (root, plugins, command)
         if ~strncmp (err.identifier, [command ':'], numel (command) + 1)
           problem = sprintf ('raised "%s" (%s)', err.identifier, err.message);
         elseif ~any (strcmp (err.identifier, documented))
-          problem = sprintf ('raised %s, which docs/errors.md does not list', err.identifier);
+          problem = sprintf ('raised %s, which its help does not list', err.identifier);
         end
       end
       for k = 1 + written * ~refused:rows (inputs)
@@ -167,8 +167,12 @@ function equal = same_value (a, b)
 end
 
 % The first column of the error table.
-function identifiers = documented_identifiers (file)
-  text = fileread (file);
-  identifiers = regexp (text, '^\| `([^`]+)`', 'tokens', 'lineanchors');
-  identifiers = [identifiers{:}];
+% The identifiers a help file lists: every COMMAND:<reason> in its leading
+% comment block.
+function identifiers = documented_identifiers (file, command)
+  help = regexp (fileread (file), '^(%[^\n]*\n)*', 'match', 'once');
+  identifiers = unique (regexp (help, ['\<' command ':[A-Za-z]+'], 'match'));
+  if isempty (identifiers)
+    error ('sweep_values:noErrors', '%s lists no errors', file);
+  end
 end

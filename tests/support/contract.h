@@ -6,6 +6,7 @@
 #ifndef KORVEL_TESTS_CONTRACT_H
 #define KORVEL_TESTS_CONTRACT_H
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -86,18 +87,32 @@ inline std::vector<unsigned char> snapshot(const mxArray *array, bool withData =
   return bytes;
 }
 
-// The identifiers of the error table (docs/errors.md): the first cell of
-// every row that starts with a backquoted `command:reason`. Empty when the
-// file cannot be read.
-inline std::set<std::string> readErrorTable(const std::string &path) {
+// The identifiers a command's help file lists, the errors it may raise:
+// every `command:reason` in its leading comment block (the help), read from
+// the source tree sourceDir. Empty when the file cannot be read.
+inline std::set<std::string> readHelpIdentifiers(const std::string &sourceDir,
+                                                 const korvel::CommandFacts &command) {
   std::set<std::string> identifiers;
-  std::ifstream file(path);
+  std::ifstream file(sourceDir + "/" + command.help);
+  const std::string prefix = std::string(command.name) + ":";
   std::string line;
-  while (std::getline(file, line)) {
-    if (line.compare(0, 3, "| `") != 0) continue;
-    const std::size_t end = line.find('`', 3);
-    if (end != std::string::npos) identifiers.insert(line.substr(3, end - 3));
+  while (std::getline(file, line) && !line.empty() && line[0] == '%') {
+    for (std::size_t at = line.find(prefix); at != std::string::npos;
+         at = line.find(prefix, at + 1)) {
+      if (at > 0 && std::isalnum(static_cast<unsigned char>(line[at - 1]))) continue;
+      std::size_t end = at + prefix.size();
+      while (end < line.size() && std::isalpha(static_cast<unsigned char>(line[end]))) ++end;
+      if (end > at + prefix.size()) identifiers.insert(line.substr(at, end - at));
+    }
   }
+  return identifiers;
+}
+
+// Those of every command of the list.
+inline std::set<std::string> readHelpIdentifiers(const std::string &sourceDir) {
+  std::set<std::string> identifiers;
+  for (const korvel::CommandFacts &command : korvel::kCommands)
+    identifiers.merge(readHelpIdentifiers(sourceDir, command));
   return identifiers;
 }
 
