@@ -166,7 +166,6 @@ function equal = same_value (a, b)
   end
 end
 
-% The first column of the error table.
 % The identifiers a help file lists: every COMMAND:<reason> in its leading
 % comment block.
 function identifiers = documented_identifiers (file, command)

@@ -1,7 +1,8 @@
 // What the C++ tests, the fuzz targets and korvel_run share about host
 // arrays and the promises every command makes: the classes and their element
 // sizes, the bytes of an array (to tell that a call left it as it was),
-// bit-for-bit equality of doubles, and the identifiers of the error table.
+// bit-for-bit equality of doubles, and the error identifiers the help files
+// list.
 // The commands themselves and their facts: korvel_commands.h.
 #ifndef KORVEL_TESTS_CONTRACT_H
 #define KORVEL_TESTS_CONTRACT_H
