@@ -17,8 +17,8 @@ function report = build_mex(outdir)
 %   COMMANDS = BUILD_MEX('-commands') builds nothing and returns the rows
 %   of commands.tsv, in its order: a struct array with fields name, source
 %   (relative to this folder), written (how many of the first inputs are
-%   written in place), output (1 when it creates output 1), results, usage
-%   and group.
+%   written in place), output (1 when it creates output 1), results, usage,
+%   group and help (its help file, <command>.m beside the source).
 %
 %   TEXT = BUILD_MEX('-contents') builds nothing and returns the text of
 %   that Contents.m.
@@ -88,7 +88,7 @@ function report = build_mex(outdir)
     end
     if exist (plugin, 'file')
       built{end+1} = name;
-      help_file = fullfile (fileparts (source), [name '.m']);
+      help_file = fullfile (root, commands(k).help);
       if exist (help_file, 'file')
         copyfile (help_file, outdir);
       end
@@ -113,7 +113,7 @@ function commands = read_commands (root)
   list = fullfile (root, 'commands.tsv');
   lines = strsplit (strrep (fileread (list), char (13), ''), char (10));
   commands = struct ('name', {}, 'source', {}, 'written', {}, 'output', {}, ...
-                     'results', {}, 'usage', {}, 'group', {});
+                     'results', {}, 'usage', {}, 'group', {}, 'help', {});
   for k = 1:numel (lines)
     if isempty (lines{k}) || lines{k}(1) == '#'
       continue;
@@ -127,7 +127,8 @@ function commands = read_commands (root)
                               'written', str2double (fields{3}), ...
                               'output', str2double (fields{4}), ...
                               'results', fields{5}, 'usage', fields{6}, ...
-                              'group', fields{7});
+                              'group', fields{7}, ...
+                              'help', fullfile (fileparts (fields{2}), [fields{1} '.m']));
   end
 end
 
@@ -160,7 +161,7 @@ function text = contents_text (root, commands)
 end
 
 function summary = help_summary (root, command)
-  file = fullfile (root, fileparts (command.source), [command.name '.m']);
+  file = fullfile (root, command.help);
   if ~exist (file, 'file')
     error ('build_mex:helpFile', '%s: no help file %s', command.name, file);
   end

@@ -42,8 +42,7 @@ function tarball = make_package (stagedir, outdir)
     folder = fileparts (source);
     make_dirs (fullfile (package, 'src'), {folder});
     copyfile (fullfile (root, source), fullfile (package, 'src', folder));
-    help_file = fullfile (root, folder, [commands(k).name '.m']);
-    copyfile (help_file, fullfile (package, 'inst'));
+    copyfile (fullfile (root, commands(k).help), fullfile (package, 'inst'));
     rules{end+1} = sprintf ('SOURCE_%s = %s', commands(k).name, source);
     % Built from the source of another command: under its own name.
     [~, sourceName] = fileparts (source);

@@ -10,9 +10,9 @@ function failed = sweep_values (plugins, command)
 %   process: each value of the table below in each input slot, the other
 %   slots holding valid inputs so that every check is reached. Each call
 %   must return, or raise an identifier COMMAND:<reason> that the help file
-%   beside its plug-in lists, and leave every input it only reads (every input, if it was
-%   refused) as it was; the list says how many outputs it returns and which
-%   inputs it writes. Ends with the line "COMMAND: N passed, M failed".
+%   beside its plug-in lists, and leave every input it only reads (every
+%   input, if it was refused) as it was; the list says how many outputs it
+%   returns and which inputs it writes. Ends with the line "COMMAND: N passed, M failed".
   here = fileparts (mfilename ('fullpath'));
   root = fileparts (fileparts (here));
   plugins = make_absolute_filename (plugins);
