@@ -147,9 +147,8 @@ void swapValues(const double *values, const double *from, const double *to, Coun
   if (pairs > kScanPairs && count > kScanPairs) {
     const Table table = buildTable(from, to, pairs);
     if (table.slots != nullptr) {
-      const gateway::Split split = gateway::kSwapTableSplit;
       gateway::runParallelRanges(
-          gateway::threadsFor(count, split.threshold), count, split.piece,
+          gateway::kSwapTableSplit, count,
           [values, &table, result](Count first, Count end, unsigned) {
             swapByTable(values + first, table, result + first, end - first);
           });

@@ -28,6 +28,8 @@
 #include <cstddef>
 #include <cstdlib>
 
+#include "parallel_sizes.h"
+
 #if defined(_WIN32)
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -237,6 +239,13 @@ void runParallelRanges(unsigned threads, std::size_t count, std::size_t pieceSiz
     const std::size_t end = count - first < pieceSize ? count : first + pieceSize;
     body(first, end, thread);
   });
+}
+
+// `count` units of work split as `split` says: threads from its threshold
+// on, pieces of its size.
+template <typename Body>
+void runParallelRanges(const Split &split, std::size_t count, const Body &body) {
+  runParallelRanges(threadsFor(count, split.threshold), count, split.piece, body);
 }
 
 }  // namespace gateway

@@ -48,7 +48,7 @@ void projectRange(const double *__restrict points, double *__restrict screen,
 // Points are independent: pieces of them go to the threads.
 void projectOntoCone(const double *points, double *screen, gateway::Count n) {
   gateway::runParallelRanges(
-      gateway::threadsFor(n, gateway::kConeSplit.threshold), n, gateway::kConeSplit.piece,
+      gateway::kConeSplit, n,
       [points, screen](gateway::Count first, gateway::Count end, unsigned) {
         projectRange(points + 3 * first, screen + 3 * first, end - first);
       });

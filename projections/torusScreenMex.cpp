@@ -66,7 +66,7 @@ void projectRange(const double *__restrict points, double *__restrict screen,
 // exactly as above.
 void projectOntoTorus(const double *points, double *screen, gateway::Count n) {
   gateway::runParallelRanges(
-      gateway::threadsFor(n, gateway::kTorusSplit.threshold), n, gateway::kTorusSplit.piece,
+      gateway::kTorusSplit, n,
       [points, screen](gateway::Count first, gateway::Count end, unsigned) {
         projectRange(points + 3 * first, screen + 3 * first, end - first);
       });

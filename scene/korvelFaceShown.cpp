@@ -106,8 +106,7 @@ CornerFault decideAllFaces(const std::int32_t *faces, const double *screen,
   if (packed != nullptr) {
     static_assert(gateway::kFaceSplit.piece % kFlagsPerWord == 0, "pieces of whole words");
     gateway::runParallelRanges(
-        gateway::threadsFor(screenColumns, gateway::kFaceSplit.threshold), screenColumns,
-        gateway::kFaceSplit.piece,
+        gateway::kFaceSplit, screenColumns,
         [screen, screenColumns, packed](gateway::Count first, gateway::Count end, unsigned) {
           packFlags(screen, screenColumns, packed, first / kFlagsPerWord,
                     (end + kFlagsPerWord - 1) / kFlagsPerWord);

@@ -46,7 +46,7 @@ void offsetRange(const double *points, const double *position, double *result,
 void offsetPoints(const double *points, const double *position, double *result,
                   gateway::Count n) {
   gateway::runParallelRanges(
-      gateway::threadsFor(n, gateway::kOffsetSplit.threshold), n, gateway::kOffsetSplit.piece,
+      gateway::kOffsetSplit, n,
       [points, position, result](gateway::Count first, gateway::Count end, unsigned) {
         offsetRange(points + 3 * first, position, result + 3 * first, end - first);
       });

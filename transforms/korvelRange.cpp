@@ -26,7 +26,7 @@ void distancesOf(const double *__restrict points, double *__restrict ranges, gat
 // Memory-bound, as korvelOffset: threads only for large matrices.
 void pointRanges(const double *points, double *ranges, gateway::Count n) {
   gateway::runParallelRanges(
-      gateway::threadsFor(n, gateway::kRangeSplit.threshold), n, gateway::kRangeSplit.piece,
+      gateway::kRangeSplit, n,
       [points, ranges](gateway::Count first, gateway::Count end, unsigned) {
         distancesOf(points + 3 * first, ranges + first, end - first);
       });

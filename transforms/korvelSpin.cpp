@@ -30,7 +30,7 @@ void turnRange(const double *__restrict points, double c, double s, double *__re
 // Memory-bound, as korvelOffset: threads only for large matrices.
 void turnPoints(const double *points, double c, double s, double *result, gateway::Count n) {
   gateway::runParallelRanges(
-      gateway::threadsFor(n, gateway::kSpinSplit.threshold), n, gateway::kSpinSplit.piece,
+      gateway::kSpinSplit, n,
       [points, c, s, result](gateway::Count first, gateway::Count end, unsigned) {
         turnRange(points + 3 * first, c, s, result + 3 * first, end - first);
       });
