@@ -38,9 +38,9 @@ endif()
 # host's array library exactly as a real plug-in is, exporting only its entry.
 function(korvel_add_plugin command source)
   add_library(${command} MODULE ${source})
-  target_link_libraries(${command} PRIVATE mx_for_plugins korvel_warnings)
-  if(TARGET mx_plugin_import_library)
-    add_dependencies(${command} mx_plugin_import_library)
+  target_link_libraries(${command} PRIVATE host_for_plugins korvel_warnings)
+  if(TARGET host_plugin_import_libraries)
+    add_dependencies(${command} host_plugin_import_libraries)
   endif()
   set_target_properties(${command} PROPERTIES
     PREFIX "" SUFFIX ${KORVEL_PLUGIN_SUFFIX}
@@ -51,6 +51,11 @@ function(korvel_add_plugin command source)
   target_compile_options(${command} PRIVATE -fno-math-errno)
   if(NOT WIN32)
     set_target_properties(${command} PROPERTIES BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN")
+    # Loads with every C library from 2.17 on (gateway/glibc_baseline.h).
+    target_compile_options(${command} PRIVATE
+      -include ${CMAKE_SOURCE_DIR}/gateway/glibc_baseline.h)
+    target_link_options(${command} PRIVATE
+      LINKER:--push-state,--no-as-needed -l:libpthread.so.0 LINKER:--pop-state)
   endif()
 endfunction()
 

@@ -1,11 +1,11 @@
 // The stand-in for the host's array library: just enough of libmx for the
-// toolbox's plug-ins and tests, with the host's error call returning control
-// to the caller of standinCall through longjmp.
+// toolbox's plug-ins and tests. It keeps the running call's context, since
+// its own operations raise errors too (a class it cannot create, no memory):
+// an error returns control to the caller of standinCall through longjmp.
 #define STANDIN_BUILDING_LIBMX 1
 #include "standin.h"
 
 #include <csetjmp>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -60,7 +60,7 @@ size_t elementSize(mxClassID classId) {
 }
 
 [[noreturn]] void hostError(const char *identifier, const char *message) {
-  mexErrMsgIdAndTxt(identifier, "%s", message);
+  standinRaise(identifier, message);
 }
 
 // What Octave 7 does when a plug-in asks for the data of a value without a
@@ -163,12 +163,7 @@ void mxDestroyArray(mxArray *array) {
   --arraysAlive;
 }
 
-void mexErrMsgIdAndTxt(const char *identifier, const char *format, ...) {
-  char message[STANDIN_MESSAGE_CAPACITY];
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(message, sizeof message, format, arguments);
-  va_end(arguments);
+void standinRaise(const char *identifier, const char *message) {
   if (activeCall == nullptr) {
     std::fprintf(stderr, "error outside a command: %s: %s\n", identifier, message);
     std::abort();
