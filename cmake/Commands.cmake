@@ -54,7 +54,8 @@ function(korvel_add_plugin command source)
     # Loads with every C library from 2.17 on (gateway/glibc_baseline.h).
     target_compile_options(${command} PRIVATE
       -include ${CMAKE_SOURCE_DIR}/gateway/glibc_baseline.h)
-    target_link_options(${command} PRIVATE
+    # libgcc's helpers (64-bit division on 32-bit x86) linked in, not libgcc_s.
+    target_link_options(${command} PRIVATE -static-libgcc
       LINKER:--push-state,--no-as-needed -l:libpthread.so.0 LINKER:--pop-state)
   endif()
 endfunction()
