@@ -50,7 +50,9 @@ function(korvel_add_plugin command source)
   # rounded, hence identical) sqrt instruction, so loops with one vectorize.
   target_compile_options(${command} PRIVATE -fno-math-errno)
   if(NOT WIN32)
-    set_target_properties(${command} PROPERTIES BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN")
+    # The host libraries beside the plug-in, never a path of the build machine.
+    set_target_properties(${command} PROPERTIES BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN"
+      BUILD_RPATH_USE_ORIGIN ON)
     # Loads with every C library from 2.17 on (gateway/glibc_baseline.h).
     target_compile_options(${command} PRIVATE
       -include ${CMAKE_SOURCE_DIR}/gateway/glibc_baseline.h)

@@ -4,7 +4,8 @@ cmake_policy(VERSION 3.16)  # if(IN_LIST), and quoted strings never read as vari
 # imported from the library the list names for it (on Windows, where an
 # import is bound to its DLL; ELF plug-ins must need both libraries); any
 # other library a system one of its platform; on Linux no symbol version
-# newer than the list's newest, and no C++ runtime.
+# newer than the list's newest, no C++ runtime, and no library search path
+# but the plug-in's own folder.
 #   cmake -DOBJDUMP=... -DPLUGIN_DIR=... -DSUFFIX=.mexw64 -DIMPORTS=plugin_imports.txt
 #         -DCOMMANDS="a;b" -P check_plugin_imports.cmake
 file(STRINGS ${IMPORTS} list_lines REGEX "^[a-z]")
@@ -101,6 +102,15 @@ function(read_elf headers symbols)
   foreach(library IN LISTS host_libraries)
     if(NOT "${library}.so" IN_LIST needed)
       list(APPEND problems "does not need ${library}.so")
+    endif()
+  endforeach()
+  # A search path of the build machine would ship with the plug-in.
+  string(REGEX MATCHALL "R(UN)?PATH +[^\n]+" search_paths "${headers}")
+  foreach(line IN LISTS search_paths)
+    string(REGEX REPLACE "^R(UN)?PATH +" "" search_path "${line}")
+    string(STRIP "${search_path}" search_path)
+    if(NOT search_path STREQUAL "$ORIGIN")
+      list(APPEND problems "searches ${search_path} for libraries")
     endif()
   endforeach()
   string(REGEX MATCHALL "required from [^:\n]+:" files "${headers}")

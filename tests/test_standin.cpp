@@ -96,7 +96,7 @@ TEST(StandinHost, CountsArrays) {
 }
 
 TEST(Loader, FallsBackToTheUnderscoredEntry) {
-  standin::Plugin plugin(pluginFolder(), "standin_underscore");
+  standin::Plugin plugin(pluginFolder("standin_underscore"), "standin_underscore");
   ASSERT_TRUE(plugin.ok()) << plugin.error();
   EXPECT_EQ(plugin.entryName(), "_mexFunction");
   standin::CallOutcome outcome = plugin.call({});
@@ -106,13 +106,13 @@ TEST(Loader, FallsBackToTheUnderscoredEntry) {
 }
 
 TEST(Loader, FindsThePlainEntryFirst) {
-  standin::Plugin plugin(pluginFolder(), "standin_probe");
+  standin::Plugin plugin(pluginFolder("standin_probe"), "standin_probe");
   ASSERT_TRUE(plugin.ok()) << plugin.error();
   EXPECT_EQ(plugin.entryName(), "mexFunction");
 }
 
 TEST(Loader, ReportsAMissingPlugin) {
-  standin::Plugin plugin(pluginFolder(), "noSuchCommand");
+  standin::Plugin plugin(pluginFolder("noSuchCommand"), "noSuchCommand");
   EXPECT_FALSE(plugin.ok());
   EXPECT_FALSE(plugin.error().empty());
   EXPECT_TRUE(plugin.call({}).failed);

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 
+#include "korvel_commands.h"
 #include "loader.h"
 
 namespace harness {
@@ -58,19 +59,28 @@ Array logicals(size_t rows, size_t columns, const std::vector<uint8_t> &columnMa
 }
 
 namespace {
-std::string &folderSetting() {
+std::string &commandFolder() {
+  static std::string folder = ".";
+  return folder;
+}
+std::string &testOnlyFolder() {
   static std::string folder = ".";
   return folder;
 }
 }  // namespace
 
-const std::string &pluginFolder() { return folderSetting(); }
-void setPluginFolder(const std::string &folder) { folderSetting() = folder; }
+const std::string &pluginFolder(const std::string &command) {
+  return korvel::findCommand(command.c_str()) != nullptr ? commandFolder() : testOnlyFolder();
+}
+void setPluginFolders(const std::string &commands, const std::string &testOnly) {
+  commandFolder() = commands;
+  testOnlyFolder() = testOnly;
+}
 
 Result call(const std::string &command, const std::vector<const mxArray *> &inputs, int nlhs) {
   static std::map<std::string, std::unique_ptr<standin::Plugin>> plugins;
   auto &plugin = plugins[command];
-  if (!plugin) plugin = std::make_unique<standin::Plugin>(pluginFolder(), command);
+  if (!plugin) plugin = std::make_unique<standin::Plugin>(pluginFolder(command), command);
   standin::CallOutcome outcome = plugin->call(inputs, nlhs);
   Result result;
   for (mxArray *output : outcome.outputs) result.outputs.emplace_back(output);

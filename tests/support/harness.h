@@ -59,14 +59,17 @@ struct Result {
   const Array &output() const { return outputs.at(0); }
 };
 
-// Loads <command>.<extension> from the plug-in folder (once per command) and
+// Loads <command>.<extension> from its plug-in folder (once per command) and
 // calls it with the inputs and nlhs requested outputs.
 Result call(const std::string &command, const std::vector<const mxArray *> &inputs,
             int nlhs = 1);
 
-// The plug-in folder given on the command line as --plugins=DIR.
-const std::string &pluginFolder();
-void setPluginFolder(const std::string &folder);
+// The folder command's plug-in is loaded from: --plugins=DIR for the
+// commands of the list, and --test-plugins=DIR (default: the same) for the
+// test-only plug-ins, so that the suite can run against the plug-ins of a
+// release archive, which holds no test plug-in.
+const std::string &pluginFolder(const std::string &command);
+void setPluginFolders(const std::string &commands, const std::string &testOnly);
 
 using contract::bitsOf;
 using contract::fromBits;
