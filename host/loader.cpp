@@ -24,6 +24,11 @@ const char *pluginExtension() {
 
 namespace {
 
+// A host has both its libraries loaded before it loads a plug-in, which may
+// need either: this reference keeps libmex a dependency of every program
+// that loads plug-ins, though the loader itself calls nothing of it.
+void (*volatile const keepLibmexLoaded)(const char *, const char *, ...) = &mexErrMsgIdAndTxt;
+
 void *openLibrary(const std::string &path, std::string &error) {
 #if defined(_WIN32)
   HMODULE library = LoadLibraryA(path.c_str());

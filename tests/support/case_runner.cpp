@@ -2,7 +2,11 @@
 // writes what each call gave, so that another host (Octave) or another build
 // (mexw32, mexw64 under wine) can run the same corpus and compare bit for bit.
 //
-//   korvel_run --plugins=DIR CASES RESULTS
+//   korvel_run --plugins=DIR [--only=COMMAND] CASES RESULTS
+//   korvel_run --commands          (the list's names, a line each, with how
+//                                   their results depend on the target)
+//
+// --only=COMMAND runs that command's calls alone and writes their results.
 //
 // Both files are little-endian binary, the same on every platform:
 //
@@ -80,6 +84,9 @@ class Output {
   }
   void u32(std::uint32_t value) { little(value); }
   void u64(std::uint64_t value) { little(value); }
+  void setU32(std::size_t at, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) bytes_[at + i] = static_cast<unsigned char>(value >> (8 * i));
+  }
   void text(const std::string &value) {
     u32(static_cast<std::uint32_t>(value.size()));
     bytes(value.data(), value.size());
@@ -157,14 +164,23 @@ int fail(const std::string &problem) {
 
 int main(int argc, char **argv) {
   std::string folder = ".";
+  std::string only;
   std::vector<std::string> paths;
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--plugins=", 10) == 0)
+    if (std::strncmp(argv[i], "--plugins=", 10) == 0) {
       folder = argv[i] + 10;
-    else
+    } else if (std::strncmp(argv[i], "--only=", 7) == 0) {
+      only = argv[i] + 7;
+    } else if (std::strcmp(argv[i], "--commands") == 0) {
+      static const char *const kResults[] = {"exact", "libm", "address"};
+      for (const korvel::CommandFacts &command : korvel::kCommands)
+        std::printf("%s %s\n", command.name, kResults[static_cast<int>(command.results)]);
+      return 0;
+    } else {
       paths.push_back(argv[i]);
+    }
   }
-  if (paths.size() != 2) return fail("usage: korvel_run --plugins=DIR CASES RESULTS");
+  if (paths.size() != 2) return fail("usage: korvel_run --plugins=DIR [--only=COMMAND] CASES RESULTS");
 
   std::vector<unsigned char> bytes;
   if (!readFile(paths[0], bytes)) return fail("cannot read " + paths[0]);
@@ -178,6 +194,7 @@ int main(int argc, char **argv) {
   Output out;
   out.bytes(kResultsMagic, 8);
   out.u32(count);
+  std::uint32_t kept = 0;
   for (std::uint32_t c = 0; c < count; ++c) {
     std::string command;
     std::uint32_t nlhs = 0;
@@ -189,6 +206,11 @@ int main(int argc, char **argv) {
     for (std::uint32_t i = 0; i < nrhs; ++i)
       if (!readArray(in, inputs[i], problem) || inputs[i] == nullptr)
         return fail("case " + std::to_string(c + 1) + ": " + (problem.empty() ? "empty input slot" : problem));
+    if (!only.empty() && command != only) {
+      for (mxArray *input : inputs) mxDestroyArray(input);
+      continue;
+    }
+    ++kept;
 
     std::unique_ptr<standin::Plugin> &plugin = plugins[command];
     if (!plugin) plugin.reset(new standin::Plugin(folder, command));
@@ -208,6 +230,8 @@ int main(int argc, char **argv) {
     for (mxArray *output : outcome.outputs) mxDestroyArray(output);
     for (mxArray *input : inputs) mxDestroyArray(input);
   }
+
+  out.setU32(8, kept);
 
   std::FILE *file = std::fopen(paths[1].c_str(), "wb");
   if (file == nullptr) return fail("cannot write " + paths[1]);
