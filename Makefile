@@ -11,6 +11,7 @@ OCTAVE_PLUGINS = build/octave
 .PHONY: all build test octave test-octave test-help package test-package demo test-demo clean
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
 .PHONY: platforms test-platforms test-linux32 test-windows64 test-windows32 test-determinism
+.PHONY: dist test-dist
 .PHONY: bench-kernels bench-thresholds bench-arrays bench-host
 
 all: build
@@ -131,7 +132,7 @@ platforms:
 	cmake --preset windows32
 	cmake --build --preset windows32 -j $(JOBS)
 
-test-platforms: test-linux32 test-windows64 test-windows32 test-determinism
+test-platforms: test-linux32 test-windows64 test-windows32 test-dist test-determinism
 
 test-linux32:
 	tools/install-deps.sh build linux32
@@ -147,13 +148,32 @@ test-windows64:
 	ctest --preset windows64
 
 # The table checks run here; the suite and the determinism corpus run under
-# 32-bit wine in the emulated machine (the release build makes the corpus).
-test-windows32: build
+# 32-bit wine in the emulated machine (the release build makes the corpus),
+# on the plug-ins of the release archive, unpacked.
+test-windows32: dist
+	ctest --preset windows32-tables
+	tests/dist/check_archive.sh win32 $(DIST)-win32.zip build-windows32 build
+	tools/windows32-vm.sh build-windows32 build build-windows32/dist/korvel
+
+# The release archives for MATLAB: out/korvel-<version>-{glnxa64.tar.gz,
+# win64.zip,win32.zip} and out/SHA256SUMS (cmake/Dist.cmake), the version
+# being the package's. test-dist unpacks each and runs the suite against
+# its plug-ins alone: glnxa64 here and in a Debian 11 root, win64 under wine
+# (win32: test-windows32).
+DIST = out/korvel-$(PACKAGE_VERSION)
+
+dist: build octave
 	tools/install-deps.sh build windows vm
+	cmake --preset windows64
+	cmake --build --preset windows64 -j $(JOBS)
 	cmake --preset windows32
 	cmake --build --preset windows32 -j $(JOBS)
-	ctest --preset windows32-tables
-	tools/windows32-vm.sh build-windows32 build
+	cmake -DOUT=out -DCONTENTS=$(OCTAVE_PLUGINS)/Contents.m -DGLNXA64=build/mex \
+	  -DWIN64=build-windows64/mex -DWIN32=build-windows32/mex -P cmake/Dist.cmake
+
+test-dist: dist
+	tests/dist/check_archive.sh glnxa64 $(DIST)-glnxa64.tar.gz build build
+	tests/dist/check_archive.sh win64 $(DIST)-win64.zip build-windows64 build
 
 test-determinism: build octave test-linux32 test-windows64 test-windows32
 	tests/determinism/run.sh build linux32=build-linux32 windows64=build-windows64 \
