@@ -103,6 +103,7 @@ test-sanitize:
 test-valgrind: build
 	tools/install-deps.sh fuzz
 	valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect \
+	  --suppressions=tests/valgrind.supp \
 	  build/mex/korvel_tests --plugins=build/mex --gtest_brief=1
 
 fuzz-build:
