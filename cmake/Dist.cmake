@@ -15,7 +15,8 @@ file(STRINGS ${root}/package/DESCRIPTION version_line REGEX "^Version: ")
 string(REGEX REPLACE "^Version: *" "" version "${version_line}")
 get_filename_component(out ${OUT} ABSOLUTE)
 file(MAKE_DIRECTORY ${out})
-# One fixed time for every member, so an archive's bytes depend on its files only.
+# One fixed modification time for every member. (The zip members still carry
+# their files' access times in an extra field, so a zip is not byte-reproducible.)
 set(mtime "2026-01-01 00:00:00Z")
 
 set(suffix_glnxa64 .mexa64)
