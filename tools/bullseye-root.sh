@@ -32,8 +32,16 @@ sudo=()
 make_root() {
   local root=$1 mirror=${KORVEL_DEBIAN_MIRROR:-http://deb.debian.org/debian/}
   log "debootstrap $suite from $mirror (once; a few minutes)"
-  "${sudo[@]}" debootstrap --variant=minbase --arch=amd64 --include="${root_packages// /,}" \
-    "$suite" "$root" "$mirror" >"$root.log" 2>&1 || { tail -n 20 "$root.log" >&2; return 1; }
+  # A mirror in the middle of a sync fails a download for a minute or two.
+  local attempt
+  for attempt in 1 2 3; do
+    "${sudo[@]}" rm -rf "$root"
+    "${sudo[@]}" debootstrap --variant=minbase --arch=amd64 --include="${root_packages// /,}" \
+      "$suite" "$root" "$mirror" >"$root.log" 2>&1 && break
+    [[ $attempt -lt 3 ]] || { tail -n 20 "$root.log" >&2; return 1; }
+    log "debootstrap failed; trying again in $((attempt * 30)) s"
+    sleep $((attempt * 30))
+  done
   "${sudo[@]}" chroot "$root" apt-get clean
 }
 

@@ -113,8 +113,15 @@ make_root() {
   local work=$1 root=$1/rootfs mirror
   mirror=${KORVEL_DEBIAN_MIRROR:-$(debian_mirror)}
   log "debootstrap $suite from $mirror"
-  "${sudo[@]}" debootstrap --variant=minbase --arch=amd64 "$suite" "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
-    { tail -n 20 "$work/debootstrap.log" >&2; return 1; }
+  # A mirror in the middle of a sync fails a download for a minute or two.
+  local attempt
+  for attempt in 1 2 3; do
+    "${sudo[@]}" rm -rf "$root"
+    "${sudo[@]}" debootstrap --variant=minbase --arch=amd64 "$suite" "$root" "$mirror" >"$work/debootstrap.log" 2>&1 && break
+    [[ $attempt -lt 3 ]] || { tail -n 20 "$work/debootstrap.log" >&2; return 1; }
+    log "debootstrap failed; trying again in $((attempt * 30)) s"
+    sleep $((attempt * 30))
+  done
   # No services start inside a chroot.
   printf '#!/bin/sh\nexit 101\n' | "${sudo[@]}" tee "$root/usr/sbin/policy-rc.d" >/dev/null
   "${sudo[@]}" chmod +x "$root/usr/sbin/policy-rc.d"
@@ -123,7 +130,7 @@ make_root() {
   "${sudo[@]}" chroot "$root" /bin/sh -ec "
     export DEBIAN_FRONTEND=noninteractive
     dpkg --add-architecture i386
-    apt-get update -qq
+    for attempt in 1 2 3 4 5; do apt-get update -qq && break; sleep \$((attempt * 20)); done
     apt-get install -y -qq --no-install-recommends $guest_packages
     kernel=\$(apt-cache depends linux-image-amd64 | sed -n 's/^ *Depends: \\(linux-image-.*-amd64\\)\$/\\1/p')
     cd /tmp && apt-get download -qq \$kernel
