@@ -23,7 +23,9 @@
 %     plateauLabels:notEnoughInputs  no input
 %     plateauLabels:tooManyOutputs   more than one output requested
 %     plateauLabels:badClass         A not a real double matrix
-%     plateauLabels:tooLarge         A too large for this host to create L
+%     plateauLabels:tooLarge         A too large to create L (2^31 or more rows
+%                                    or columns), only where the host's sizes are
+%                                    32-bit, as in MATLAB with -compatibleArrayDims
 %
 %   Example:
 %     plateauLabels([2 2 5 5 2])       % [1 1 2 2 3]

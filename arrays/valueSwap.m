@@ -24,7 +24,9 @@
 %     valueSwap:badClass         A, FROM or TO not real double
 %     valueSwap:badSize          TO with fewer elements than FROM has rows;
 %                                FROM with rows but no columns
-%     valueSwap:tooLarge         A too large for this host to create B
+%     valueSwap:tooLarge         A too large to create B (2^31 or more rows
+%                                or columns), only where the host's sizes are
+%                                32-bit, as in MATLAB with -compatibleArrayDims
 %
 %   Example:
 %     valueSwap([1 2 3], [1; 2], [2; 3])   % [2 3 3]: no chains

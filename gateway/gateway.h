@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <limits>
 
 #include "mex.h"
 
@@ -392,14 +393,30 @@ inline Count columns(const Call &call, int slot) { return mxGetN(call.prhs[slot]
 
 // --- Output -----------------------------------------------------------------
 
+// The largest size the host's mxCreateDoubleMatrix takes, read from the type
+// of its first parameter: int under MATLAB's compatible-array-dims interface
+// and the stand-in, size_t under -largeArrayDims, mwSize in Octave. Only the
+// type is used, so a dllimport function is fine.
+template <typename Function> struct LargestCreatable;
+template <typename Result, typename Size, typename... Rest>
+struct LargestCreatable<Result(Size, Rest...)> {
+  static constexpr Count value =
+      static_cast<std::uintmax_t>(std::numeric_limits<Size>::max()) <
+              static_cast<std::uintmax_t>(std::numeric_limits<Count>::max())
+          ? static_cast<Count>(std::numeric_limits<Size>::max())
+          : std::numeric_limits<Count>::max();
+};
+constexpr Count kLargestCreatable = LargestCreatable<decltype(mxCreateDoubleMatrix)>::value;
+
 // Creates output 1 as a zero-filled real double matrix, stores it in slot 0
 // and returns its data (null when it has no elements).
 inline double *createOutput(const Call &call, Count rows, Count columns) {
-#if defined(MX_CREATE_SIZES_ARE_INT)
-  if (rows > static_cast<Count>(INT_MAX) || columns > static_cast<Count>(INT_MAX))
-    fail(call, Reason::tooLarge, "the result would be %.0f-by-%.0f, more than this host can create",
-         asDouble(rows), asDouble(columns));
-#endif
+  if constexpr (kLargestCreatable < std::numeric_limits<Count>::max()) {
+    if (rows > kLargestCreatable || columns > kLargestCreatable)
+      fail(call, Reason::tooLarge,
+           "the result would be %.0f-by-%.0f, more than this host can create", asDouble(rows),
+           asDouble(columns));
+  }
   mxArray *output = mxCreateDoubleMatrix(rows, columns, mxREAL);
   call.plhs[0] = output;
   return mxGetPr(output);

@@ -25,8 +25,9 @@
 %     coneScreenMex:tooManyOutputs   more than one output requested
 %     coneScreenMex:badClass         P not real double
 %     coneScreenMex:badSize          P without exactly 3 rows
-%     coneScreenMex:tooLarge         P too large for this host to create S
-%                                    (2^31 or more columns)
+%     coneScreenMex:tooLarge         P too large to create S (2^31 or more columns),
+%                                    only where the host's sizes are 32-bit, as
+%                                    in MATLAB with -compatibleArrayDims
 %
 %   Example: at the horizon, at 45 degrees, and too steep (clamped)
 %     S = coneScreenMex([1 1 1; 0 0 0; 0 1 3])

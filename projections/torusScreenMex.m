@@ -22,8 +22,9 @@
 %     torusScreenMex:tooManyOutputs   more than one output requested
 %     torusScreenMex:badClass         P not real double
 %     torusScreenMex:badSize          P without exactly 3 rows
-%     torusScreenMex:tooLarge         P too large for this host to create S
-%                                     (2^31 or more columns)
+%     torusScreenMex:tooLarge         P too large to create S (2^31 or more columns),
+%                                     only where the host's sizes are 32-bit, as
+%                                     in MATLAB with -compatibleArrayDims
 %
 %   Example: at the horizon, along a bearing, and too high (clamped)
 %     S = torusScreenMex([1 3 1; 0 4 0; 0 0 10])

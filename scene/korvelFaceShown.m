@@ -28,8 +28,9 @@
 %                                      with fewer than T elements
 %     korvelFaceShown:badIndex         a corner that is read lies outside
 %                                      0 .. size(S, 2) - 1
-%     korvelFaceShown:tooLarge         F too large for this host to create D
-%                                      (2^31 or more columns)
+%     korvelFaceShown:tooLarge         F too large to create D (2^31 or more columns),
+%                                      only where the host's sizes are 32-bit, as
+%                                      in MATLAB with -compatibleArrayDims
 %
 %   Example: four points, the last too high for the screen (flag 0); the
 %   first triangle has corners 0, 1, 2 (points 1 to 3), the second only

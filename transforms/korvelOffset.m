@@ -18,8 +18,9 @@
 %     korvelOffset:badClass         P or POS not real double
 %     korvelOffset:badSize          P without exactly 3 rows; POS with fewer
 %                                   than 3 elements
-%     korvelOffset:tooLarge         P too large for this host to create R
-%                                   (2^31 or more columns)
+%     korvelOffset:tooLarge         P too large to create R (2^31 or more columns),
+%                                   only where the host's sizes are 32-bit, as
+%                                   in MATLAB with -compatibleArrayDims
 %
 %   Example:
 %     P = [1 2; 2 4; 3 6];           % two points, one per column

@@ -15,8 +15,9 @@
 %     korvelRange:tooManyOutputs   more than one output requested
 %     korvelRange:badClass         P not real double
 %     korvelRange:badSize          P without exactly 3 rows
-%     korvelRange:tooLarge         P too large for this host to create D
-%                                  (2^31 or more columns)
+%     korvelRange:tooLarge         P too large to create D (2^31 or more columns),
+%                                  only where the host's sizes are 32-bit, as
+%                                  in MATLAB with -compatibleArrayDims
 %
 %   Example:
 %     D = korvelRange([3 0 1e200; 4 0 0; 0 0 0])   % [5 0 Inf]

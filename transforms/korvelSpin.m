@@ -23,8 +23,9 @@
 %     korvelSpin:tooManyOutputs   more than one output requested
 %     korvelSpin:badClass         P or THETA not real double
 %     korvelSpin:badSize          P without exactly 3 rows; THETA empty
-%     korvelSpin:tooLarge         P too large for this host to create R
-%                                 (2^31 or more columns)
+%     korvelSpin:tooLarge         P too large to create R (2^31 or more columns),
+%                                 only where the host's sizes are 32-bit, as
+%                                 in MATLAB with -compatibleArrayDims
 %
 %   Example: a quarter turn moves +x to -y and +y to +x
 %     R = korvelSpin([1 0; 0 1; 5 5], pi/2)
