@@ -1,4 +1,4 @@
-function report = build_mex(outdir)
+function report = build_mex(outdir, varargin)
 %BUILD_MEX  Build every korvel command with the host's own mex command.
 %   BUILD_MEX builds each command into build/octave (GNU Octave) or
 %   build/matlab (MATLAB) below this folder; BUILD_MEX(OUTDIR) builds into
@@ -29,7 +29,13 @@ function report = build_mex(outdir)
 %   SSE2 instead of x87, MSVC keeps /fp:precise.
 %
 %   Works unchanged in GNU Octave (mex is mkoctfile --mex there) and in
-%   MATLAB (mex with its default API).
+%   MATLAB, where it asks mex for -compatibleArrayDims: 32-bit sizes and
+%   the mxCreateDoubleMatrix_700 family, the interface the released
+%   plug-ins import, so a plug-in built here matches them.
+%
+%   BUILD_MEX(OUTDIR, '-host', HOST) builds with the mex arguments of HOST,
+%   'octave' or 'matlab', instead of those of the running host; the tests
+%   use it to run the MATLAB branch in Octave against a stand-in mex.
 
   root = fileparts (mfilename ('fullpath'));
   if nargin == 1 && strcmp (outdir, '-commands')
@@ -39,9 +45,18 @@ function report = build_mex(outdir)
     report = contents_text (root, read_commands (root));
     return;
   end
-  inOctave = exist ('OCTAVE_VERSION', 'builtin') ~= 0;
+  if nargin == 3 && strcmp (varargin{1}, '-host') && any (strcmp (varargin{2}, {'octave', 'matlab'}))
+    host = varargin{2};
+  elseif nargin <= 1
+    host = 'matlab';
+    if exist ('OCTAVE_VERSION', 'builtin') ~= 0
+      host = 'octave';
+    end
+  else
+    error ('build_mex:arguments', 'expected BUILD_MEX(OUTDIR) or BUILD_MEX(OUTDIR, ''-host'', ''octave''|''matlab'')');
+  end
   if nargin < 1 || isempty (outdir)
-    if inOctave
+    if strcmp (host, 'octave')
       outdir = fullfile (root, 'build', 'octave');
     else
       outdir = fullfile (root, 'build', 'matlab');
@@ -55,7 +70,7 @@ function report = build_mex(outdir)
   headers = dir (fullfile (root, 'gateway', '*.h'));
   gateway = fullfile (root, 'gateway', {headers.name});
   % The session's CXXFLAGS come back however the function ends.
-  [flags, restore] = exact_flags (inOctave);
+  [flags, restore] = exact_flags (host);
   restoreFlags = onCleanup (restore);
 
   built = {};
@@ -71,11 +86,7 @@ function report = build_mex(outdir)
       else
         defines = {['-DMEX_COMMAND_NAME=' name]};
       end
-      if inOctave
-        args = [flags, defines, {'-o', plugin, source}];
-      else
-        args = [flags, defines, {'-outdir', outdir, '-output', name, source}];
-      end
+      args = mex_arguments (host, flags, defines, outdir, name, plugin, source);
       % A failed build must not leave an older plug-in that looks current.
       if exist (plugin, 'file')
         delete (plugin);
@@ -195,12 +206,22 @@ function newer = is_newer (file, inputs)
   end
 end
 
+% The arguments of host's mex that build one plug-in.
+function args = mex_arguments (host, flags, defines, outdir, name, plugin, source)
+  if strcmp (host, 'octave')
+    args = [flags, defines, {'-o', plugin, source}];
+  else
+    args = [flags, {'-compatibleArrayDims'}, defines, ...
+            {'-outdir', outdir, '-output', name, source}];
+  end
+end
+
 % mex arguments that keep every double operation rounded on its own, and a
 % function that undoes any change to the environment.
-function [flags, restore] = exact_flags (inOctave)
+function [flags, restore] = exact_flags (host)
   restore = @() [];
   flags = {};
-  if inOctave
+  if strcmp (host, 'octave')
     % mkoctfile takes its flags from the environment; its defaults are -g -O2.
     saved = getenv ('CXXFLAGS');
     extra = '-ffp-contract=off -fno-fast-math';
@@ -211,7 +232,9 @@ function [flags, restore] = exact_flags (inOctave)
     setenv ('CXXFLAGS', [strtrim(mkoctfile ('-p', 'CXXFLAGS')) ' ' extra]);
     restore = @() setenv ('CXXFLAGS', saved);
   else
-    compiler = mex.getCompilerConfigurations ('C++', 'Selected');
+    % Through feval: Octave, where the tests run this branch, reads
+    % mex.getCompilerConfigurations as a call of the function mex.
+    compiler = feval ('mex.getCompilerConfigurations', 'C++', 'Selected');
     if ~isempty (compiler) && ~isempty (strfind (compiler(1).ShortName, 'MSVC'))
       flags = {'COMPFLAGS=$COMPFLAGS /fp:precise'};
     else
