@@ -55,7 +55,6 @@ typedef enum { mxREAL = 0, mxCOMPLEX = 1 } mxComplexity;
 
 /* Sizes are 32-bit signed here, as in the host's compatible-array-dimension
  * interface that mxCreateDoubleMatrix_700 belongs to. */
-#define MX_CREATE_SIZES_ARE_INT 1
 #define mxCreateDoubleMatrix mxCreateDoubleMatrix_700
 #define mxCreateNumericMatrix mxCreateNumericMatrix_700
 

@@ -26,10 +26,7 @@ function mex (varargin)
     end
     k = k + 1;
   end
-  libs = '-lmx';
-  if exist (fullfile (matlab_branch.libdir, 'libmex.so'), 'file')
-    libs = [libs ' -lmex'];
-  end
+  libs = '-lmx -lmex';  % as MATLAB's mex links them (and -lmat, unused here)
   command = sprintf (['g++ -shared %s -DMATLAB_MEX_FILE %s -I"%s" "%s" -o "%s" ' ...
                       '-L"%s" %s -Wl,-rpath,"%s"'], ...
                      cxxflags, strjoin (defines, ' '), matlab_branch.include, source, ...
