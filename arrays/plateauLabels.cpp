@@ -3,7 +3,6 @@
 #include "mex.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "../gateway/gateway.h"
@@ -148,151 +147,6 @@ bool linkRegions(const double *values, double *links, Count rows, Count firstCol
   }
   roots = rootCount;
   return true;
-}
-
-// Pass 1 by runs: the same forest as linkRegions (every cell linked to an
-// earlier cell of its region, each region's first cell its root), found run
-// by run instead of cell by cell. A run is a stretch of a column whose values
-// are equal (a NaN is a run of its own); its first cell, its head, links to a
-// run of the column before that it touches with an equal value, or is a root,
-// and its other cells link to the head. Runs of one column are only compared
-// with the runs of the column before that overlap them, so the work per run,
-// not per cell, is what images with long runs save.
-//
-// `starts` holds two columns' run starts (2 * (rows + 1) entries).
-//
-// Marks one column's runs: every cell is linked to the head of its run (the
-// head to itself, until the runs are joined), and the rows where runs start
-// are listed, rows after the last. Without branches on the values.
-Count markRuns(const double *column, double *links, Count base, Count rows, std::int32_t *starts) {
-  Count runs = 1;
-  Count head = base;
-  starts[0] = 0;
-  setLink(links, base, base + 1);
-  for (Count row = 1; row < rows; ++row) {
-    const Count starting = ~equalMask(column + row - 1, column + row);  // all ones or 0
-    starts[runs] = static_cast<std::int32_t>(row);
-    runs += starting & 1;
-    // Masks, not selects: the compiler turns these selects into branches.
-    head = (head & ~starting) | ((base + row) & starting);
-    setLink(links, base + row, head + 1);
-  }
-  starts[runs] = static_cast<std::int32_t>(rows);
-  return runs;
-}
-
-// One column linked cell by cell, as linkRegions does, for columns of short
-// runs, where comparing runs costs more than comparing cells; its run starts
-// are listed on the way for the column after. The number of runs, or 0 when
-// the finds ran over their budget.
-Count linkCellColumn(const double *values, double *links, Count rows, Count column,
-                     std::int32_t *starts, Count &steps, Count budget, Count &rootCount) {
-  const Count start = column * rows;
-  Count aboveLink = linkFrom(0, equalMask(values + start - rows, values + start), 0,
-                             linkAt(links, start - rows), start, rows);
-  setLink(links, start, aboveLink);
-  rootCount += aboveLink == 0;
-  Count runs = 1;
-  starts[0] = 0;
-  for (Count p = start + 1; p < start + rows; ++p) {
-    const double *value = values + p;
-    const Count up = equalMask(value - 1, value);
-    const Count left = equalMask(value - rows, value);
-    const Count diagonal = equalMask(value - 1 - rows, value);
-    starts[runs] = static_cast<std::int32_t>(p - start);
-    runs += ~up & 1;
-    aboveLink = linkFrom(up, left, aboveLink, linkAt(links, p - rows), p, rows);
-    setLink(links, p, aboveLink);
-    rootCount += aboveLink == 0;
-    if ((up & left & ~diagonal) != 0) {
-      rootCount -= join(links, p - 1, p - rows, steps);
-      if (steps > budget) return 0;
-    }
-  }
-  starts[runs] = static_cast<std::int32_t>(rows);
-  return runs;
-}
-
-// Columns whose runs average fewer cells than this (judged by the column
-// before) are linked cell by cell.
-const Count kShortRun = 4;
-
-bool linkRuns(const double *values, double *links, Count rows, Count firstColumn, Count endColumn,
-              std::int32_t *starts, Count &roots) {
-  const Count budget = kFindStepsPerCell * rows * (endColumn - firstColumn);
-  Count steps = 0;
-  std::int32_t *previous = starts;
-  std::int32_t *current = starts + rows + 1;
-  // First column: every head a root.
-  Count previousRuns =
-      markRuns(values + firstColumn * rows, links, firstColumn * rows, rows, previous);
-  for (Count run = 0; run < previousRuns; ++run) setLink(links, firstColumn * rows + previous[run], 0);
-  Count rootCount = previousRuns;
-  for (Count column = firstColumn + 1; column < endColumn; ++column) {
-    const Count base = column * rows;
-    const Count previousBase = base - rows;
-    if (previousRuns * kShortRun > rows) {
-      previousRuns = linkCellColumn(values, links, rows, column, current, steps, budget, rootCount);
-      if (previousRuns == 0) return false;
-      std::int32_t *swap = previous;
-      previous = current;
-      current = swap;
-      continue;
-    }
-    const Count runs = markRuns(values + base, links, base, rows, current);
-    // The overlaps of the two columns' runs in order, one step each: the
-    // run of the column before ends first, this column's run does, or both
-    // end together. Without branches but where two trees meet.
-    Count other = 0, run = 0;
-    Count link = 0;  // the link of this run's head: 0 while it joins no run before
-    while (run < runs) {
-      const Count otherStart = previous[other], otherEnd = previous[other + 1];
-      const Count start = current[run], end = current[run + 1];
-      const Count row = otherStart > start ? otherStart : start;
-      const Count equal = equalMask(values + base + row, values + previousBase + row);
-      // The run before: to the cell its head links to, or to its head if a root.
-      const Count otherHead = previousBase + otherStart;
-      const Count up = linkAt(links, otherHead);
-      const Count upMask = -static_cast<Count>(up != 0);
-      const Count candidate = (up & upMask) | ((otherHead + 1) & ~upMask);
-      if ((equal & link) != 0 && candidate != link) {
-        // A second run of the same value, maybe of another tree: join them.
-        const Count rootA = findRoot(links, link - 1, steps);
-        const Count rootB = findRoot(links, candidate - 1, steps);
-        ++steps;
-        if (rootA != rootB) {
-          --rootCount;
-          if (rootA < rootB) setLink(links, rootB, rootA + 1);
-          else setLink(links, rootA, rootB + 1);
-        }
-        link = (rootA < rootB ? rootA : rootB) + 1;
-        if (steps > budget) return false;
-      }
-      link |= candidate & equal & -static_cast<Count>(link == 0);
-      setLink(links, base + start, link);  // final at this run's last step
-      const Count otherEnds = otherEnd <= end;
-      const Count runEnds = end <= otherEnd;
-      rootCount += runEnds & static_cast<Count>(link == 0);
-      link &= runEnds - 1;
-      other += otherEnds;
-      run += runEnds;
-    }
-    std::int32_t *swap = previous;
-    previous = current;
-    current = swap;
-    previousRuns = runs;
-  }
-  roots = rootCount;
-  return true;
-}
-
-// Pass 1 over a band of columns: by runs when there is room for the run
-// starts (`starts`, two columns' worth for each thread), else cell by cell.
-bool linkBand(const double *values, double *links, Count rows, Count firstColumn,
-              Count endColumn, std::int32_t *starts, unsigned thread, Count &roots) {
-  if (starts == nullptr) return linkRegions(values, links, rows, firstColumn, endColumn, roots);
-  return linkRuns(values, links, rows, firstColumn, endColumn, starts + 2 * (rows + 1) * thread,
-                  roots);
 }
 
 // Pass 2 of linking: roots get 1, 2, 3, ... in order; every other cell the
@@ -487,14 +341,14 @@ bool joinBands(const double *values, double *links, const Bands &bands, Count *r
 // False when some finds ran over their budget; labels then holds a partial
 // forest.
 bool linkAndNumberInBands(const double *values, double *labels, const Bands &bands,
-                          unsigned threads, std::int32_t *starts) {
+                          unsigned threads) {
   Count roots[kMaxBands];
   bool linked[kMaxBands];
   Span deferred[kMaxBands];
   const Count rows = bands.rows;
-  gateway::runParallel(threads, bands.count, [&](Count band, unsigned thread) {
-    linked[band] = linkBand(values, labels, rows, bands.firstColumn(band),
-                            bands.firstColumn(band + 1), starts, thread, roots[band]);
+  gateway::runParallel(threads, bands.count, [&](Count band, unsigned) {
+    linked[band] = linkRegions(values, labels, rows, bands.firstColumn(band),
+                               bands.firstColumn(band + 1), roots[band]);
   });
   for (Count band = 0; band < bands.count; ++band)
     if (!linked[band]) return false;
@@ -521,33 +375,21 @@ bool linkAndNumberInBands(const double *values, double *labels, const Bands &ban
   return true;
 }
 
-// The run starts take two columns' rows per thread; they are used when that
-// is at most this fraction of the labels' own memory, or a few kilobytes.
-const Count kStartsShareOfLabels = 16;
-const Count kStartsAlways = 1024;
-
 void labelPlateaus(const double *values, double *labels, Count rows, Count columns) {
   const Count count = rows * columns;
   const unsigned threads = gateway::threadsFor(count, gateway::kPlateauSplit.threshold);
   Count bandCount = static_cast<Count>(threads) * kBandsPerThread;
   bandCount = bandCount < columns ? bandCount : columns;
   bandCount = bandCount < kMaxBands ? bandCount : kMaxBands;
-  const bool banded = threads > 1 && bandCount > 1;
-  const Count startCount = 2 * (rows + 1) * (banded ? threads : 1);
-  std::int32_t *starts = nullptr;
-  if (startCount <= kStartsAlways ||
-      startCount * sizeof(std::int32_t) * kStartsShareOfLabels <= count * sizeof(double))
-    starts = static_cast<std::int32_t *>(std::malloc(startCount * sizeof(std::int32_t)));
-  bool labelled = false;
-  if (banded) {
-    labelled = linkAndNumberInBands(values, labels, Bands{rows, columns, bandCount}, threads, starts);
+  if (threads > 1 && bandCount > 1) {
+    if (linkAndNumberInBands(values, labels, Bands{rows, columns, bandCount}, threads)) return;
   } else {
     Count roots;
-    labelled = linkBand(values, labels, rows, 0, columns, starts, 0, roots);
-    if (labelled) numberRegions<false>(labels, 0, count, 0);
+    if (linkRegions(values, labels, rows, 0, columns, roots)) {
+      numberRegions<false>(labels, 0, count, 0);
+      return;
+    }
   }
-  std::free(starts);
-  if (labelled) return;
   std::memset(labels, 0, count * sizeof(double));  // all-zero bits: +0, "not reached"
   floodRegions(values, labels, rows, columns);
 }
