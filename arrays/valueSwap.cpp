@@ -168,6 +168,20 @@ struct Direct {
 // false (and nothing allocated) when they do not, or when the table's memory
 // could not be had.
 bool directLookup(const double *from, const double *to, Count pairs, Direct &direct) {
+  // The common case, a table of consecutive labels from a whole first one,
+  // in one pass of a single comparison each: a table of millions of pairs
+  // costs here about as much as the replacement itself otherwise.
+  const double first = pairs > 0 ? from[0] : 0;
+  const double last = first + static_cast<double>(pairs - 1);  // exact: below 2^33
+  if (pairs > 0 && first >= kLowestWhole && last <= kHighestWhole &&
+      static_cast<double>(static_cast<std::int32_t>(first)) == first) {
+    bool consecutive = true;
+    for (Count k = 0; k < pairs; ++k) consecutive &= from[k] == first + static_cast<double>(k);
+    if (consecutive) {  // every number in range is a from value, once; 0 too if in range
+      direct = Direct{to, nullptr, first, last, static_cast<std::int32_t>(first), false};
+      return true;
+    }
+  }
   double low = kHighestWhole, high = kLowestWhole;
   bool consecutive = true, any = false, zero = false;
   for (Count k = 0; k < pairs; ++k) {

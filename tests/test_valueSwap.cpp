@@ -67,6 +67,10 @@ TEST(ValueSwap, FollowsThePairRules) {
       // more is not; both give the same.
       {{0.0, 71, 35, 72, -0.0}, {0.0, 71}, {5, 6}, {5, 6, 35, 72, 5}},
       {{0.0, 72, 35, 71, -0.0}, {0.0, 72}, {5, 6}, {5, 6, 35, 71, 5}},
+      // Consecutive from values: from -0, running past 32-bit range, ending in a NaN.
+      {{-0.0, 0.0, 1, 2, 3}, {-0.0, 1, 2}, {7, 8, 9}, {7, 7, 8, 9, 3}},
+      {{2147483647, 2147483646, 2147483648.0}, {2147483646, 2147483647, 2147483648.0}, {1, 2, 3}, {2, 1, 3}},
+      {{1, 2, kNaN, 3}, {1, 2, kNaN}, {5, 6, 7}, {5, 6, kNaN, 3}},
   };
   for (const Case &c : cases) {
     Array in = row(c.in);
