@@ -212,7 +212,7 @@ bench_host_run = $(OCTAVE) --eval "addpath('benchmarks'); \
 	  bench_host('plugins', '$(OCTAVE_PLUGINS)', 'label', '$(1)', 'table', '$(BENCH_OUT)/$(1).tsv');"
 
 bench-host: octave
-	tools/install-deps.sh demo
+	tools/install-deps.sh demo bench
 	mkdir -p $(BENCH_OUT)
 	$(call bench_host_run,default)
 	env $(REUSE_MALLOC) $(call bench_host_run,reuse)
