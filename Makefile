@@ -210,12 +210,14 @@ bench-arrays:
 # session per allocator setting: glibc's default, and one that reuses freed
 # memory (fresh pages cost much here). Writes BENCH_OUT/bench_host.md and .png.
 BENCH_OUT ?= out/bench
-REUSE_MALLOC = MALLOC_MMAP_THRESHOLD_=1000000000 MALLOC_TRIM_THRESHOLD_=2000000000
+# glibc ignores an mmap threshold above 32 MB, so blocks of 2048² doubles and
+# more would still be fresh mappings: no mappings at all instead.
+REUSE_MALLOC = MALLOC_MMAP_MAX_=0 MALLOC_TRIM_THRESHOLD_=2000000000
 bench_host_run = $(OCTAVE) --eval "addpath('benchmarks'); \
 	  bench_host('plugins', '$(OCTAVE_PLUGINS)', 'label', '$(1)', 'table', '$(BENCH_OUT)/$(1).tsv');"
 
 bench-host: octave
-	tools/install-deps.sh demo
+	tools/install-deps.sh demo bench
 	mkdir -p $(BENCH_OUT)
 	$(call bench_host_run,default)
 	env $(REUSE_MALLOC) $(call bench_host_run,reuse)

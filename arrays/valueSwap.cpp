@@ -24,17 +24,33 @@ const Count kScanPairs = 12;
 // The literal rule: every pair is tried, and the last one whose from value
 // equals the element (IEEE equality) gives its to value. Comparisons use the
 // input element, never a written one, so replacements do not chain. Values
-// move as bits, selected without branches.
+// move as bits, selected without branches: with SSE2 two elements at a time
+// through the compare's mask (a scalar select on doubles compiles to a
+// branch, which mispredicts wherever matches are frequent), the to values
+// loaded straight into vector registers so that a NaN keeps its payload.
 void swapByScan(const double *values, const double *from, const double *to, Count pairs,
                 double *result, Count count) {
-  for (Count p = 0; p < count; ++p) {
+  Count p = 0;
+#ifdef KORVEL_HAVE_SSE2
+  for (; p + 2 <= count; p += 2) {
+    const __m128d value = _mm_loadu_pd(values + p);
+    __m128d swapped = value;
+    for (Count k = 0; k < pairs; ++k) {
+      const __m128d hit = _mm_cmpeq_pd(value, _mm_load1_pd(from + k));
+      swapped = _mm_or_pd(_mm_and_pd(hit, _mm_load1_pd(to + k)), _mm_andnot_pd(hit, swapped));
+    }
+    _mm_storeu_pd(result + p, swapped);
+  }
+#endif
+  for (; p < count; ++p) {
     const double value = values[p];
     std::uint64_t swapped;
     std::memcpy(&swapped, &value, sizeof swapped);
     for (Count k = 0; k < pairs; ++k) {
       std::uint64_t toBits;
       std::memcpy(&toBits, &to[k], sizeof toBits);
-      swapped = value == from[k] ? toBits : swapped;
+      const std::uint64_t hit = -static_cast<std::uint64_t>(value == from[k]);
+      swapped = (toBits & hit) | (swapped & ~hit);
     }
     std::memcpy(&result[p], &swapped, sizeof swapped);
   }
@@ -138,12 +154,128 @@ void swapByTable(const double *values, const Table &table, double *result, Count
   }
 }
 
+// --- Direct lookup: whole from values in a compact range ----------------------
+//
+// When every from value that is not a NaN is a whole number within 32-bit
+// range and they span few enough numbers, an element finds its pair by
+// indexing an array with element - lowest instead of hashing. An array of
+// consecutive from values (low, low + 1, ...) is such an array already: the
+// to values themselves. Otherwise a table of the span is built: each entry
+// the to value of the last pair holding its number, or that number itself,
+// which is what an element equal to it passes through as, but for the sign
+// of a zero, which is looked after on its own.
+const double kLowestWhole = -2147483648.0;
+const double kHighestWhole = 2147483647.0;
+
+// A table may hold this many entries per pair, and these few more: at most as
+// much memory as the hash table over the same pairs.
+const std::uint64_t kDirectEntriesPerPair = 4;
+const std::uint64_t kDirectEntriesExtra = 64;
+
+struct Direct {
+  const double *entries;  // the to values, or the built table
+  double *owned;          // the built table, freed with std::free; null if none
+  double low, high;              // the range of from values
+  std::int64_t lowWhole;
+  bool zeroPassesThrough;  // 0 in range but no from value: an element's zero keeps its sign
+};
+
+// Whether the from values allow a direct lookup, and the lookup when they do;
+// false (and nothing allocated) when they do not, or when the table's memory
+// could not be had.
+bool directLookup(const double *from, const double *to, Count pairs, Direct &direct) {
+  // The common case, a table of consecutive labels from a whole first one,
+  // in one pass of a single comparison each: a table of millions of pairs
+  // costs here about as much as the replacement itself otherwise.
+  const double first = pairs > 0 ? from[0] : 0;
+  const double last = first + static_cast<double>(pairs - 1);  // exact: below 2^33
+  if (pairs > 0 && first >= kLowestWhole && last <= kHighestWhole &&
+      static_cast<double>(static_cast<std::int32_t>(first)) == first) {
+    bool consecutive = true;
+    for (Count k = 0; k < pairs; ++k) consecutive &= from[k] == first + static_cast<double>(k);
+    if (consecutive) {  // every number in range is a from value, once; 0 too if in range
+      direct = Direct{to, nullptr, first, last, static_cast<std::int32_t>(first), false};
+      return true;
+    }
+  }
+  double low = kHighestWhole, high = kLowestWhole;
+  bool consecutive = true, any = false, zero = false;
+  for (Count k = 0; k < pairs; ++k) {
+    const double value = from[k];
+    // Exact: both terms and the sum are whole and below 2^33.
+    consecutive = consecutive && value == from[0] + static_cast<double>(k);
+    if (value != value) continue;  // a NaN from value matches nothing
+    if (!(value >= kLowestWhole && value <= kHighestWhole)) return false;
+    if (static_cast<double>(static_cast<std::int32_t>(value)) != value) return false;
+    any = true;
+    zero = zero || value == 0;
+    low = value < low ? value : low;
+    high = value > high ? value : high;
+  }
+  if (!any) return false;
+  const std::int64_t lowWhole = static_cast<std::int32_t>(low);
+  const std::uint64_t entries =
+      static_cast<std::uint64_t>(static_cast<std::int32_t>(high) - lowWhole) + 1;
+  direct = Direct{nullptr, nullptr, low, high, lowWhole, low <= 0 && high >= 0 && !zero};
+  if (consecutive) {  // every number in range is a from value, once
+    direct.entries = to;
+    return true;
+  }
+  if (entries > kDirectEntriesPerPair * static_cast<std::uint64_t>(pairs) + kDirectEntriesExtra ||
+      entries > SIZE_MAX / sizeof(double))
+    return false;
+  double *table = static_cast<double *>(std::malloc(static_cast<Count>(entries) * sizeof *table));
+  if (table == nullptr) return false;
+  for (Count i = 0; i < entries; ++i)
+    table[i] = static_cast<double>(lowWhole + static_cast<std::int64_t>(i));
+  // In pair order: a later pair overwrites an earlier one, so the last wins.
+  for (Count k = 0; k < pairs; ++k) {
+    const double value = from[k];
+    if (value != value) continue;
+    std::memcpy(&table[static_cast<std::int32_t>(value) - lowWhole], &to[k], sizeof *table);  // as bits
+  }
+  direct.entries = table;
+  direct.owned = table;
+  return true;
+}
+
+// The same results as swapByScan, without branches: an element is clamped
+// into the range (a NaN to its low end) so that its index is always inside
+// the lookup, and takes the entry only if it equals the entry's number.
+void swapByDirect(const double *values, const Direct &direct, double *result, Count count) {
+  const double low = direct.low, high = direct.high;
+  const std::int64_t lowWhole = direct.lowWhole;
+  const double *entries = direct.entries;
+  const bool zeroPassesThrough = direct.zeroPassesThrough;
+  for (Count p = 0; p < count; ++p) {
+    const double value = values[p];
+    double clamped = value > low ? value : low;  // NaN: low
+    clamped = clamped < high ? clamped : high;
+    const std::int32_t whole = static_cast<std::int32_t>(clamped);
+    std::uint64_t entry;
+    std::memcpy(&entry, &entries[static_cast<Count>(whole - lowWhole)], sizeof entry);
+    const bool hit = static_cast<double>(whole) == value && !(zeroPassesThrough && value == 0);
+    const std::uint64_t hitMask = -static_cast<std::uint64_t>(hit);
+    const std::uint64_t swapped = (entry & hitMask) | (bitsOf(value) & ~hitMask);
+    std::memcpy(&result[p], &swapped, sizeof swapped);
+  }
+}
+
 // Elements are independent: the table is built once, on the calling thread,
 // and pieces of the matrix go to the threads, which only read it. The scan's
 // work grows with the pairs, so its threads are chosen by elements times
 // (pairs + 1).
 void swapValues(const double *values, const double *from, const double *to, Count pairs,
                 double *result, Count count) {
+  Direct direct;
+  if (directLookup(from, to, pairs, direct)) {
+    gateway::runParallelRanges(gateway::kSwapTableSplit, count,
+                               [values, &direct, result](Count first, Count end, unsigned) {
+                                 swapByDirect(values + first, direct, result + first, end - first);
+                               });
+    std::free(direct.owned);
+    return;
+  }
   if (pairs > kScanPairs && count > kScanPairs) {
     const Table table = buildTable(from, to, pairs);
     if (table.slots != nullptr) {

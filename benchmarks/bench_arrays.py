@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Times plateauLabels next to skimage.measure.label, and valueSwap for
-growing pair counts, in one process and one run.
+"""Times plateauLabels next to skimage.measure.label, valueSwap next to
+plain numpy indexing and for growing pair counts, in one process and one run.
 
 The plug-ins are called through the stand-in host exactly as the tests call
 them (standinCall from libmx), via ctypes, so both sides of each comparison
@@ -89,10 +89,78 @@ def median_seconds(run, repeats):
     return statistics.median(times)
 
 
+def with_one_thread(run):
+    previous = os.environ.get("KORVEL_NUM_THREADS")
+    os.environ["KORVEL_NUM_THREADS"] = "1"
+    try:
+        run()
+    finally:
+        if previous is None:
+            del os.environ["KORVEL_NUM_THREADS"]
+        else:
+            os.environ["KORVEL_NUM_THREADS"] = previous
+
+
+def interleaved_ns(runs, repeats, elements):
+    """Median ns per element of each run, the runs alternating in each repetition."""
+    times = [[] for _ in runs]
+    for _ in range(repeats):
+        for run, spent in zip(runs, times):
+            spent.append(median_seconds(run, 1))
+    return [statistics.median(spent) / elements * 1e9 for spent in times]
+
+
+def bench_recolour(host, size, repeats):
+    """valueSwap against the plain indexing a user writes instead: a label
+    image through a table of its K labels, and values 0..5 through 6 pairs."""
+    generator = np.random.default_rng(11)
+    image = host.matrix(generator.integers(1, 5, size=(size, size)).astype(np.float64))
+    labels_array = host.call("plateauLabels", [image])
+    host.destroy(image)
+    labels = host.values(labels_array)
+    count = int(labels.max())
+    lut = generator.random(count)
+    small = generator.integers(0, 6, size=(size, size)).astype(np.float64)
+    table = generator.random(6)
+    cases = [
+        (f"label image, FROM = (1:K)', K = {count}", labels_array, np.arange(1, count + 1.0), lut,
+         "lut[L.astype(int) - 1]", lambda: lut[labels.astype(np.intp) - 1], labels),
+        ("values 0..5, 6 pairs", host.matrix(small), np.arange(0, 6.0), table,
+         "T[Q.astype(int)]", lambda: table[small.astype(np.intp)], small),
+    ]
+    print()
+    print(f"valueSwap vs plain numpy indexing, {size}x{size}, median of {repeats}; "
+          "a + 1 is numpy's own cost of a result this size")
+    print("| case | valueSwap ns/element | 1 thread | indexing | ns/element "
+          "| indexing / 1 thread | a + 1 ns/element |")
+    print("|---|---|---|---|---|---|---|")
+    for name, values, from_values, to_values, indexing, run_indexing, plain in cases:
+        from_array = host.matrix(from_values.reshape(-1, 1))
+        to_array = host.matrix(to_values.reshape(-1, 1))
+        ours = host.call("valueSwap", [values, from_array, to_array])
+        if not np.array_equal(host.values(ours).view(np.uint64), run_indexing().view(np.uint64)):
+            sys.exit(f"valueSwap and {indexing} disagree on {name}")
+        host.destroy(ours)
+
+        def run_ours():
+            host.destroy(host.call("valueSwap", [values, from_array, to_array]))
+
+        runs = [run_ours, lambda: with_one_thread(run_ours), run_indexing, lambda: plain + 1]
+        ours_ns, one_ns, theirs_ns, result_ns = interleaved_ns(runs, repeats, plain.size)
+        print(f"| {name} | {ours_ns:.2f} | {one_ns:.2f} | `{indexing}` | {theirs_ns:.2f} "
+              f"| {theirs_ns / one_ns:.2f} | {result_ns:.2f} |")
+        for array in (values, from_array, to_array):
+            host.destroy(array)
+
+
 def images(size, generator):
     """The benchmark images of one size, by name."""
     tiles = generator.integers(1, 1 << 20, size=(size // 8, size // 8)).astype(np.float64)
+    binary_tiles = generator.integers(0, 2, size=(size // 8, size // 8)).astype(np.float64)
     return {
+        "binary 0.5": (generator.random((size, size)) < 0.5).astype(np.float64),
+        "binary 0.59": (generator.random((size, size)) < 0.59).astype(np.float64),
+        "binary 8x8 tiles": np.kron(binary_tiles, np.ones((8, 8))),
         "random 1..4": generator.integers(1, 5, size=(size, size)).astype(np.float64),
         "random 1..2": generator.integers(1, 3, size=(size, size)).astype(np.float64),
         "8x8 tiles": np.kron(tiles, np.ones((8, 8))),
@@ -111,16 +179,19 @@ def column_major_numbering(labels):
 def bench_labels(host, sizes, repeats):
     generator = np.random.default_rng(2026)
     print("plateauLabels vs skimage.measure.label(connectivity=1), "
-          f"skimage {skimage.__version__}, median of {repeats}")
-    print(f"| image | size | regions | plateauLabels ns/element | skimage ns/element "
-          f"| skimage / plateauLabels |")
-    print("|---|---|---|---|---|---|")
+          f"skimage {skimage.__version__}, median of {repeats}; a + 1 is numpy's own cost "
+          "of a result this size")
+    print(f"| image | size | regions | plateauLabels ns/element | 1 thread | skimage ns/element "
+          f"| skimage / plateauLabels | skimage / 1 thread | a + 1 ns/element |")
+    print("|---|---|---|---|---|---|---|---|---|")
     for size in sizes:
         for name, image in images(size, generator).items():
             array = host.matrix(image)
-            # Same labels as skimage's, up to skimage's row-major numbering.
+            # Same labels as skimage's, up to skimage's row-major numbering;
+            # background -1, a value no image holds, so that every region,
+            # zeros too, is labelled on both sides.
             ours = host.call("plateauLabels", [array])
-            theirs = skimage.measure.label(image, connectivity=1, background=0)
+            theirs = skimage.measure.label(image, connectivity=1, background=-1)
             if not np.array_equal(host.values(ours), column_major_numbering(theirs)):
                 sys.exit(f"plateauLabels and skimage disagree on {name} {size}x{size}")
             regions = int(theirs.max())
@@ -130,17 +201,14 @@ def bench_labels(host, sizes, repeats):
                 host.destroy(host.call("plateauLabels", [array]))
 
             def run_theirs():
-                skimage.measure.label(image, connectivity=1, background=0)
+                skimage.measure.label(image, connectivity=1, background=-1)
 
-            # Interleaved, so both see the same load.
-            ours_times, theirs_times = [], []
-            for _ in range(repeats):
-                ours_times.append(median_seconds(run_ours, 1))
-                theirs_times.append(median_seconds(run_theirs, 1))
-            ours_ns = statistics.median(ours_times) / image.size * 1e9
-            theirs_ns = statistics.median(theirs_times) / image.size * 1e9
-            print(f"| {name} | {size}x{size} | {regions} | {ours_ns:.2f} | {theirs_ns:.2f} "
-                  f"| {theirs_ns / ours_ns:.2f} |")
+            # Interleaved, so all see the same load.
+            runs = [run_ours, lambda: with_one_thread(run_ours), run_theirs, lambda: image + 1]
+            ours_ns, one_ns, theirs_ns, result_ns = interleaved_ns(runs, repeats, image.size)
+            print(f"| {name} | {size}x{size} | {regions} | {ours_ns:.2f} | {one_ns:.2f} "
+                  f"| {theirs_ns:.2f} | {theirs_ns / ours_ns:.2f} | {theirs_ns / one_ns:.2f} "
+                  f"| {result_ns:.2f} |")
             host.destroy(array)
 
 
@@ -189,6 +257,7 @@ def main():
     arguments = parser.parse_args()
     host = Host(arguments.plugins)
     bench_labels(host, arguments.sizes, arguments.repeats)
+    bench_recolour(host, max(arguments.sizes), arguments.repeats)
     bench_swap(host, arguments.pairs, arguments.repeats)
 
 

@@ -97,8 +97,72 @@ for side = image_sides
   end
 end
 
+% The peers a user holds the array commands against, at one size: the image
+% package's bwlabel (it labels the ones only), plain indexing through a table,
+% and A + 1, the host's own cost of making a result this size. bwlabel and
+% A + 1 compute something else: their rows say 'no' under identical and are
+% never the best host expression, but bench_host_report lists them.
+if options.quick
+  peer_side = 256;
+else
+  peer_side = 2048;
+end
+have_bwlabel = load_image_package();
+for kind = {'binary 0.5', 'binary 0.59', 'binary tiles', 'values 1..4'}
+  A = peer_image(peer_side, kind{1});
+  variants = {'A + 1', @() A + 1};
+  if have_bwlabel && ~strcmp(kind{1}, 'values 1..4')
+    variants = [variants; {'bwlabel(A, 4)', @() bwlabel(A, 4)}]; %#ok<AGROW>
+  end
+  rows = [rows, time_case(options.label, 'plateauLabels', ...
+                          sprintf('%dx%d %s', peer_side, peer_side, kind{1}), ...
+                          @() plateauLabels(A), variants, awkward)]; %#ok<AGROW>
+end
+% A label image recoloured through a table of its K labels, and values 0..5
+% through 6 pairs.
+L = plateauLabels(peer_image(peer_side, 'values 1..4'));
+lut = rand(max(L(:)), 1);
+from = (1:numel(lut))';
+rows = [rows, time_case(options.label, 'valueSwap', ...
+                        sprintf('%dx%d labels, FROM=(1:K)''', peer_side, peer_side), ...
+                        @() valueSwap(L, from, lut), {'lut(L)', @() lut(L); 'A + 1', @() L + 1}, ...
+                        awkward)];
+Q = floor(rand(peer_side) * 6);
+T = rand(6, 1);
+rows = [rows, time_case(options.label, 'valueSwap', ...
+                        sprintf('%dx%d values 0..5, 6 pairs', peer_side, peer_side), ...
+                        @() valueSwap(Q, (0:5)', T), {'T(Q + 1)', @() T(Q + 1); 'A + 1', @() Q + 1}, ...
+                        awkward)];
+clear A L lut from Q T variants
+
 if ~isempty(options.table)
   write_rows(options.table, rows);
+end
+end
+
+function yes = load_image_package()
+% Whether bwlabel is there (Octave: the image package, loaded here).
+if is_octave()
+  try
+    pkg('load', 'image');
+  catch
+  end
+end
+yes = exist('bwlabel') > 0; %#ok<EXIST>
+end
+
+function A = peer_image(side, kind)
+% Binary images of ones at density 0.5 and 0.59 (near the percolation
+% threshold: a few huge regions), 8-by-8 tiles of 0 or 1, values 1..4.
+switch kind
+  case 'binary 0.5'
+    A = double(rand(side) < 0.5);
+  case 'binary 0.59'
+    A = double(rand(side) < 0.59);
+  case 'binary tiles'
+    A = kron(double(rand(side / 8) < 0.5), ones(8));
+  otherwise
+    A = floor(rand(side) * 4) + 1;
 end
 end
 

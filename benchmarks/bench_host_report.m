@@ -68,7 +68,7 @@ for c = 1:numel(cases)
   end
   lines{end + 1} = sprintf('%s %s |', line, target); %#ok<AGROW>
 end
-lines = [lines, flatness_lines(runs, labels)];
+lines = [lines, flatness_lines(runs, labels), peer_lines(runs{end}, labels{end})];
 
 text = sprintf('%s\n', lines{:});
 fprintf('%s', text);
@@ -230,4 +230,44 @@ else
   print(figure_handle, file, '-dpng', '-r100');
 end
 close(figure_handle);
+end
+
+function lines = peer_lines(rows, label)
+% Every case that has rows with another result (the image package's bwlabel,
+% A + 1): the command at 1 thread and by default beside each host row, in
+% ns per element, from the last run.
+lines = {};
+for c = unique_cases(rows)
+  key = c{1};
+  [command, ~, one_thread] = case_rows(rows, key);
+  others = rows(strcmp({rows.command}, key{1}) & strcmp({rows.size}, key{2}) & ...
+                ~strncmp({rows.variant}, 'command', 7));
+  side = regexp(key{2}, '^(\d+)x(\d+)', 'tokens', 'once');
+  if isempty(one_thread) || isempty(side) || ~any(strcmp({others.identical}, 'no'))
+    continue
+  end
+  if isempty(lines)
+    lines = {'', sprintf(['Peers, %s run, ns per element (ms): the command at 1 thread and by ' ...
+                          'default, each host row beside it; rows marked other result ' ...
+                          'compute something else.'], label), '', ...
+             '| Command | Input | 1 thread | default | host row | host / 1 thread |', ...
+             '|---|---|---:|---:|---|---:|'};
+  end
+  elements = str2double(side{1}) * str2double(side{2});
+  for r = 1:numel(others)
+    what = others(r).variant;
+    if strcmp(others(r).identical, 'no')
+      what = [what ' (other result)']; %#ok<AGROW>
+    end
+    lines{end + 1} = sprintf('| `%s` | %s | %s | %s | %s: %s | %.2f |', key{1}, key{2}, ...
+                             per_element(one_thread.seconds, elements), ...
+                             per_element(command.seconds, elements), what, ...
+                             per_element(others(r).seconds, elements), ...
+                             others(r).seconds / one_thread.seconds); %#ok<AGROW>
+  end
+end
+end
+
+function text = per_element(seconds, elements)
+text = sprintf('%.2f (%.1f)', 1e9 * seconds / elements, 1e3 * seconds);
 end

@@ -41,6 +41,36 @@ TEST(ValueSwap, FollowsThePairRules) {
       {{0.0, -0.0, 1}, {-0.0}, {5}, {5, 5, 1}},      // and so does -0
       {{kInf, -kInf, 1e308}, {kInf}, {-1}, {-1, -kInf, 1e308}},
       {{1, 2}, {1, 2}, {kPayloadNaN, -0.0}, {kPayloadNaN, -0.0}},  // to values keep their bits
+      // Whole from values in a compact range are looked up directly: elements
+      // outside it, between its numbers, fractional, NaN or infinite pass through.
+      {{-0.0, 0.0, 1, 2, 3, -1, 0.5, kNaN, 1e300, -kInf},
+       {-0.0, 1, 2},
+       {4, kPayloadNaN, -0.0},
+       {4, 4, kPayloadNaN, -0.0, 3, -1, 0.5, kNaN, 1e300, -kInf}},
+      {{-3, -2.5, -1, 0.0, -4}, {-3, -2, -1}, {1, 2, 3}, {1, -2.5, 3, 0.0, -4}},
+      // Gaps, a repeat (the last wins), a NaN from value, and a zero in range
+      // that no pair holds: each zero keeps its sign.
+      {{-0.0, 0.0, 1, 2, -2, 3, kNaN}, {-2, 2, kNaN, 2}, {7, 8, 5, 9}, {-0.0, 0.0, 1, 9, 7, 3, kNaN}},
+      {{1, 2, 2.5}, {1, 2.5}, {8, 9}, {8, 2, 9}},  // a fractional from value: no direct lookup
+      // The ends of 32-bit range, and past them.
+      {{2147483647, 2147483646, 2147483648.0, -2147483648.0},
+       {2147483647, 2147483646},
+       {1, 2},
+       {1, 2, 2147483648.0, -2147483648.0}},
+      {{-2147483648.0, -2147483647, -2147483649.0, 0.0},
+       {-2147483647, -2147483648.0},
+       {1, 2},
+       {2, 1, -2147483649.0, 0.0}},
+      {{2147483648.0, 1, 2}, {2147483648.0, 1}, {5, 6}, {5, 6, 2}},
+      {{9007199254740993.0, 1e-300, -1e-300}, {1, 0.0}, {5, 6}, {9007199254740993.0, 1e-300, -1e-300}},
+      // A range of 4 entries per pair and 64 more is looked up directly, one
+      // more is not; both give the same.
+      {{0.0, 71, 35, 72, -0.0}, {0.0, 71}, {5, 6}, {5, 6, 35, 72, 5}},
+      {{0.0, 72, 35, 71, -0.0}, {0.0, 72}, {5, 6}, {5, 6, 35, 71, 5}},
+      // Consecutive from values: from -0, running past 32-bit range, ending in a NaN.
+      {{-0.0, 0.0, 1, 2, 3}, {-0.0, 1, 2}, {7, 8, 9}, {7, 7, 8, 9, 3}},
+      {{2147483647, 2147483646, 2147483648.0}, {2147483646, 2147483647, 2147483648.0}, {1, 2, 3}, {2, 1, 3}},
+      {{1, 2, kNaN, 3}, {1, 2, kNaN}, {5, 6, 7}, {5, 6, kNaN, 3}},
   };
   for (const Case &c : cases) {
     Array in = row(c.in);
@@ -93,7 +123,7 @@ TEST(ValueSwap, MatchesTheLiteralLoopForEveryNumberOfPairs) {
   std::uniform_int_distribution<int> pick(0, 11);
   std::uniform_real_distribution<double> spread(-1e6, 1e6);
   for (size_t pairs : {0, 1, 2, 3, 11, 12, 13, 14, 16, 31, 64, 100, 1000, 4096, 16384}) {
-    for (int trial = 0; trial < 6; ++trial) {
+    for (int trial = 0; trial < 8; ++trial) {
       const size_t rows = std::uniform_int_distribution<size_t>(1, 40)(random);
       const size_t columns = std::uniform_int_distribution<size_t>(1, 40)(random);
       // Some trials draw from values mostly unseen in the input, so that
@@ -106,6 +136,16 @@ TEST(ValueSwap, MatchesTheLiteralLoopForEveryNumberOfPairs) {
       // far as it goes.
       if (trial != 5)
         for (size_t k = 0; k < pairs; k += 7) from[k] = palette[pick(random)];
+      // Trials 6 and 7: whole from values, at random in a range about the
+      // size of the pairs and consecutive; elements around and in that range.
+      if (trial >= 6) {
+        const int base = std::uniform_int_distribution<int>(-40, 40)(random);
+        std::uniform_int_distribution<int> near(base - 20, base + 2 * static_cast<int>(pairs) + 20);
+        for (size_t k = 0; k < pairs; ++k)
+          from[k] = trial == 6 ? near(random) : base + static_cast<double>(k);
+        for (double &value : in)
+          if (pick(random) < 9) value = near(random);
+      }
       for (double &value : to) value = pick(random) < 3 ? palette[pick(random)] : spread(random);
       Array input = doubles(rows, columns, in);
       Array fromInput = doubles(pairs, 2, from);  // the second column must be ignored

@@ -11,7 +11,7 @@ packages_for() {
     windows) echo mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 ;;
     linux32) echo gcc-multilib g++-multilib qemu-user ;;
     demo) echo octave octave-dev gnuplot-nox ghostscript fonts-freefont-otf ;;
-    bench) echo libbenchmark-dev hyperfine python3-skimage ;;
+    bench) echo libbenchmark-dev hyperfine python3-skimage octave-image ;;
     fuzz) echo clang libclang-rt-14-dev valgrind ;;
     # The emulated machine that runs the 32-bit Windows suite (tools/windows32-vm.sh).
     vm) echo qemu-system-x86 debootstrap e2fsprogs busybox-static kmod cpio ;;
