@@ -20,12 +20,14 @@
 // How many threads a call above its threshold uses (threadLimit): exactly
 // KORVEL_NUM_THREADS when it holds a whole number from 1 up (1: no thread is
 // started); otherwise the cores the process may run on, capped by
-// OMP_NUM_THREADS (its first level) and, on Linux, by the cgroup's CPU quota
-// and by the cores that other runnable tasks leave free at that instant
-// (/proc/loadavg). A worker that gets no core must still be joined before the
-// call returns, and on a busy machine that wait is many times a kernel's own
-// time: the load keeps such calls on the calling thread. Everything is read
-// afresh at each call above a threshold; it changes the speed only.
+// OMP_NUM_THREADS (its first level) and, on Linux, by the cores that other
+// runnable tasks leave free at that instant (/proc/loadavg) and by the CPU
+// quota of the process's own cgroup. A worker that gets no core must still be
+// joined before the call returns, and on a busy machine that wait is many
+// times a kernel's own time: the load keeps such calls on the calling thread.
+// Everything is read afresh at each call above a threshold, the cheapest
+// first and each file only while more than one thread is left; it changes
+// the speed only.
 #ifndef KORVEL_PARALLEL_H
 #define KORVEL_PARALLEL_H
 
@@ -115,6 +117,54 @@ inline unsigned cpuMaxCores(const char *text) {
   return quotaCores(quota, period);
 }
 
+// Where /proc/self/cgroup puts this process for the CPU controller: `path`
+// (not '\0'-ended, `length` characters from '/') and whether it is the v2
+// unified tree ("0::/path") or a v1 hierarchy with "cpu" among its
+// controllers ("4:cpu,cpuacct:/path"), which rules where both appear.
+struct CgroupPath {
+  const char *path;
+  std::size_t length;
+  bool v2;
+};
+
+inline bool cpuCgroup(const char *text, CgroupPath &found) {
+  bool any = false;
+  for (const char *line = text; *line;) {
+    const char *end = line;
+    while (*end && *end != '\n') ++end;
+    const char *first = line;  // the ':' after the hierarchy's number
+    while (first < end && *first != ':') ++first;
+    const char *second = first < end ? first + 1 : end;  // the ':' before the path
+    while (second < end && *second != ':') ++second;
+    if (second < end && second[1] == '/') {
+      bool cpu = false;
+      for (const char *item = first + 1; item < second;) {
+        const char *itemEnd = item;
+        while (itemEnd < second && *itemEnd != ',') ++itemEnd;
+        cpu = cpu || (itemEnd - item == 3 && item[0] == 'c' && item[1] == 'p' && item[2] == 'u');
+        item = itemEnd + 1;
+      }
+      const bool unified = first == line + 1 && line[0] == '0' && second == first + 1;
+      if (cpu || unified) {
+        found = CgroupPath{second + 1, static_cast<std::size_t>(end - second - 1), !cpu};
+        any = true;
+        if (cpu) return true;
+      }
+    }
+    line = *end ? end + 1 : end;
+  }
+  return any;
+}
+
+// cgroup v1's cpu.cfs_quota_us over cpu.cfs_period_us, "-1" (no quota) or
+// "150000" over "100000": the cores of its quota (quotaCores); 0: no quota or
+// not readable.
+inline unsigned cfsQuotaCores(const char *quotaText, const char *periodText) {
+  long long quota = 0, period = 0;
+  if (!parseLong(quotaText, quota) || !parseLong(periodText, period)) return 0;
+  return quotaCores(quota, period);
+}
+
 // /proc/loadavg, "0.50 0.40 0.30 3/456 12345": the tasks runnable at this
 // instant (3), the reading thread among them; 0 when not readable.
 inline unsigned runnableTasks(const char *text) {
@@ -176,12 +226,16 @@ inline const char *environmentValue(const char *name, char *buffer, unsigned lon
 inline bool readSmallFile(const char *path, char *buffer, std::size_t size) {
   const int file = open(path, O_RDONLY | O_CLOEXEC);
   if (file < 0) return false;
+  // The kernel hands these files over whole in one read; a read that falls
+  // short of the room left is their end, and asking again would cost a system
+  // call per file.
   std::size_t length = 0;
   for (;;) {
-    const ssize_t got = read(file, buffer + length, size - 1 - length);
+    const std::size_t room = size - 1 - length;
+    const ssize_t got = read(file, buffer + length, room);
     if (got <= 0) break;
     length += static_cast<std::size_t>(got);
-    if (length == size - 1) break;
+    if (static_cast<std::size_t>(got) < room || length == size - 1) break;
   }
   close(file);
   buffer[length] = '\0';
@@ -202,66 +256,37 @@ inline bool joinPath(char *out, std::size_t size, const char *prefix, const char
   return true;
 }
 
-// The cores of the tightest CPU quota on this process's cgroup and its
-// ancestors (cgroup v2 cpu.max, or v1 cpu.cfs_quota_us over cfs_period_us);
-// 0: none found. Inside a container the cgroup root is the container's own.
+// The cores of the CPU quota on this process's own cgroup (cgroup v2
+// cpu.max, or v1 cpu.cfs_quota_us over cpu.cfs_period_us); 0: none found.
+// Where the own group is not under the mount (a container that sees its
+// group as the root without a cgroup namespace), the mount root's quota. A
+// quota set only on an ancestor of the own group is not seen: walking the
+// tree would cost a file per level at every call.
 inline unsigned cgroupQuotaCores() {
-  char groups[2048];
-  if (!readSmallFile("/proc/self/cgroup", groups, sizeof groups)) return 0;
-  // "0::/path" (v2), or "N:cpu,cpuacct:/path" (v1, cpu among the controllers).
-  const char *path = nullptr;
-  bool v2 = false;
-  for (const char *line = groups; *line; ) {
-    const char *end = line;
-    while (*end && *end != '\n') ++end;
-    const char *first = line;
-    while (first < end && *first != ':') ++first;
-    const char *second = first < end ? first + 1 : end;
-    while (second < end && *second != ':') ++second;
-    if (second < end) {
-      bool cpu = false;
-      for (const char *item = first + 1; item < second; ) {
-        const char *itemEnd = item;
-        while (itemEnd < second && *itemEnd != ',') ++itemEnd;
-        cpu = cpu || (itemEnd - item == 3 && item[0] == 'c' && item[1] == 'p' && item[2] == 'u');
-        item = itemEnd + 1;
-      }
-      if (cpu || (second == first + 1 && line[0] == '0' && first == line + 1)) {
-        path = second + 1;
-        v2 = !cpu;
-        groups[end - groups] = '\0';
-        if (cpu) break;  // a v1 cpu controller rules over the unified tree
-      }
-    }
-    line = *end ? end + 1 : end;
-  }
-  if (path == nullptr || *path != '/') return 0;
-  std::size_t length = 0;
-  while (path[length]) ++length;
-  unsigned tightest = 0;
+  char groups[1024];
+  limits::CgroupPath own;
+  if (!readSmallFile("/proc/self/cgroup", groups, sizeof groups) ||
+      !limits::cpuCgroup(groups, own))
+    return 0;
+  const char *const mount = own.v2 ? "/sys/fs/cgroup" : "/sys/fs/cgroup/cpu";
+  const char *const quotaLeaf = own.v2 ? "/cpu.max" : "/cpu.cfs_quota_us";
+  std::size_t length = own.length == 1 ? 0 : own.length;  // "/": the mount root
   char file[512], text[64];
-  for (int level = 0; level < 16; ++level) {
-    unsigned cores = 0;
-    if (v2) {
-      if (joinPath(file, sizeof file, "/sys/fs/cgroup", path, length, "/cpu.max") &&
-          readSmallFile(file, text, sizeof text))
-        cores = limits::cpuMaxCores(text);
-    } else {
-      long long quota = 0, period = 0;
-      const char *at = text;
-      if (joinPath(file, sizeof file, "/sys/fs/cgroup/cpu", path, length, "/cpu.cfs_quota_us") &&
-          readSmallFile(file, text, sizeof text) && limits::parseLong(at, quota) && quota > 0 &&
-          joinPath(file, sizeof file, "/sys/fs/cgroup/cpu", path, length, "/cpu.cfs_period_us") &&
-          readSmallFile(file, text, sizeof text) && limits::parseLong(at = text, period))
-        cores = limits::quotaCores(quota, period);
-    }
-    if (cores != 0 && (tightest == 0 || cores < tightest)) tightest = cores;
-    // Up to the parent: the path without its last component; "/" is the last.
-    if (length <= 1) break;
-    while (length > 0 && path[length - 1] != '/') --length;
-    if (length > 1) --length;  // drop the '/' too, except the root's
+  bool read = joinPath(file, sizeof file, mount, own.path, length, quotaLeaf) &&
+              readSmallFile(file, text, sizeof text);
+  if (!read && length != 0) {
+    length = 0;
+    read = joinPath(file, sizeof file, mount, own.path, length, quotaLeaf) &&
+           readSmallFile(file, text, sizeof text);
   }
-  return tightest;
+  if (!read) return 0;
+  if (own.v2) return limits::cpuMaxCores(text);
+  if (text[0] == '-') return 0;  // "-1": no quota, and no need of the period
+  char period[64];
+  if (!joinPath(file, sizeof file, mount, own.path, length, "/cpu.cfs_period_us") ||
+      !readSmallFile(file, period, sizeof period))
+    return 0;
+  return limits::cfsQuotaCores(text, period);
 }
 
 // The tasks runnable at this instant, this thread among them; 0: unknown.
@@ -274,19 +299,21 @@ inline unsigned runnableTasks() {
 }  // namespace detail
 
 // The threads a call above its threshold may use (see the top of this file):
-// KORVEL_NUM_THREADS when set, else the cores, OMP_NUM_THREADS, the CPU quota
-// and the free cores, whichever allows fewest. The cheapest readings come
-// first, and each later one only while more than one thread is left.
+// KORVEL_NUM_THREADS when set, else OMP_NUM_THREADS, the cores, the free cores
+// and the CPU quota, whichever allows fewest. The cheapest readings come
+// first, and each later one only while more than one thread is left: a pool
+// worker with OMP_NUM_THREADS=1 makes no system call, and a busy machine
+// costs one small read.
 inline unsigned threadLimit() {
   char text[32];
   const unsigned chosen =
       limits::parseCount(detail::environmentValue("KORVEL_NUM_THREADS", text, sizeof text), false);
   if (chosen != 0) return chosen;
-  const unsigned cores = processorCount();
-  unsigned limit = cores;
   const unsigned asked =
       limits::parseCount(detail::environmentValue("OMP_NUM_THREADS", text, sizeof text), true);
-  if (asked != 0 && asked < limit) limit = asked;
+  if (asked == 1) return 1;
+  const unsigned cores = processorCount();
+  unsigned limit = asked != 0 && asked < cores ? asked : cores;
 #if defined(__linux__)
   if (limit > 1) {
     const unsigned free = limits::freeCores(cores, detail::runnableTasks());
