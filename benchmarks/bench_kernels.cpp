@@ -10,8 +10,11 @@
 // --benchmark_repetitions=R overrides that.
 //
 // Then every threaded kernel at 1 thread and at the default thread count
-// side by side (threadTable below): calls alternate between the two, and
-// each figure is a median. With --thresholds, instead, a sweep of sizes at 1
+// side by side (threadTable below), from its threshold on: calls alternate
+// between the two, and each figure is a median. The table is taken twice:
+// with nothing of this benchmark beside it, then with one spinning process
+// per core that the benchmark starts (each ends by itself after 15 minutes at
+// most) and stops afterwards, as a parallel pool keeps every core busy. With --thresholds, instead, a sweep of sizes at 1
 // and 2 threads, which `make bench-thresholds` runs on plug-ins that use
 // threads from far smaller sizes on: what the thresholds in
 // gateway/parallel_sizes.h were chosen from.
@@ -30,6 +33,11 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "../gateway/parallel.h"
 #include "../gateway/parallel_sizes.h"
@@ -383,12 +391,13 @@ double median(std::vector<double> values) {
 
 // Times the case at `fewer` threads and at `more` (null: the default),
 // alternating, after one untimed call of each: at least 7 pairs, more while
-// the case has used less than a second, at most 41. Prints one row.
-void timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) {
+// the case has used less than a second, at most 41. Prints one row; returns
+// the median at `fewer` threads, in seconds (0 when the plug-in is missing).
+double timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) {
   const standin::Plugin plugin(pluginFolder, c.command);
   if (!plugin.ok()) {
     std::printf("%-16s %-20s %s\n", c.command.c_str(), c.size.c_str(), plugin.error().c_str());
-    return;
+    return 0;
   }
   std::vector<double> one, many;
   setThreads(fewer);
@@ -408,6 +417,7 @@ void timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) {
   std::printf("%-16s %-20s %12.4f %12.4f %8.2f %6zu\n", c.command.c_str(), c.size.c_str(), 1e3 * a,
               1e3 * b, a / b, one.size());
   std::fflush(stdout);
+  return a;
 }
 
 std::vector<const mxArray *> pointInputs(const std::string &command, long n,
@@ -445,17 +455,80 @@ double freeCores(unsigned threads) {
   return threads * one / all;
 }
 
-void threadTable(const mxArray *position, const mxArray *angle) {
+// Microseconds that finding the default thread count takes per call, as a
+// call from its threshold on pays it (gateway::threadLimit): the median of 9
+// batches of 2000.
+double readingMicroseconds() {
+  std::vector<double> batches;
+  unsigned sink = 0;
+  for (int batch = 0; batch < 9; ++batch) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 2000; ++i) sink += gateway::threadLimit();
+    batches.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+                      2000);
+  }
+  benchmark::DoNotOptimize(sink);
+  return 1e6 * median(batches);
+}
+
+// The side of the smallest square with at least `elements` elements.
+long sideFor(std::size_t elements) {
+  return static_cast<long>(std::ceil(std::sqrt(static_cast<double>(elements))));
+}
+
+void threadTable(const mxArray *position, const mxArray *angle, const char *condition) {
+  setThreads(nullptr);
   const unsigned threads = gateway::threadLimit();
-  std::printf("\nEach threaded kernel at 1 thread and at the default, %u threads here "
+  std::printf("\n%s: each threaded kernel at 1 thread and at the default, %u threads now "
               "(KORVEL_NUM_THREADS unset); ms are medians of alternating calls, ratio = 1 thread "
               "/ default\n",
-              threads);
-  std::printf("Free cores before (arithmetic on %u threads against 1): %.2f\n", threads,
-              freeCores(threads));
+              condition, threads);
+  const unsigned cores = gateway::processorCount();
+  std::printf("Free cores before (arithmetic on %u threads against 1): %.2f\n", cores,
+              freeCores(cores));
+  const double reading = readingMicroseconds();
+  std::printf("Finding the default thread count: %.2f us per call from a threshold on\n", reading);
   std::printf("%-16s %-20s %12s %12s %8s %6s\n", "command", "size", "1 thread ms", "default ms",
               "ratio", "pairs");
   const standin::Plugin torus(pluginFolder, "torusScreenMex");
+  // At each threshold first, where the reading weighs most.
+  const struct {
+    const char *command;
+    gateway::Split split;
+  } points[] = {{"korvelOffset", gateway::kOffsetSplit}, {"korvelSpin", gateway::kSpinSplit},
+                {"korvelRange", gateway::kRangeSplit},   {"torusScreenMex", gateway::kTorusSplit},
+                {"coneScreenMex", gateway::kConeSplit}};
+  std::string shares;
+  auto share = [&shares, reading](const char *command, double seconds) {
+    char text[80];
+    std::snprintf(text, sizeof text, " %s %.1f%%,", command, 100 * reading * 1e-6 / seconds);
+    shares += text;
+  };
+  for (const auto &p : points) {
+    const long n = static_cast<long>(p.split.threshold);
+    share(p.command, timeSideBySide({p.command, "N=" + std::to_string(n) + " (from)",
+                                     pointInputs(p.command, n, position, angle)},
+                                    "1", nullptr));
+  }
+  const long faceN = static_cast<long>(gateway::kFaceSplit.threshold / 2);
+  share("korvelFaceShown",
+        timeSideBySide({"korvelFaceShown", "T=" + std::to_string(2 * faceN) + " (from)",
+                        faceInputs(torus, faceN)},
+                       "1", nullptr));
+  const long tableSide = sideFor(gateway::kSwapTableSplit.threshold);
+  share("valueSwap L=64", timeSideBySide({"valueSwap",
+                                          std::to_string(tableSide) + "^2 L=64 (from)",
+                                          swapInputs(tableSide * tableSide, 64)},
+                                         "1", nullptr));
+  const long scanSide = sideFor(gateway::kSwapScanSplit.threshold / 5);
+  share("valueSwap L=4", timeSideBySide({"valueSwap", std::to_string(scanSide) + "^2 L=4 (from)",
+                                         swapInputs(scanSide * scanSide, 4)},
+                                        "1", nullptr));
+  const long plateauSide = sideFor(gateway::kPlateauSplit.threshold);
+  share("plateauLabels",
+        timeSideBySide({"plateauLabels", std::to_string(plateauSide) + "^2 random (from)",
+                        {labelImage(plateauSide, false)}},
+                       "1", nullptr));
   for (long n : kPointCounts) {
     for (const char *command : kPointCommands)
       timeSideBySide({command, "N=" + powerLabel(n), pointInputs(command, n, position, angle)},
@@ -474,7 +547,33 @@ void threadTable(const mxArray *position, const mxArray *angle) {
                       std::to_string(side) + "^2 " + (tiles ? "tiles" : "random"),
                       {labelImage(side, tiles)}},
                      "1", nullptr);
-  std::printf("Free cores after: %.2f\n", freeCores(threads));
+  shares.pop_back();
+  std::printf("The reading against a 1-thread call at each threshold:%s\n", shares.c_str());
+  std::printf("Free cores after: %.2f\n", freeCores(cores));
+}
+
+// One process per core that only spins, so that a table can be taken with
+// every core kept busy by others, as a parallel pool keeps them; each ends
+// by itself after `seconds` (or with this process) should it not be stopped.
+std::vector<pid_t> startSpinners(unsigned count, unsigned seconds) {
+  std::fflush(stdout);
+  std::vector<pid_t> spinners;
+  for (unsigned k = 0; k < count; ++k) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      alarm(seconds);
+      for (volatile unsigned long spin = 0;; spin = spin + 1) {
+      }
+    }
+    if (pid > 0) spinners.push_back(pid);
+  }
+  return spinners;
+}
+
+void stopSpinners(const std::vector<pid_t> &spinners) {
+  for (pid_t pid : spinners) kill(pid, SIGKILL);
+  for (pid_t pid : spinners) waitpid(pid, nullptr, 0);
 }
 
 // Sizes by powers of two, 1 thread against 2. In the build of
@@ -552,7 +651,16 @@ int main(int argc, char **argv) {
     PointReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     printTable(reporter);
-    if (threads) threadTable(position, angle);
+    if (threads) {
+      threadTable(position, angle, "Idle (no process of this benchmark beside it)");
+      const unsigned cores = gateway::processorCount();
+      const std::vector<pid_t> spinners = startSpinners(cores, 900);
+      char condition[96];
+      std::snprintf(condition, sizeof condition, "Loaded (%u spinning processes, one per core, beside it)",
+                    cores);
+      threadTable(position, angle, condition);
+      stopSpinners(spinners);
+    }
   }
   benchmark::Shutdown();
   for (mxArray *array : caseArrays) mxDestroyArray(array);

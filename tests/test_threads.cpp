@@ -13,6 +13,7 @@
 #include <windows.h>
 #endif
 
+#include "../gateway/parallel.h"
 #include "../gateway/parallel_sizes.h"
 #include "harness.h"
 #include "point_samples.h"
@@ -266,4 +267,65 @@ TEST(Threads, NeitherAnUnusableSettingNorThreadsThatCannotStartChangeTheResult) 
   setThreadCount(nullptr);
   ASSERT_FALSE(result.failed) << result.message;
   EXPECT_TRUE(sameBits(reference.output().values(), result.output().values()));
+}
+
+// The readers of the settings and system files that size the default team.
+TEST(Threads, ThreadLimitsReadFromSettingsAndSystemFiles) {
+  using namespace gateway::limits;
+  const struct {
+    const char *text;
+    unsigned korvel, omp;  // as KORVEL_NUM_THREADS, as OMP_NUM_THREADS (0: unset)
+  } counts[] = {{nullptr, 0, 0}, {"", 0, 0},    {"0", 0, 0},          {"3", 3, 3},
+                {"2,1", 0, 2},   {" 4\n", 0, 4}, {"junk", 0, 0},      {"3x", 0, 0},
+                {"-1", 0, 0},    {",2", 0, 0},  {"99999999999", 256, 256}};
+  for (const auto &c : counts) {
+    EXPECT_EQ(parseCount(c.text, false), c.korvel) << (c.text ? c.text : "null");
+    EXPECT_EQ(parseCount(c.text, true), c.omp) << (c.text ? c.text : "null");
+  }
+  // cgroup quotas in whole cores, at least 1 (0: none): v2's cpu.max, then
+  // v1's cpu.cfs_quota_us and cpu.cfs_period_us.
+  const struct {
+    const char *text;
+    unsigned cores;
+  } cpuMax[] = {{"max 100000\n", 0},   {"50000 100000\n", 1}, {"150000 100000", 1},
+                {"200000 100000\n", 2}, {"", 0},               {"junk", 0}};
+  for (const auto &c : cpuMax) EXPECT_EQ(cpuMaxCores(c.text), c.cores) << c.text;
+  const struct {
+    const char *quota, *period;
+    unsigned cores;
+  } cfs[] = {{"-1\n", "100000\n", 0}, {"50000\n", "100000\n", 1},
+             {"250000\n", "100000\n", 2}, {"100000", "", 0}};
+  for (const auto &c : cfs) EXPECT_EQ(cfsQuotaCores(c.quota, c.period), c.cores) << c.quota;
+  // /proc/loadavg's runnable tasks, and the cores they leave to a call on 2
+  // or 8 (0 runnable: unknown, every core).
+  const struct {
+    const char *text;
+    unsigned runnable, freeOfTwo, freeOfEight;
+  } loads[] = {{"0.50 0.40 0.30 1/456 12345\n", 1, 2, 8}, {"2.10 1.00 0.90 3/99 7\n", 3, 1, 6},
+               {"9.00 9.00 9.00 40/99 7", 40, 1, 1},      {"0.5 0.4 0.3 0/1 1", 0, 2, 8},
+               {"junk", 0, 2, 8}};
+  for (const auto &c : loads) {
+    EXPECT_EQ(runnableTasks(c.text), c.runnable) << c.text;
+    EXPECT_EQ(freeCores(2, runnableTasks(c.text)), c.freeOfTwo) << c.text;
+    EXPECT_EQ(freeCores(8, runnableTasks(c.text)), c.freeOfEight) << c.text;
+  }
+  // /proc/self/cgroup: the group of the CPU controller; a v1 hierarchy with
+  // "cpu" among its controllers rules over the unified one.
+  const struct {
+    const char *text;
+    bool found, v2;
+    const char *path;
+  } groups[] = {{"0::/user.slice/a.scope\n", true, true, "/user.slice/a.scope"},
+                {"4:cpu,cpuacct:/docker/x\n0::/\n", true, false, "/docker/x"},
+                {"0::/b\n2:cpuacct:/a\n", true, true, "/b"},
+                {"1:name=systemd:/x\n3:cpu:/\n0::/y", true, false, "/"},
+                {"2:cpuacct:/a\n", false, false, ""},
+                {"junk", false, false, ""}};
+  for (const auto &c : groups) {
+    CgroupPath own{nullptr, 0, false};
+    ASSERT_EQ(cpuCgroup(c.text, own), c.found) << c.text;
+    if (!c.found) continue;
+    EXPECT_EQ(own.v2, c.v2) << c.text;
+    EXPECT_EQ(std::string(own.path, own.length), c.path) << c.text;
+  }
 }
