@@ -316,8 +316,8 @@ inline unsigned threadLimit() {
   unsigned limit = asked != 0 && asked < cores ? asked : cores;
 #if defined(__linux__)
   if (limit > 1) {
-    const unsigned free = limits::freeCores(cores, detail::runnableTasks());
-    if (free < limit) limit = free;
+    const unsigned idle = limits::freeCores(cores, detail::runnableTasks());
+    if (idle < limit) limit = idle;
   }
   if (limit > 1) {
     const unsigned quota = detail::cgroupQuotaCores();
