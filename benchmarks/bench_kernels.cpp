@@ -14,10 +14,10 @@
 // between the two, and each figure is a median. The table is taken twice:
 // with nothing of this benchmark beside it, then with one spinning process
 // per core that the benchmark starts (each ends by itself after 15 minutes at
-// most) and stops afterwards, as a parallel pool keeps every core busy. With --thresholds, instead, a sweep of sizes at 1
-// and 2 threads, which `make bench-thresholds` runs on plug-ins that use
-// threads from far smaller sizes on: what the thresholds in
-// gateway/parallel_sizes.h were chosen from.
+// most) and stops afterwards, as a parallel pool keeps every core busy.
+// With --thresholds, instead, a sweep of sizes at 1 and 2 threads, which
+// `make bench-thresholds` runs on plug-ins that use threads from far smaller
+// sizes on: what the thresholds in gateway/parallel_sizes.h were chosen from.
 //
 //   bench_kernels [--plugins=DIR] [--thresholds] [--no-threads] [Google Benchmark flags]
 #include <benchmark/benchmark.h>
@@ -390,9 +390,12 @@ double median(std::vector<double> values) {
 }
 
 // Times the case at `fewer` threads and at `more` (null: the default),
-// alternating, after one untimed call of each: at least 7 pairs, more while
-// the case has used less than a second, at most 41. Prints one row; returns
-// the median at `fewer` threads, in seconds (0 when the plug-in is missing).
+// alternating, after one untimed call of each: at least 9 pairs, more while
+// the case has used less than a second, at most 41. Prints one row: the
+// median time at each, and the median of each pair's ratio, since the two
+// calls of a pair share whatever else the machine was doing just then.
+// Returns the median at `fewer` threads, in seconds (0 when the plug-in is
+// missing).
 double timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) {
   const standin::Plugin plugin(pluginFolder, c.command);
   if (!plugin.ok()) {
@@ -405,7 +408,7 @@ double timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) 
   setThreads(more);
   secondsOf(plugin, c.inputs);
   double used = 0;
-  while (one.size() < 7 || (used < 1.0 && one.size() < 41)) {
+  while (one.size() < 9 || (used < 1.0 && one.size() < 41)) {
     setThreads(fewer);
     one.push_back(secondsOf(plugin, c.inputs));
     setThreads(more);
@@ -413,9 +416,11 @@ double timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) 
     used += one.back() + many.back();
   }
   setThreads(nullptr);
+  std::vector<double> ratios(one.size());
+  for (size_t i = 0; i < one.size(); ++i) ratios[i] = one[i] / many[i];
   const double a = median(one), b = median(many);
   std::printf("%-16s %-20s %12.4f %12.4f %8.2f %6zu\n", c.command.c_str(), c.size.c_str(), 1e3 * a,
-              1e3 * b, a / b, one.size());
+              1e3 * b, median(ratios), one.size());
   std::fflush(stdout);
   return a;
 }
@@ -480,8 +485,8 @@ void threadTable(const mxArray *position, const mxArray *angle, const char *cond
   setThreads(nullptr);
   const unsigned threads = gateway::threadLimit();
   std::printf("\n%s: each threaded kernel at 1 thread and at the default, %u threads now "
-              "(KORVEL_NUM_THREADS unset); ms are medians of alternating calls, ratio = 1 thread "
-              "/ default\n",
+              "(KORVEL_NUM_THREADS unset); ms are medians of alternating calls, ratio = the "
+              "median over the pairs of 1 thread / default\n",
               condition, threads);
   const unsigned cores = gateway::processorCount();
   std::printf("Free cores before (arithmetic on %u threads against 1): %.2f\n", cores,
@@ -576,33 +581,38 @@ void stopSpinners(const std::vector<pid_t> &spinners) {
   for (pid_t pid : spinners) waitpid(pid, nullptr, 0);
 }
 
-// Sizes by powers of two, 1 thread against 2. In the build of
-// `make bench-thresholds` the kernels use threads from a 16th of their
-// thresholds on, so the sweep shows where 2 threads start to pay.
+// Sizes by powers of two, 1 thread against the default, which pays for
+// finding the thread count as a real call does (2 threads on this 2-core
+// machine when it is idle). In the build of `make bench-thresholds` the
+// kernels use threads from a 16th of their thresholds on, so the sweep shows
+// where threads start to pay.
 void thresholdSweep(const mxArray *position, const mxArray *angle) {
-  std::printf("\nBy size: 1 thread against 2 (ratio = 1 thread / 2 threads)%s\n",
+  setThreads(nullptr);
+  std::printf("\nBy size: 1 thread against the default, %u threads now (ratio = 1 thread / "
+              "default)%s\n",
+              gateway::threadLimit(),
               gateway::kTorusSplit.threshold < 4096 ? ", threads from a 16th of each threshold on"
                                                     : "");
   std::printf("%-16s %-20s %12s %12s %8s %6s\n", "command", "size", "1 thread ms",
-              "2 threads ms", "ratio", "pairs");
+              "default ms", "ratio", "pairs");
   for (const char *command : kPointCommands)
     for (long n = 1024; n <= 1L << 22; n *= 2)
       timeSideBySide({command, "N=" + std::to_string(n), pointInputs(command, n, position, angle)},
-                     "1", "2");
+                     "1", nullptr);
   const standin::Plugin torus(pluginFolder, "torusScreenMex");
   for (long n = 2048; n <= 1L << 18; n *= 2)
     timeSideBySide({"korvelFaceShown", "T=" + std::to_string(2 * n), faceInputs(torus, n)}, "1",
-                   "2");
+                   nullptr);
   for (long pairs : {0L, 4L, 12L, 64L, 4096L})
     for (long n = 4096; n <= 1L << 20; n *= 2)
       timeSideBySide({"valueSwap", std::to_string(n) + " L=" + std::to_string(pairs),
                       swapInputs(n, pairs)},
-                     "1", "2");
+                     "1", nullptr);
   for (long side = 64; side <= 1024; side *= 2)
     for (bool tiles : {false, true})
       timeSideBySide({"plateauLabels", std::to_string(side) + "^2 " + (tiles ? "tiles" : "random"),
                       {labelImage(side, tiles)}},
-                     "1", "2");
+                     "1", nullptr);
 }
 
 }  // namespace

@@ -4,12 +4,13 @@
 // Results never depend on these numbers; the tests run every kernel just
 // below, at and above its threshold and around multiples of its piece.
 //
-// How they were chosen: `make bench-kernels` times every kernel at 1 thread
-// and at 2 side by side on sizes around the threshold (the "threshold"
-// benchmarks); the threshold is the smallest size from which 2 threads are
-// not slower than 1, rounded up to a power of two for the margin. Starting
-// and joining a thread costs some 30 to 60 us here, so a kernel gains from
-// about 100 us of work on; a piece holds some 10 to 50 us of work, small
+// How they were chosen: `make bench-thresholds` times every kernel at 1
+// thread and at the default (2 threads on the idle 2-core machine, after
+// finding that count as every call does) side by side on sizes by powers of
+// two; the threshold is the smallest size from which the default is not
+// slower than 1 thread. Starting and joining a thread costs some 30 to 60 us
+// here and finding the count some 20 us, so a kernel gains from about
+// 150 us of work on; a piece holds some 10 to 50 us of work, small
 // enough to even out threads that the system holds back, large enough that
 // claiming it costs nothing measurable.
 #ifndef KORVEL_PARALLEL_SIZES_H
@@ -40,10 +41,10 @@ constexpr Split kOffsetSplit = measured({1 << 20, 32768});
 constexpr Split kSpinSplit = measured({1 << 20, 32768});
 constexpr Split kRangeSplit = measured({1 << 21, 32768});
 // Triangles; the packing of the flags splits by points, in the same sizes.
-constexpr Split kFaceSplit = measured({65536, 16384});
+constexpr Split kFaceSplit = measured({131072, 16384});
 // valueSwap: elements of the value matrix for its table lookup; elements
 // times (pairs + 1) for its scan over few pairs.
-constexpr Split kSwapTableSplit = measured({65536, 16384});
+constexpr Split kSwapTableSplit = measured({131072, 16384});
 constexpr Split kSwapScanSplit = measured({262144, 16384});
 // plateauLabels: elements, cut into bands of whole columns.
 constexpr Split kPlateauSplit = measured({262144, 0});
