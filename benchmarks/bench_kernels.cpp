@@ -15,9 +15,10 @@
 // with nothing of this benchmark beside it, then with one spinning process
 // per core that the benchmark starts (each ends by itself after 15 minutes at
 // most) and stops afterwards, as a parallel pool keeps every core busy.
-// With --thresholds, instead, a sweep of sizes at 1 and 2 threads, which
-// `make bench-thresholds` runs on plug-ins that use threads from far smaller
-// sizes on: what the thresholds in gateway/parallel_sizes.h were chosen from.
+// With --thresholds, instead, a sweep of sizes at 1 thread and at the
+// default, which `make bench-thresholds` runs on plug-ins that use threads
+// from far smaller sizes on: what the thresholds in gateway/parallel_sizes.h
+// were chosen from.
 //
 //   bench_kernels [--plugins=DIR] [--thresholds] [--no-threads] [Google Benchmark flags]
 #include <benchmark/benchmark.h>
@@ -433,8 +434,15 @@ std::vector<const mxArray *> pointInputs(const std::string &command, long n,
   return inputs;
 }
 
-const char *const kPointCommands[] = {"korvelOffset", "korvelSpin", "korvelRange",
-                                      "torusScreenMex", "coneScreenMex"};
+// The point kernels and where each starts threads.
+const struct {
+  const char *command;
+  gateway::Split split;
+} kPointCommands[] = {{"korvelOffset", gateway::kOffsetSplit},
+                      {"korvelSpin", gateway::kSpinSplit},
+                      {"korvelRange", gateway::kRangeSplit},
+                      {"torusScreenMex", gateway::kTorusSplit},
+                      {"coneScreenMex", gateway::kConeSplit}};
 
 // How many cores are free just now: the time of one piece of pure arithmetic
 // on 1 thread over the time of `threads` such pieces on `threads` threads
@@ -497,19 +505,13 @@ void threadTable(const mxArray *position, const mxArray *angle, const char *cond
               "ratio", "pairs");
   const standin::Plugin torus(pluginFolder, "torusScreenMex");
   // At each threshold first, where the reading weighs most.
-  const struct {
-    const char *command;
-    gateway::Split split;
-  } points[] = {{"korvelOffset", gateway::kOffsetSplit}, {"korvelSpin", gateway::kSpinSplit},
-                {"korvelRange", gateway::kRangeSplit},   {"torusScreenMex", gateway::kTorusSplit},
-                {"coneScreenMex", gateway::kConeSplit}};
   std::string shares;
   auto share = [&shares, reading](const char *command, double seconds) {
     char text[80];
     std::snprintf(text, sizeof text, " %s %.1f%%,", command, 100 * reading * 1e-6 / seconds);
     shares += text;
   };
-  for (const auto &p : points) {
+  for (const auto &p : kPointCommands) {
     const long n = static_cast<long>(p.split.threshold);
     share(p.command, timeSideBySide({p.command, "N=" + std::to_string(n) + " (from)",
                                      pointInputs(p.command, n, position, angle)},
@@ -525,7 +527,8 @@ void threadTable(const mxArray *position, const mxArray *angle, const char *cond
                                           std::to_string(tableSide) + "^2 L=64 (from)",
                                           swapInputs(tableSide * tableSide, 64)},
                                          "1", nullptr));
-  const long scanSide = sideFor(gateway::kSwapScanSplit.threshold / 5);
+  // The scan's work is elements x (pairs + 1).
+  const long scanSide = sideFor(gateway::kSwapScanSplit.threshold / (4 + 1));
   share("valueSwap L=4", timeSideBySide({"valueSwap", std::to_string(scanSide) + "^2 L=4 (from)",
                                          swapInputs(scanSide * scanSide, 4)},
                                         "1", nullptr));
@@ -535,8 +538,8 @@ void threadTable(const mxArray *position, const mxArray *angle, const char *cond
                         {labelImage(plateauSide, false)}},
                        "1", nullptr));
   for (long n : kPointCounts) {
-    for (const char *command : kPointCommands)
-      timeSideBySide({command, "N=" + powerLabel(n), pointInputs(command, n, position, angle)},
+    for (const auto &p : kPointCommands)
+      timeSideBySide({p.command, "N=" + powerLabel(n), pointInputs(p.command, n, position, angle)},
                      "1", nullptr);
     timeSideBySide({"korvelFaceShown", "T=2*" + powerLabel(n), faceInputs(torus, n)}, "1",
                    nullptr);
@@ -595,10 +598,11 @@ void thresholdSweep(const mxArray *position, const mxArray *angle) {
                                                     : "");
   std::printf("%-16s %-20s %12s %12s %8s %6s\n", "command", "size", "1 thread ms",
               "default ms", "ratio", "pairs");
-  for (const char *command : kPointCommands)
+  for (const auto &p : kPointCommands)
     for (long n = 1024; n <= 1L << 22; n *= 2)
-      timeSideBySide({command, "N=" + std::to_string(n), pointInputs(command, n, position, angle)},
-                     "1", nullptr);
+      timeSideBySide(
+          {p.command, "N=" + std::to_string(n), pointInputs(p.command, n, position, angle)}, "1",
+          nullptr);
   const standin::Plugin torus(pluginFolder, "torusScreenMex");
   for (long n = 2048; n <= 1L << 18; n *= 2)
     timeSideBySide({"korvelFaceShown", "T=" + std::to_string(2 * n), faceInputs(torus, n)}, "1",
