@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "../gateway/gateway.h"
+#include "../gateway/checks.h"
 
 #ifndef MEX_COMMAND_NAME
 #define MEX_COMMAND_NAME korvelDataPtr
@@ -29,15 +29,11 @@ double lowAddressBits(const void *address) {
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{COMMAND_NAME, "A = " COMMAND_NAME "(X)", 1, nlhs, plhs, nrhs, prhs};
-
   // Check arguments: any array with a data block will do; its contents are
   // not read.
-  gateway::requireInputs(call, kInputCount);
-  const mxArray *array = gateway::requireDataBlock(call, kArray, "X");
-  // mxGetData, not mxGetPr: the same address, and hosts that check the class
-  // in mxGetPr refuse non-double arrays there.
-  const void *address = mxGetData(array);
+  const gateway::Call call = gateway::startCall(
+      {COMMAND_NAME, "A = " COMMAND_NAME "(X)", 1, kInputCount}, nlhs, plhs, nrhs, prhs);
+  const void *address = gateway::dataBlock(call, kArray, "X").data;
 
   // Do the job.
   double *result = gateway::createOutput(call, 1, 1);

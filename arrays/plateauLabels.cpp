@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "../gateway/gateway.h"
+#include "../gateway/checks.h"
 #include "../gateway/parallel.h"
-#include "../gateway/parallel_sizes.h"
 #include "../gateway/simd.h"
 
 namespace {
@@ -397,17 +396,13 @@ void labelPlateaus(const double *values, double *labels, Count rows, Count colum
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"plateauLabels", "L = plateauLabels(A)", 1, nlhs, plhs, nrhs,
-                           prhs};
-
   // Check arguments.
-  gateway::requireInputs(call, kInputCount);
-  const double *values = gateway::anyDoubleMatrix(call, kValues, "A");
-  const Count rows = gateway::rows(call, kValues);
-  const Count columns = gateway::columns(call, kValues);
+  const gateway::Call call = gateway::startCall(
+      {"plateauLabels", "L = plateauLabels(A)", 1, kInputCount}, nlhs, plhs, nrhs, prhs);
+  const gateway::Array<const double> values = gateway::anyDoubleMatrix(call, kValues, "A");
 
   // Do the job.
-  double *labels = gateway::createOutput(call, rows, columns);
-  if (rows == 0 || columns == 0) return;
-  labelPlateaus(values, labels, rows, columns);
+  double *labels = gateway::createOutput(call, values.rows, values.columns);
+  if (values.rows == 0 || values.columns == 0) return;
+  labelPlateaus(values.data, labels, values.rows, values.columns);
 }

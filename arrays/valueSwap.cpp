@@ -6,9 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../gateway/gateway.h"
+#include "../gateway/checks.h"
 #include "../gateway/parallel.h"
-#include "../gateway/parallel_sizes.h"
 #include "../gateway/simd.h"
 
 namespace {
@@ -301,22 +300,18 @@ void swapValues(const double *values, const double *from, const double *to, Coun
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"valueSwap", "B = valueSwap(A, FROM, TO)", 1, nlhs, plhs,
-                           nrhs, prhs};
-
   // Check arguments. The pair count is FROM's row count: its first column
   // holds the from values, and TO's first elements the to values.
-  gateway::requireInputs(call, kInputCount);
-  const double *values = gateway::anyDoubleMatrix(call, kValues, "A");
-  const Count pairs = gateway::rows(call, kFrom);
-  const double *from = gateway::doubleFirstColumn(call, kFrom, "FROM");
-  const double *to = gateway::doubleElements(call, kTo, "TO", pairs);
-  const Count rows = gateway::rows(call, kValues);
-  const Count columns = gateway::columns(call, kValues);
+  const gateway::Call call = gateway::startCall(
+      {"valueSwap", "B = valueSwap(A, FROM, TO)", 1, kInputCount}, nlhs, plhs, nrhs, prhs);
+  const gateway::Array<const double> values = gateway::anyDoubleMatrix(call, kValues, "A");
+  const gateway::Array<const double> from = gateway::doubleFirstColumn(call, kFrom, "FROM");
+  const Count pairs = from.rows;
+  const double *to = gateway::doubleElements(call, kTo, "TO", pairs).data;
 
   // Do the job. The scratch table is made only after every check and the
   // output, so no error can leave it allocated.
-  double *result = gateway::createOutput(call, rows, columns);
-  if (rows == 0 || columns == 0) return;
-  swapValues(values, from, to, pairs, result, rows * columns);
+  double *result = gateway::createOutput(call, values.rows, values.columns);
+  if (values.rows == 0 || values.columns == 0) return;
+  swapValues(values.data, from.data, to, pairs, result, values.rows * values.columns);
 }

@@ -4,9 +4,8 @@
 
 #include "mex.h"
 
-#include "../gateway/gateway.h"
+#include "../gateway/checks.h"
 #include "../gateway/parallel.h"
-#include "../gateway/parallel_sizes.h"
 
 namespace {
 
@@ -75,16 +74,14 @@ void projectOntoTorus(const double *points, double *screen, gateway::Count n) {
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"torusScreenMex", "S = torusScreenMex(P)", 1, nlhs, plhs, nrhs,
-                           prhs};
-
   // Check arguments.
-  gateway::requireInputs(call, kInputCount);
-  const double *points = gateway::doubleMatrix(call, kPoints, "P", 3);
-  const gateway::Count n = gateway::columns(call, kPoints);
+  const gateway::Call call = gateway::startCall(
+      {"torusScreenMex", "S = torusScreenMex(P)", 1, kInputCount}, nlhs, plhs, nrhs, prhs);
+  const gateway::Array<const double> points = gateway::doubleMatrix(call, kPoints, "P", 3);
+  const gateway::Count n = points.columns;
 
   // Do the job.
   double *screen = gateway::createOutput(call, 3, n);
   if (n == 0) return;
-  projectOntoTorus(points, screen, n);
+  projectOntoTorus(points.data, screen, n);
 }

@@ -1,11 +1,12 @@
 // korvelFaceShown: the draw flag of every triangle, D = korvelFaceShown(F, S, MASK).
 #include "mex.h"
 
+#include <cstdint>
 #include <cstdlib>
 
-#include "../gateway/gateway.h"
+#include "../gateway/checks.h"
+#include "../gateway/errors.h"
 #include "../gateway/parallel.h"
-#include "../gateway/parallel_sizes.h"
 #include "../gateway/simd.h"
 
 namespace {
@@ -152,26 +153,20 @@ CornerFault decideAllFaces(const std::int32_t *faces, const double *screen,
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelFaceShown", "D = korvelFaceShown(F, S, MASK)", 1,
-                           nlhs, plhs, nrhs, prhs};
-
   // Check arguments. The corner indices are checked as they are read.
-  gateway::requireInputs(call, kInputCount);
-  const std::int32_t *faces = gateway::int32Matrix(call, kFaces, "F", 3);
-  const double *screen = gateway::doubleMatrix(call, kScreen, "S", 3);
-  const gateway::Count triangles = gateway::columns(call, kFaces);
-  const unsigned char *mask = gateway::byteElements(call, kMask, "MASK", triangles);
-  const gateway::Count screenColumns = gateway::columns(call, kScreen);
+  const gateway::Call call = gateway::startCall(
+      {"korvelFaceShown", "D = korvelFaceShown(F, S, MASK)", 1, kInputCount}, nlhs, plhs, nrhs,
+      prhs);
+  const gateway::Array<const std::int32_t> faces = gateway::int32Matrix(call, kFaces, "F", 3);
+  const gateway::Array<const double> screen = gateway::doubleMatrix(call, kScreen, "S", 3);
+  const gateway::Count triangles = faces.columns;
+  const unsigned char *mask = gateway::byteElements(call, kMask, "MASK", triangles).data;
 
   // Do the job.
   double *shown = gateway::createOutput(call, 1, triangles);
   if (triangles == 0) return;
-  const CornerFault fault = decideAllFaces(faces, screen, screenColumns, mask, triangles, shown);
+  const CornerFault fault =
+      decideAllFaces(faces.data, screen.data, screen.columns, mask, triangles, shown);
   if (fault.found)
-    gateway::fail(call, gateway::Reason::badIndex,
-                  "F(%d, %.0f), a corner of an enabled triangle, must be a zero-based column "
-                  "index of S, 0 or more and below its %.0f column%s; got %ld",
-                  fault.corner + 1, gateway::asDouble(fault.triangle + 1),
-                  gateway::asDouble(screenColumns),
-                  gateway::plural(gateway::asDouble(screenColumns)), static_cast<long>(fault.index));
+    gateway::failCornerIndex(call, fault.corner, fault.triangle, screen.columns, fault.index);
 }

@@ -1,9 +1,12 @@
 // korvelStrokeText: the strokes of one character cell, appended in place to a
 // stroke and a colour buffer, korvelStrokeText(B, C, N, T, CODES, SCALE,
 // ORIGIN, POS, COLOUR).
+#include <cmath>
+
 #include "mex.h"
 
-#include "../gateway/gateway.h"
+#include "../gateway/checks.h"
+#include "../gateway/in_place.h"
 
 namespace {
 
@@ -67,31 +70,23 @@ void writeStrokes(double *strokes, double *colours, double counter, const double
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelStrokeText",
-                           "korvelStrokeText(B, C, N, T, CODES, SCALE, ORIGIN, POS, COLOUR)",
-                           0, nlhs, plhs, nrhs, prhs};
-
   // Check arguments, all of them before anything is written: a refused call
   // leaves the buffers and the counter as they were.
-  gateway::requireInputs(call, kInputCount);
-  double *strokes = gateway::inPlaceDoubleMatrix(call, kStrokes, "B", 4);
-  double *colours = gateway::inPlaceDoubleMatrix(call, kColours, "C", 6);
-  double *counterData = gateway::inPlaceDoubleElements(call, kCounter, "N", 1);
-  const double *table = gateway::doubleMatrix(call, kTable, "T", 4);
-  // K, the stroke count, is the column count of CODES; its first K elements
-  // are the codes, so only an array with columns but no rows lacks them.
-  const char *codesExpected =
-      "a real double array with at least as many elements as columns (its first K elements "
-      "are the stroke codes, K its column count)";
-  const mxArray *codesArray =
-      gateway::requireClass(call, kCodes, "CODES", {mxDOUBLE_CLASS}, codesExpected);
-  const gateway::Count count = gateway::columns(call, kCodes);
-  gateway::requireElements(call, codesArray, "CODES", count, codesExpected);
-  const double *codes = mxGetPr(codesArray);
-  const double scale = gateway::doubleElements(call, kScale, "SCALE", 1)[0];
-  const double *origin = gateway::doubleElements(call, kOrigin, "ORIGIN", 2);
-  const double position = gateway::doubleElements(call, kPosition, "POS", 1)[0];
-  const double *colour = gateway::doubleElements(call, kColour, "COLOUR", 3);
+  const gateway::Call call = gateway::startCall(
+      {"korvelStrokeText",
+       "korvelStrokeText(B, C, N, T, CODES, SCALE, ORIGIN, POS, COLOUR)", 0, kInputCount},
+      nlhs, plhs, nrhs, prhs);
+  double *strokes = gateway::writableDoubleMatrix(call, kStrokes, "B", 4).data;
+  double *colours = gateway::writableDoubleMatrix(call, kColours, "C", 6).data;
+  double *counterData = gateway::writableDoubleElements(call, kCounter, "N", 1).data;
+  const gateway::Array<const double> table = gateway::doubleMatrix(call, kTable, "T", 4);
+  // K, the stroke count, is the column count of CODES.
+  const gateway::Array<const double> codes = gateway::doublePerColumn(call, kCodes, "CODES");
+  const gateway::Count count = codes.columns;
+  const double scale = gateway::doubleElements(call, kScale, "SCALE", 1).data[0];
+  const double *origin = gateway::doubleElements(call, kOrigin, "ORIGIN", 2).data;
+  const double position = gateway::doubleElements(call, kPosition, "POS", 1).data[0];
+  const double *colour = gateway::doubleElements(call, kColour, "COLOUR", 3).data;
 
   // The host may hand one block of memory to several inputs (in Octave a
   // copy such as C = B, and a contiguous slice such as B(:, 2:3), shares the
@@ -105,8 +100,7 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
 
   const double counter = counterData[0];
   gateway::requireFiniteNonNegative(call, counter, "N");
-  gateway::requireColumnNumbers(call, codes, count, "CODES", "T",
-                                gateway::columns(call, kTable));
+  gateway::requireColumnNumbers(call, codes.data, count, "CODES", "T", table.columns);
   if (count > 0) {
     // Columns grow with the stroke number, so the last stroke's is the largest.
     const double first = targetColumn(0, counter);
@@ -116,6 +110,7 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   }
 
   // Do the job.
-  writeStrokes(strokes, colours, counter, table, codes, count, scale, origin, position, colour);
+  writeStrokes(strokes, colours, counter, table.data, codes.data, count, scale, origin, position,
+               colour);
   counterData[0] = static_cast<double>(count) + counter;
 }

@@ -1,9 +1,8 @@
 // korvelOffset: points minus a position, R = korvelOffset(P, POS).
 #include "mex.h"
 
-#include "../gateway/gateway.h"
+#include "../gateway/checks.h"
 #include "../gateway/parallel.h"
-#include "../gateway/parallel_sizes.h"
 #include "../gateway/simd.h"
 
 namespace {
@@ -55,17 +54,15 @@ void offsetPoints(const double *points, const double *position, double *result,
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelOffset", "R = korvelOffset(P, POS)", 1, nlhs, plhs, nrhs,
-                           prhs};
-
   // Check arguments.
-  gateway::requireInputs(call, kInputCount);
-  const double *points = gateway::doubleMatrix(call, kPoints, "P", 3);
-  const double *position = gateway::doubleElements(call, kPosition, "POS", 3);
-  const gateway::Count n = gateway::columns(call, kPoints);
+  const gateway::Call call = gateway::startCall(
+      {"korvelOffset", "R = korvelOffset(P, POS)", 1, kInputCount}, nlhs, plhs, nrhs, prhs);
+  const gateway::Array<const double> points = gateway::doubleMatrix(call, kPoints, "P", 3);
+  const double *position = gateway::doubleElements(call, kPosition, "POS", 3).data;
+  const gateway::Count n = points.columns;
 
   // Do the job.
   double *result = gateway::createOutput(call, 3, n);
   if (n == 0) return;
-  offsetPoints(points, position, result, n);
+  offsetPoints(points.data, position, result, n);
 }

@@ -3,9 +3,8 @@
 
 #include "mex.h"
 
-#include "../gateway/gateway.h"
+#include "../gateway/checks.h"
 #include "../gateway/parallel.h"
-#include "../gateway/parallel_sizes.h"
 
 namespace {
 
@@ -35,15 +34,14 @@ void pointRanges(const double *points, double *ranges, gateway::Count n) {
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelRange", "D = korvelRange(P)", 1, nlhs, plhs, nrhs, prhs};
-
   // Check arguments.
-  gateway::requireInputs(call, kInputCount);
-  const double *points = gateway::doubleMatrix(call, kPoints, "P", 3);
-  const gateway::Count n = gateway::columns(call, kPoints);
+  const gateway::Call call = gateway::startCall(
+      {"korvelRange", "D = korvelRange(P)", 1, kInputCount}, nlhs, plhs, nrhs, prhs);
+  const gateway::Array<const double> points = gateway::doubleMatrix(call, kPoints, "P", 3);
+  const gateway::Count n = points.columns;
 
   // Do the job.
   double *ranges = gateway::createOutput(call, 1, n);
   if (n == 0) return;
-  pointRanges(points, ranges, n);
+  pointRanges(points.data, ranges, n);
 }

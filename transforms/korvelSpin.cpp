@@ -4,9 +4,8 @@
 
 #include "mex.h"
 
-#include "../gateway/gateway.h"
+#include "../gateway/checks.h"
 #include "../gateway/parallel.h"
-#include "../gateway/parallel_sizes.h"
 
 namespace {
 
@@ -39,21 +38,19 @@ void turnPoints(const double *points, double c, double s, double *result, gatewa
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  const gateway::Call call{"korvelSpin", "R = korvelSpin(P, THETA)", 1, nlhs, plhs, nrhs,
-                           prhs};
-
   // Check arguments.
-  gateway::requireInputs(call, kInputCount);
-  const double *points = gateway::doubleMatrix(call, kPoints, "P", 3);
-  const double *angle = gateway::doubleElements(call, kAngle, "THETA", 1);
-  const gateway::Count n = gateway::columns(call, kPoints);
+  const gateway::Call call = gateway::startCall(
+      {"korvelSpin", "R = korvelSpin(P, THETA)", 1, kInputCount}, nlhs, plhs, nrhs, prhs);
+  const gateway::Array<const double> points = gateway::doubleMatrix(call, kPoints, "P", 3);
+  const double angle = gateway::doubleElements(call, kAngle, "THETA", 1).data[0];
+  const gateway::Count n = points.columns;
 
   // Do the job. The angle is negated exactly before the cosine and sine are
   // taken; cos(-t) and sin(-t) need not be cos(t) and -sin(t) to the last bit.
-  const double turn = -angle[0];
+  const double turn = -angle;
   const double c = std::cos(turn);
   const double s = std::sin(turn);
   double *result = gateway::createOutput(call, 3, n);
   if (n == 0) return;
-  turnPoints(points, c, s, result, n);
+  turnPoints(points.data, c, s, result, n);
 }

@@ -1,0 +1,276 @@
+// The record of a call, the reasons a call is refused, and the text of every
+// message a command raises, so that each message is written once and reads
+// like the others.
+//
+// Errors go through the host's mexErrMsgIdAndTxt, which does not return; some
+// hosts leave the plug-in by longjmp, so no object with a destructor may be
+// alive in a kernel or a check when one is raised. Everything here is plain
+// data.
+#ifndef KORVEL_ERRORS_H
+#define KORVEL_ERRORS_H
+
+#include <cfloat>
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "mex.h"
+
+namespace gateway {
+
+using Count = std::size_t;
+
+// The reasons a call is refused; each becomes the identifier <command>:<reason>.
+enum class Reason {
+  notEnoughInputs,  // fewer inputs than the command reads
+  tooManyOutputs,   // more outputs requested than the command returns
+  badClass,         // wrong class, complex or sparse
+  badSize,          // wrong row count or too few elements
+  badIndex,         // an index into another input lies outside it
+  badValue,         // a value the command computes a position from is unusable
+  tooLarge,         // a result larger than the host can create
+  sharedData,       // an input that is read shares memory with one that is written
+};
+
+inline const char *reasonName(Reason reason) {
+  switch (reason) {
+    case Reason::notEnoughInputs: return "notEnoughInputs";
+    case Reason::tooManyOutputs: return "tooManyOutputs";
+    case Reason::badClass: return "badClass";
+    case Reason::badSize: return "badSize";
+    case Reason::badIndex: return "badIndex";
+    case Reason::badValue: return "badValue";
+    case Reason::tooLarge: return "tooLarge";
+    case Reason::sharedData: return "sharedData";
+  }
+  return "unknown";
+}
+
+// What a command is: the first part of its identifiers, the usage line its
+// messages quote, and how many outputs it returns and inputs it reads.
+struct Command {
+  const char *name;
+  const char *usage;  // e.g. "R = korvelOffset(P, POS)"
+  int outputs;        // 1, or 0 if it writes in place
+  int inputs;
+};
+
+// One call of a command, as the host made it. Made only by startCall
+// (checks.h), which has checked the counts: inputs 0 to command.inputs - 1
+// exist.
+struct Call {
+  Command command;
+  int nlhs;
+  mxArray **plhs;
+  int nrhs;
+  const mxArray **prhs;
+};
+
+// Raises the host error <command>:<reason>. The message names the argument,
+// what was expected and what was given; the host adds the command name.
+[[noreturn]] inline void fail(const Call &call, Reason reason, const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;
+
+inline void fail(const Call &call, Reason reason, const char *format, ...) {
+  char identifier[128];
+  std::snprintf(identifier, sizeof identifier, "%s:%s", call.command.name, reasonName(reason));
+  char message[512];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(message, sizeof message, format, arguments);
+  va_end(arguments);
+  mexErrMsgIdAndTxt(identifier, "%s", message);
+#if defined(__GNUC__)
+  __builtin_unreachable();  // real hosts do not all declare it noreturn
+#endif
+}
+
+// A count as a double, for messages and for comparisons with counts computed
+// in double: exact below 2^53, and printable with every C runtime's printf,
+// unlike size_t.
+inline double asDouble(Count count) { return static_cast<double>(count); }
+
+// The ending of a noun after a count: "1 input", "2 inputs", "0 columns".
+inline const char *plural(double count) { return count == 1 ? "" : "s"; }
+
+// "a 2-by-5 single array", "a 3-by-1 complex double array".
+struct Description {
+  char text[96];
+};
+
+inline Description describe(const mxArray *array) {
+  Description description;
+  std::snprintf(description.text, sizeof description.text, "a %.0f-by-%.0f %s%s%s array",
+                asDouble(mxGetM(array)), asDouble(mxGetN(array)),
+                mxIsSparse(array) ? "sparse " : "", mxIsComplex(array) ? "complex " : "",
+                mxGetClassName(array));
+  return description;
+}
+
+// A double as messages show it: the shortest of %.15g and %.17g that reads
+// back as the same double, and NaN, Inf, -Inf as the host writes them.
+struct Number {
+  char text[32];
+};
+
+inline Number number(double value) {
+  Number shownNumber;
+  if (value != value)
+    std::snprintf(shownNumber.text, sizeof shownNumber.text, "NaN");
+  else if (value > DBL_MAX || value < -DBL_MAX)
+    std::snprintf(shownNumber.text, sizeof shownNumber.text, value > 0 ? "Inf" : "-Inf");
+  else {
+    std::snprintf(shownNumber.text, sizeof shownNumber.text, "%.15g", value);
+    if (std::strtod(shownNumber.text, nullptr) != value)
+      std::snprintf(shownNumber.text, sizeof shownNumber.text, "%.17g", value);
+  }
+  return shownNumber;
+}
+
+// --- What an argument must be -------------------------------------------------
+
+const char *const kRealDoubleMatrix = "a real double matrix";
+const char *const kRealDoubleArray = "a real double array";
+const char *const kInt32Matrix = "an int32 matrix";
+const char *const kByteArray = "a logical, uint8 or int8 array";
+// valueSwap's FROM: its first column is read, one element per row.
+const char *const kFirstColumn = "a real double matrix with a first column (or no rows)";
+// korvelStrokeText's CODES: K, the stroke count, is its column count and its
+// first K elements are the codes, so only an array with columns but no rows
+// lacks them.
+const char *const kStrokeCodes =
+    "a real double array with at least as many elements as columns (its first K elements "
+    "are the stroke codes, K its column count)";
+
+struct Expectation {
+  char text[128];
+};
+
+// "a real double matrix with 3 rows".
+inline Expectation withRows(const char *kind, Count rows) {
+  Expectation expectation;
+  std::snprintf(expectation.text, sizeof expectation.text, "%s with %.0f row%s", kind,
+                asDouble(rows), plural(asDouble(rows)));
+  return expectation;
+}
+
+// What an array of which the first `count` elements are read must be:
+// "<kind> with at least 3 elements (its first 3 are used)". Messages say
+// "array", not "scalar" or "vector": any shape with enough elements will do.
+inline Expectation firstElements(const char *kind, Count count) {
+  Expectation expectation;
+  if (count == 0)
+    std::snprintf(expectation.text, sizeof expectation.text, "%s", kind);
+  else if (count == 1)
+    std::snprintf(expectation.text, sizeof expectation.text,
+                  "%s with at least 1 element (its first is used)", kind);
+  else
+    std::snprintf(expectation.text, sizeof expectation.text,
+                  "%s with at least %.0f elements (its first %.0f are used)", kind, asDouble(count),
+                  asDouble(count));
+  return expectation;
+}
+
+// --- The messages -------------------------------------------------------------
+
+[[noreturn]] inline void failOutputCount(const Call &call) {
+  const char *verb = call.nlhs == 1 ? "was" : "were";
+  if (call.command.outputs == 0)
+    fail(call, Reason::tooManyOutputs, "expected no output, as in %s; %d %s requested",
+         call.command.usage, call.nlhs, verb);
+  fail(call, Reason::tooManyOutputs, "expected at most %d output%s, as in %s; %d %s requested",
+       call.command.outputs, plural(call.command.outputs), call.command.usage, call.nlhs, verb);
+}
+
+[[noreturn]] inline void failInputCount(const Call &call) {
+  const int count = call.command.inputs;
+  fail(call, Reason::notEnoughInputs, "expected %d input%s, as in %s; got %d", count,
+       plural(count), call.command.usage, call.nrhs);
+}
+
+// An argument of the wrong class (badClass) or size (badSize).
+[[noreturn]] inline void failArgument(const Call &call, Reason reason, const char *name,
+                                      const char *expected, const mxArray *given) {
+  fail(call, reason, "%s must be %s; got %s", name, expected, describe(given).text);
+}
+
+[[noreturn]] inline void failNoDataBlock(const Call &call, const char *name,
+                                         const mxArray *given) {
+  fail(call, Reason::badClass,
+       "%s must be an array with a data block (numeric, logical, char, cell or struct), "
+       "not a function handle or an object; got %s",
+       name, describe(given).text);
+}
+
+[[noreturn]] inline void failTooLarge(const Call &call, Count rows, Count columns) {
+  fail(call, Reason::tooLarge, "the result would be %.0f-by-%.0f, more than this host can create",
+       asDouble(rows), asDouble(columns));
+}
+
+[[noreturn]] inline void failNotFiniteNonNegative(const Call &call, const char *name,
+                                                  double value) {
+  fail(call, Reason::badValue, "%s must be a finite number, 0 or more; got %s", name,
+       number(value).text);
+}
+
+// Element `element` (zero-based) of `name`, `value`, is not a column number
+// of the array `of` with `columns` columns.
+[[noreturn]] inline void failColumnNumber(const Call &call, const char *name, Count element,
+                                          double value, const char *of, Count columns) {
+  fail(call, Reason::badIndex,
+       "%s(%.0f) must be a column number of %s, from 1 to %.0f after truncation toward "
+       "zero; got %s",
+       name, asDouble(element + 1), of, asDouble(columns), number(value).text);
+}
+
+[[noreturn]] inline void failSharedData(const Call &call, const char *name,
+                                        const char *writtenName) {
+  fail(call, Reason::sharedData,
+       "%s must not share memory with %s, which is written; got %s and %s in overlapping "
+       "memory",
+       name, writtenName, name, writtenName);
+}
+
+// A written matrix with `rows` rows lacks zero-based columns up to `last`, to
+// which `noun`s from `first` on are written. first and last are doubles: they
+// come from arithmetic on the caller's values and may exceed every array size.
+[[noreturn]] inline void failWrittenColumns(const Call &call, const char *name, int rows,
+                                            double first, double last, const char *noun,
+                                            const mxArray *given) {
+  const double columns = last + 1;
+  char expected[200];
+  const int written = std::snprintf(
+      expected, sizeof expected, "a real double matrix with %d rows and at least %s column%s, ",
+      rows, number(columns).text, plural(columns));
+  if (written > 0 && static_cast<Count>(written) < sizeof expected) {
+    if (first == last)
+      std::snprintf(expected + written, sizeof expected - written,
+                    "for a %s in zero-based column %s", noun, number(first).text);
+    else
+      std::snprintf(expected + written, sizeof expected - written,
+                    "for %ss in zero-based columns %s to %s", noun, number(first).text,
+                    number(last).text);
+  }
+  failArgument(call, Reason::badSize, name, expected, given);
+}
+
+// korvelFaceShown's: its corner indices are checked as the kernel reads
+// them, so the kernel reports the first one outside S and the command raises
+// this after the kernel has run.
+[[noreturn]] inline void failCornerIndex(const Call &call, int corner, Count triangle,
+                                         Count screenColumns, std::int32_t index) {
+  fail(call, Reason::badIndex,
+       "F(%d, %.0f), a corner of an enabled triangle, must be a zero-based column "
+       "index of S, 0 or more and below its %.0f column%s; got %ld",
+       corner + 1, asDouble(triangle + 1), asDouble(screenColumns),
+       plural(asDouble(screenColumns)), static_cast<long>(index));
+}
+
+}  // namespace gateway
+
+#endif  // KORVEL_ERRORS_H
