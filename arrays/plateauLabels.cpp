@@ -15,25 +15,33 @@ enum Input { kValues, kInputCount };
 
 using gateway::Count;
 
-// Two ways to the same labels, both linear in rows * columns and both using
-// nothing but the output and a few scalars:
+// Two ways to the same labels, linking and flooding, both linear in
+// rows * columns and both using nothing but the output and a few scalars;
+// the sections below follow them in this order:
 //
-// 1. Linking, the usual way: one column-major pass links every cell to an earlier cell
-//    of its region, or leaves it 0 if it is the first; regions met from two
-//    sides are joined by union-find, whose root is always the region's first
-//    cell. A second pass numbers the roots in order and gives every other cell
-//    the label of the earlier cell it links to, already final.
-// 2. Flooding: fill each region from its first cell before looking for the
+// 1. Linking, the usual way: one column-major pass links every cell to an
+//    earlier cell of its region, or leaves it 0 if it is the first; regions
+//    met from two sides are joined by union-find, whose root is always the
+//    region's first cell. A second pass numbers the roots in order and gives
+//    every other cell the label of the earlier cell it links to, already
+//    final.
+// 2. Linking in bands of columns, for threads: each band is linked on its
+//    own, the trees that meet at band edges are joined, and the bands are
+//    numbered, giving the same labels as one pass.
+// 3. Flooding: fill each region from its first cell before looking for the
 //    next, with the work list threaded through the output.
 //
-// Union-find with path halving takes few steps per cell on images (README:
-// Figures behind the kernels), but no bound linear in the cell count is known
-// for it, so its finds get a budget of steps; past it the output is cleared
-// and flooding, linear by construction, labels the matrix instead.
+// Union-find with path halving takes few steps per cell on images
+// (docs/performance.md: Figures behind the kernels), but no bound linear in
+// the cell count is known for it, so its finds get a budget of steps; past it
+// the output is cleared and flooding, linear by construction, labels the
+// matrix instead (labelPlateaus, last).
 #ifndef KORVEL_PLATEAU_FIND_STEPS_PER_CELL
 #define KORVEL_PLATEAU_FIND_STEPS_PER_CELL 8
 #endif
 const Count kFindStepsPerCell = KORVEL_PLATEAU_FIND_STEPS_PER_CELL;
+
+// --- 1. Linking --------------------------------------------------------------
 
 // While linking, a cell holds a word, not a double: 0 (no earlier cell of its
 // region: a root; the host's zero fill reads as 0 too) or q + 1, q being an
@@ -66,7 +74,7 @@ Count findRoot(double *links, Count x, Count &steps) {
 }
 
 // Joins the regions of cells a and b: the later root links to the earlier.
-// Whether they were two (one root fewer).
+// True when they were two regions, which leaves one root fewer.
 bool join(double *links, Count a, Count b, Count &steps) {
   const Count rootA = findRoot(links, a, steps);
   const Count rootB = findRoot(links, b, steps);
@@ -192,60 +200,7 @@ Span numberRegions(double *cells, Count first, Count end, std::int64_t label) {
   return deferred;
 }
 
-// After every band is numbered: each deferred cell links straight to its
-// region's root (joinBands makes sure of it), which lies in an earlier band
-// and holds its label; no root is written here.
-void resolveDeferred(double *cells, Span deferred) {
-  for (Count p = deferred.first; p <= deferred.last; ++p) {
-    Word word;
-    std::memcpy(&word, cells + p, sizeof word);
-    if (word < kLowestLabelBits)
-      std::memcpy(cells + p, cells + static_cast<Count>(word) - 1, sizeof(double));
-  }
-}
-
-// While flooding, a cell holds
-//   0         not reached yet (the host creates the output zero-filled),
-//   -(q + 1)  waiting on the work list, q being the next waiting cell
-//             (q == count: none),
-//   k >= 1    its final label.
-inline double waitingMark(Count next) { return -static_cast<double>(next) - 1.0; }
-inline Count nextWaiting(double mark) { return static_cast<Count>(-mark - 1.0); }
-
-// Floods from each not-yet-reached cell, in column-major order, before
-// looking for the next one: the region of the first cell outside regions
-// 1..k becomes region k + 1. Every cell is pushed and popped once.
-void floodRegions(const double *values, double *labels, Count rows, Count columns) {
-  const Count count = rows * columns;
-  const Count none = count;
-  double label = 0;
-  for (Count seed = 0; seed < count; ++seed) {
-    if (labels[seed] != 0) continue;
-    label += 1;
-    labels[seed] = waitingMark(none);
-    Count top = seed;
-    while (top != none) {
-      const Count cell = top;
-      top = nextWaiting(labels[cell]);
-      labels[cell] = label;
-      const double value = values[cell];
-      const Count row = cell % rows;
-      // Equal value (IEEE: a NaN joins nothing, -0 joins +0) and not reached.
-      auto reach = [&](Count neighbour) {
-        if (labels[neighbour] == 0 && values[neighbour] == value) {
-          labels[neighbour] = waitingMark(top);
-          top = neighbour;
-        }
-      };
-      if (row > 0) reach(cell - 1);
-      if (row + 1 < rows) reach(cell + 1);
-      if (cell >= rows) reach(cell - rows);
-      if (cell + rows < count) reach(cell + rows);
-    }
-  }
-}
-
-// --- Threads: bands of columns ------------------------------------------------
+// --- 2. Linking in bands of columns, for threads -----------------------------
 //
 // Each band is linked on its own (linkRegions), in parallel; then, on the
 // calling thread, the trees that meet across each band edge are joined, and
@@ -337,6 +292,18 @@ bool joinBands(const double *values, double *links, const Bands &bands, Count *r
   return true;
 }
 
+// After every band is numbered: each deferred cell links straight to its
+// region's root (joinBands makes sure of it), which lies in an earlier band
+// and holds its label; no root is written here.
+void resolveDeferred(double *cells, Span deferred) {
+  for (Count p = deferred.first; p <= deferred.last; ++p) {
+    Word word;
+    std::memcpy(&word, cells + p, sizeof word);
+    if (word < kLowestLabelBits)
+      std::memcpy(cells + p, cells + static_cast<Count>(word) - 1, sizeof(double));
+  }
+}
+
 // False when some finds ran over their budget; labels then holds a partial
 // forest.
 bool linkAndNumberInBands(const double *values, double *labels, const Bands &bands,
@@ -374,6 +341,54 @@ bool linkAndNumberInBands(const double *values, double *labels, const Bands &ban
   return true;
 }
 
+// --- 3. Flooding, past the budget of finds -----------------------------------
+
+// While flooding, a cell holds
+//   0         not reached yet (the host creates the output zero-filled),
+//   -(q + 1)  waiting on the work list, q being the next waiting cell
+//             (q == count: none),
+//   k >= 1    its final label.
+inline double waitingMark(Count next) { return -static_cast<double>(next) - 1.0; }
+inline Count nextWaiting(double mark) { return static_cast<Count>(-mark - 1.0); }
+
+// Floods from each not-yet-reached cell, in column-major order, before
+// looking for the next one: the region of the first cell outside regions
+// 1..k becomes region k + 1. Every cell is pushed and popped once.
+void floodRegions(const double *values, double *labels, Count rows, Count columns) {
+  const Count count = rows * columns;
+  const Count none = count;
+  double label = 0;
+  for (Count seed = 0; seed < count; ++seed) {
+    if (labels[seed] != 0) continue;
+    label += 1;
+    labels[seed] = waitingMark(none);
+    Count top = seed;
+    while (top != none) {
+      const Count cell = top;
+      top = nextWaiting(labels[cell]);
+      labels[cell] = label;
+      const double value = values[cell];
+      const Count row = cell % rows;
+      // Equal value (IEEE: a NaN joins nothing, -0 joins +0) and not reached.
+      auto reach = [&](Count neighbour) {
+        if (labels[neighbour] == 0 && values[neighbour] == value) {
+          labels[neighbour] = waitingMark(top);
+          top = neighbour;
+        }
+      };
+      if (row > 0) reach(cell - 1);
+      if (row + 1 < rows) reach(cell + 1);
+      if (cell >= rows) reach(cell - rows);
+      if (cell + rows < count) reach(cell + rows);
+    }
+  }
+}
+
+// --- Which way ---------------------------------------------------------------
+
+// Linking in bands when the matrix is large enough for threads and has
+// columns for two bands, else linking in one pass; flooding when the finds
+// ran over their budget either way.
 void labelPlateaus(const double *values, double *labels, Count rows, Count columns) {
   const Count count = rows * columns;
   const unsigned threads = gateway::threadsFor(count, gateway::kPlateauSplit.threshold);
