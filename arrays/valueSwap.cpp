@@ -115,17 +115,19 @@ Table buildTable(const double *from, const double *to, Count pairs) {
   return table;
 }
 
+// How many elements ahead swapByTable asks for the first slot of an
+// element's probe: a table larger than the cache answers faster when asked
+// ahead.
+const Count kPrefetchAhead = 16;
+
 // The same results as swapByScan. The first two slots of a probe are read
 // without branching on them: at a load of at most 1/4 the key is nearly
 // always found there or an empty slot ends the search, so the loop that
 // follows them rarely runs and the lookups of neighbouring elements overlap.
-const Count kPrefetchAhead = 16;
-
 void swapByTable(const double *values, const Table &table, double *result, Count count) {
   const Slot *slots = table.slots;
   const Count mask = table.mask;
   for (Count p = 0; p < count; ++p) {
-    // A table larger than the cache answers faster when asked ahead.
     if (p + kPrefetchAhead < count)
       gateway::prefetchForRead(&slots[slotOf(bitsOf(values[p + kPrefetchAhead]), table.shift)]);
     const double value = values[p];
@@ -138,7 +140,8 @@ void swapByTable(const double *values, const Table &table, double *result, Count
       const Count second = (first + 1) & mask;
       const Slot a = slots[first];
       const Slot b = slots[second];
-      // Keys are unique, and a key lies past an empty slot never.
+      // Each key is stored once, and never beyond an empty slot on its
+      // probe, so an empty slot ends the search.
       swapped = a.keyBits == keyBits ? a.toBits : b.keyBits == keyBits ? b.toBits : swapped;
       if (a.keyBits != 0 && b.keyBits != 0 && a.keyBits != keyBits && b.keyBits != keyBits) {
         for (Count slot = (second + 1) & mask; slots[slot].keyBits != 0; slot = (slot + 1) & mask) {
