@@ -8,11 +8,11 @@
 // thread and at the default (2 threads on the idle 2-core machine, after
 // finding that count as every call does) side by side on sizes by powers of
 // two; the threshold is the smallest size from which the default is not
-// slower than 1 thread. Starting and joining a thread costs some 30 to 60 us
-// here and finding the count some 20 us, so a kernel gains from about
-// 150 us of work on; a piece holds some 10 to 50 us of work, small
-// enough to even out threads that the system holds back, large enough that
-// claiming it costs nothing measurable.
+// slower than 1 thread. What starting and joining a thread and finding the
+// count cost is measured in docs/performance.md; a kernel gains only from
+// several times that much work. A piece holds some 10 to 50 us of work,
+// small enough to even out threads that the system holds back, large enough
+// that claiming it costs nothing measurable.
 #ifndef KORVEL_PARALLEL_SIZES_H
 #define KORVEL_PARALLEL_SIZES_H
 

@@ -54,7 +54,7 @@ CornerFault decideFaces(const std::int32_t *faces, gateway::Count screenColumns,
 // triangles are many for the points, the flags are first packed into one bit
 // per point: one pass over the screen, and then every corner's flag is looked
 // up in a table an eighth of a megabyte per million points, which stays in
-// the cache (README: Figures behind the kernels).
+// the cache (docs/performance.md: Figures behind the kernels).
 const gateway::Count kPackedFlagsMinColumns = 1 << 14;
 
 bool worthPackingFlags(gateway::Count screenColumns, gateway::Count triangles) {

@@ -13,7 +13,7 @@ enum Input { kPoints, kPosition, kInputCount };
 // position: one rounded subtraction per element. With SSE2, two points (six
 // doubles) at a time, as three pairs against the position's coordinates in
 // the same rotation; the same subtractions, so the same bits, in fewer
-// instructions (README: Figures behind the kernels).
+// instructions (docs/performance.md: Figures behind the kernels).
 void offsetRange(const double *points, const double *position, double *result,
                  gateway::Count n) {
   const double px = position[0];
