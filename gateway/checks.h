@@ -47,54 +47,53 @@ inline const mxArray *requireClass(const Call &call, int slot, const char *name,
                                    const char *expected) {
   const mxArray *array = call.prhs[slot];
   bool classAccepted = false;
-  for (mxClassID accepted : classes) classAccepted = classAccepted || mxGetClassID(array) == accepted;
+  for (mxClassID accepted : classes)
+    classAccepted = classAccepted || mxGetClassID(array) == accepted;
   if (!classAccepted || mxIsComplex(array) || mxIsSparse(array))
     failArgument(call, Reason::badClass, name, expected, array);
   return array;
 }
 
-inline void requireRows(const Call &call, const mxArray *array, const char *name, Count rows,
-                        const char *expected) {
-  if (mxGetM(array) != rows) failArgument(call, Reason::badSize, name, expected, array);
+// What a checked input must have: exactly `count` rows, or at least `count`
+// elements in any shape.
+enum class Size { rows, elements };
+
+// Input `slot`: real, full, of one of `classes`, of the size `size` and
+// `count` say. `kind` names the classes, e.g. "a real double matrix".
+inline const mxArray *requireSized(const Call &call, int slot, const char *name,
+                                   std::initializer_list<mxClassID> classes, const char *kind,
+                                   Size size, Count count) {
+  const Expectation expected =
+      size == Size::rows ? withRows(kind, count) : firstElements(kind, count);
+  const mxArray *array = requireClass(call, slot, name, classes, expected.text);
+  if (size == Size::rows ? mxGetM(array) != count : mxGetNumberOfElements(array) < count)
+    failArgument(call, Reason::badSize, name, expected.text, array);
+  return array;
 }
 
-inline void requireElements(const Call &call, const mxArray *array, const char *name, Count count,
-                            const char *expected) {
-  if (mxGetNumberOfElements(array) < count)
-    failArgument(call, Reason::badSize, name, expected, array);
-}
-
-// A double array that has passed its checks.
+// A checked double array.
 inline Array<const double> doublesOf(const mxArray *array) {
   return {mxGetPr(array), mxGetM(array), mxGetN(array)};
 }
 
-// A real double matrix with exactly `rows` rows.
-inline const mxArray *requireDoubleMatrix(const Call &call, int slot, const char *name,
-                                          Count rows) {
-  const Expectation expected = withRows(kRealDoubleMatrix, rows);
-  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, expected.text);
-  requireRows(call, array, name, rows, expected.text);
-  return array;
+// A checked array of another class.
+template <typename Element>
+Array<Element> elementsOf(const mxArray *array) {
+  return {static_cast<Element *>(mxGetData(array)), mxGetM(array), mxGetN(array)};
 }
 
+// A real double matrix with exactly `rows` rows.
 inline Array<const double> doubleMatrix(const Call &call, int slot, const char *name,
                                         Count rows) {
-  return doublesOf(requireDoubleMatrix(call, slot, name, rows));
+  return doublesOf(
+      requireSized(call, slot, name, {mxDOUBLE_CLASS}, kRealDoubleMatrix, Size::rows, rows));
 }
 
 // A real double array with at least `count` elements, any shape.
-inline const mxArray *requireDoubleElements(const Call &call, int slot, const char *name,
-                                            Count count) {
-  const Expectation expected = firstElements(kRealDoubleArray, count);
-  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, expected.text);
-  requireElements(call, array, name, count, expected.text);
-  return array;
-}
-
 inline Array<const double> doubleElements(const Call &call, int slot, const char *name,
                                           Count count) {
-  return doublesOf(requireDoubleElements(call, slot, name, count));
+  return doublesOf(
+      requireSized(call, slot, name, {mxDOUBLE_CLASS}, kRealDoubleArray, Size::elements, count));
 }
 
 // Any real double matrix, whatever its size (plateauLabels' and valueSwap's A).
@@ -115,28 +114,25 @@ inline Array<const double> doubleFirstColumn(const Call &call, int slot, const c
 // (korvelStrokeText's CODES).
 inline Array<const double> doublePerColumn(const Call &call, int slot, const char *name) {
   const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, kStrokeCodes);
-  requireElements(call, array, name, mxGetN(array), kStrokeCodes);
+  if (mxGetNumberOfElements(array) < mxGetN(array))
+    failArgument(call, Reason::badSize, name, kStrokeCodes, array);
   return doublesOf(array);
 }
 
 // A real int32 matrix with exactly `rows` rows (korvelFaceShown's F).
 inline Array<const std::int32_t> int32Matrix(const Call &call, int slot, const char *name,
                                              Count rows) {
-  const Expectation expected = withRows(kInt32Matrix, rows);
-  const mxArray *array = requireClass(call, slot, name, {mxINT32_CLASS}, expected.text);
-  requireRows(call, array, name, rows, expected.text);
-  return {static_cast<const std::int32_t *>(mxGetData(array)), mxGetM(array), mxGetN(array)};
+  return elementsOf<const std::int32_t>(
+      requireSized(call, slot, name, {mxINT32_CLASS}, kInt32Matrix, Size::rows, rows));
 }
 
 // The bytes of a one-byte array (logical, uint8 or int8) with at least
 // `count` elements, any shape (korvelFaceShown's MASK).
 inline Array<const unsigned char> byteElements(const Call &call, int slot, const char *name,
                                                Count count) {
-  const Expectation expected = firstElements(kByteArray, count);
-  const mxArray *array =
-      requireClass(call, slot, name, {mxLOGICAL_CLASS, mxUINT8_CLASS, mxINT8_CLASS}, expected.text);
-  requireElements(call, array, name, count, expected.text);
-  return {static_cast<const unsigned char *>(mxGetData(array)), mxGetM(array), mxGetN(array)};
+  return elementsOf<const unsigned char>(
+      requireSized(call, slot, name, {mxLOGICAL_CLASS, mxUINT8_CLASS, mxINT8_CLASS}, kByteArray,
+                   Size::elements, count));
 }
 
 // Input `slot`, of a class whose values keep their elements in a data block:
@@ -165,7 +161,7 @@ inline Array<const void> dataBlock(const Call &call, int slot, const char *name)
     case mxUINT32_CLASS:
     case mxINT64_CLASS:
     case mxUINT64_CLASS:
-      return {mxGetData(array), mxGetM(array), mxGetN(array)};
+      return elementsOf<const void>(array);
     default:
       failNoDataBlock(call, name, array);
   }

@@ -21,12 +21,14 @@ namespace gateway {
 // data, writable.
 inline Array<double> writableDoubleMatrix(const Call &call, int slot, const char *name,
                                           Count rows) {
-  const mxArray *array = requireDoubleMatrix(call, slot, name, rows);
+  const mxArray *array =
+      requireSized(call, slot, name, {mxDOUBLE_CLASS}, kRealDoubleMatrix, Size::rows, rows);
   return {mxGetPr(array), mxGetM(array), mxGetN(array)};
 }
 inline Array<double> writableDoubleElements(const Call &call, int slot, const char *name,
                                             Count count) {
-  const mxArray *array = requireDoubleElements(call, slot, name, count);
+  const mxArray *array =
+      requireSized(call, slot, name, {mxDOUBLE_CLASS}, kRealDoubleArray, Size::elements, count);
   return {mxGetPr(array), mxGetM(array), mxGetN(array)};
 }
 
