@@ -27,11 +27,11 @@ struct Array {
   Count columns;
 };
 
-// The call, once the counts are right. Checked first, before any input is
-// read: a call that asks for more outputs than the command returns is
-// refused before anything is read or written; the host would refuse it only
-// after the command had run, and korvelStrokeText would have written its
-// buffers by then.
+// The record of the call, made once its counts are right and before any
+// input is read. So a call that asks for more outputs than the command
+// returns is refused before anything is read or written: the host would
+// refuse it only after the command had run, and korvelStrokeText would have
+// written its buffers by then.
 inline Call startCall(const Command &command, int nlhs, mxArray *plhs[], int nrhs,
                       const mxArray *prhs[]) {
   const Call call{command, nlhs, plhs, nrhs, prhs};

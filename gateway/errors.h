@@ -1,6 +1,6 @@
 // The record of a call, the reasons a call is refused, and the text of every
 // message a command raises, so that each message is written once and reads
-// like the others.
+// like the others. A message or text that serves one command names it.
 //
 // Errors go through the host's mexErrMsgIdAndTxt, which does not return; some
 // hosts leave the plug-in by longjmp, so no object with a destructor may be
@@ -199,6 +199,7 @@ inline Expectation firstElements(const char *kind, Count count) {
   fail(call, reason, "%s must be %s; got %s", name, expected, describe(given).text);
 }
 
+// korvelDataPtr's X.
 [[noreturn]] inline void failNoDataBlock(const Call &call, const char *name,
                                          const mxArray *given) {
   fail(call, Reason::badClass,
@@ -212,6 +213,7 @@ inline Expectation firstElements(const char *kind, Count count) {
        asDouble(rows), asDouble(columns));
 }
 
+// korvelStrokeText's N, the counter its columns are computed from.
 [[noreturn]] inline void failNotFiniteNonNegative(const Call &call, const char *name,
                                                   double value) {
   fail(call, Reason::badValue, "%s must be a finite number, 0 or more; got %s", name,
@@ -219,7 +221,7 @@ inline Expectation firstElements(const char *kind, Count count) {
 }
 
 // Element `element` (zero-based) of `name`, `value`, is not a column number
-// of the array `of` with `columns` columns.
+// of the array `of` with `columns` columns (korvelStrokeText's CODES).
 [[noreturn]] inline void failColumnNumber(const Call &call, const char *name, Count element,
                                           double value, const char *of, Count columns) {
   fail(call, Reason::badIndex,
@@ -228,6 +230,7 @@ inline Expectation firstElements(const char *kind, Count count) {
        name, asDouble(element + 1), of, asDouble(columns), number(value).text);
 }
 
+// korvelStrokeText's inputs, of which it writes three (in_place.h).
 [[noreturn]] inline void failSharedData(const Call &call, const char *name,
                                         const char *writtenName) {
   fail(call, Reason::sharedData,
@@ -236,9 +239,10 @@ inline Expectation firstElements(const char *kind, Count count) {
        name, writtenName, name, writtenName);
 }
 
-// A written matrix with `rows` rows lacks zero-based columns up to `last`, to
-// which `noun`s from `first` on are written. first and last are doubles: they
-// come from arithmetic on the caller's values and may exceed every array size.
+// korvelStrokeText's B and C: a written matrix with `rows` rows lacks
+// zero-based columns up to `last`, to which `noun`s from `first` on are
+// written. first and last are doubles: they come from arithmetic on the
+// caller's values and may exceed every array size.
 [[noreturn]] inline void failWrittenColumns(const Call &call, const char *name, int rows,
                                             double first, double last, const char *noun,
                                             const mxArray *given) {
