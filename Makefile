@@ -1,14 +1,24 @@
 # Front door. The build is CMake: each build tree is a preset of
-# CMakePresets.json (release in build/, sanitize, fuzz, linux32, windows64,
-# windows32 and bench in build-<preset>/). These targets install what they
-# need from Debian's packages first (tools/install-deps.sh), then call the
-# presets, or Octave.
+# CMakePresets.json, and each target here runs one of its workflows
+# (configure, build and, where the workflow has one, test). Build outputs:
+#   build/           the release CMake tree (plug-ins, stand-in host, tests)
+#   build-<preset>/  the other CMake trees (sanitize, tsan, fuzz, linux32,
+#                    windows64, windows32, bench, thresholds)
+#   build-octave/    the Octave plug-ins with their help, from build_mex.m
+#   build-package/   the Octave package laid out before it is packed
+#   out/             what ships: the package, the release archives, the demo
+# The targets install what they need from Debian's packages first
+# (tools/install-deps.sh).
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 OCTAVE = octave-cli --no-gui --no-history --norc --quiet
-# The Octave plug-ins with their help files, as build_mex.m builds them.
-OCTAVE_PLUGINS = build/octave
+OCTAVE_PLUGINS = build-octave
+PACKAGE_STAGE = build-package
+# One workflow of CMakePresets.json, at most JOBS compilers and tests at once.
+workflow = CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) CTEST_PARALLEL_LEVEL=$(JOBS) cmake --workflow --preset $(1)
+# A tree configured and built, its tests not run.
+configure_build = cmake --preset $(1) && cmake --build --preset $(1) -j $(JOBS)
 
-.PHONY: all build test octave test-octave test-help package test-package demo test-demo clean
+.PHONY: all build check test octave test-octave test-help package test-package demo test-demo clean
 .PHONY: test-hardening test-sanitize test-valgrind fuzz-build fuzz
 .PHONY: platforms test-platforms test-linux32 test-windows64 test-windows32 test-determinism
 .PHONY: dist test-dist
@@ -18,12 +28,17 @@ all: build
 
 build:
 	tools/install-deps.sh build
-	cmake --preset release
-	cmake --build --preset release -j $(JOBS)
+	$(call configure_build,release)
 
-test: build octave
-	ctest --preset release -j $(JOBS)
+# The everyday loop: the release suite, then the Octave suite (minutes).
+check:
+	tools/install-deps.sh build
+	$(call workflow,release)
 	$(MAKE) --no-print-directory test-octave
+
+# Everything: what `check` runs, then the help examples, the package, the
+# demo, the hardening runs and every other target.
+test: check
 	$(MAKE) --no-print-directory test-help test-package
 	$(MAKE) --no-print-directory test-demo
 	$(MAKE) --no-print-directory test-hardening
@@ -50,14 +65,14 @@ test-octave: build octave
 test-help: octave
 	$(OCTAVE) --eval "addpath('$(CURDIR)/tests/octave'); exit(check_help('$(OCTAVE_PLUGINS)'))"
 
-# The Octave package, out/korvel-<version>.tar.gz, laid out in build/package
-# first; the version is the one in package/DESCRIPTION.
+# The Octave package, out/korvel-<version>.tar.gz, laid out in
+# $(PACKAGE_STAGE) first; the version is the one in package/DESCRIPTION.
 PACKAGE_VERSION = $(shell sed -n 's/^Version: *//p' package/DESCRIPTION)
 PACKAGE = out/korvel-$(PACKAGE_VERSION).tar.gz
 
 package:
 	tools/install-deps.sh octave
-	$(OCTAVE) --eval "addpath('package'); make_package('build/package', 'out');"
+	$(OCTAVE) --eval "addpath('package'); make_package('$(PACKAGE_STAGE)', 'out');"
 
 # Installs the package into a scratch prefix in a fresh Octave, uses every
 # command and uninstalls it.
@@ -95,12 +110,8 @@ test-hardening: test-sanitize test-valgrind
 
 test-sanitize:
 	tools/install-deps.sh build
-	cmake --preset sanitize
-	cmake --build --preset sanitize -j $(JOBS)
-	ctest --preset sanitize -j $(JOBS)
-	cmake --preset tsan
-	cmake --build --preset tsan -j $(JOBS)
-	TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j $(JOBS)
+	$(call workflow,sanitize)
+	$(call workflow,tsan)
 
 # Any memcheck error fails it.
 test-valgrind: build
@@ -111,8 +122,7 @@ test-valgrind: build
 
 fuzz-build:
 	tools/install-deps.sh build fuzz
-	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS)
+	$(call workflow,fuzz)
 
 fuzz: fuzz-build
 	fuzz/run.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_COMMANDS)
@@ -129,33 +139,26 @@ STRICT ?= 0
 
 platforms:
 	tools/install-deps.sh build windows linux32
-	cmake --preset linux32
-	cmake --build --preset linux32 -j $(JOBS)
-	cmake --preset windows64
-	cmake --build --preset windows64 -j $(JOBS)
-	cmake --preset windows32
-	cmake --build --preset windows32 -j $(JOBS)
+	$(call configure_build,linux32)
+	$(call configure_build,windows64)
+	$(call configure_build,windows32)
 
 test-platforms: test-linux32 test-windows64 test-windows32 test-dist test-determinism
 
 test-linux32:
 	tools/install-deps.sh build linux32
 	tools/enable-i386.sh
-	cmake --preset linux32
-	cmake --build --preset linux32 -j $(JOBS)
-	ctest --preset linux32 -j $(JOBS)
+	$(call workflow,linux32)
 
 test-windows64:
 	tools/install-deps.sh build windows
-	cmake --preset windows64
-	cmake --build --preset windows64 -j $(JOBS)
-	ctest --preset windows64
+	$(call workflow,windows64)
 
 # The table checks run here; the suite and the determinism corpus run under
 # 32-bit wine in the emulated machine (the release build makes the corpus),
 # on the plug-ins of the release archive, unpacked.
 test-windows32: dist
-	ctest --preset windows32-tables
+	$(call workflow,windows32)
 	tests/dist/check_archive.sh win32 $(DIST)-win32.zip build-windows32 build
 	tools/windows32-vm.sh build-windows32 build build-windows32/dist/korvel
 
@@ -168,10 +171,8 @@ DIST = out/korvel-$(PACKAGE_VERSION)
 
 dist: build octave
 	tools/install-deps.sh build windows vm
-	cmake --preset windows64
-	cmake --build --preset windows64 -j $(JOBS)
-	cmake --preset windows32
-	cmake --build --preset windows32 -j $(JOBS)
+	$(call configure_build,windows64)
+	$(call configure_build,windows32)
 	cmake -DOUT=out -DCONTENTS=$(OCTAVE_PLUGINS)/Contents.m -DGLNXA64=build/mex \
 	  -DWIN64=build-windows64/mex -DWIN32=build-windows32/mex -P cmake/Dist.cmake
 
@@ -187,23 +188,20 @@ test-determinism: build octave test-linux32 test-windows64 test-windows32
 # Time per point of the point kernels next to the memory and compute floors.
 bench-kernels:
 	tools/install-deps.sh build bench
-	cmake --preset bench
-	cmake --build --preset bench -j $(JOBS) --target bench_kernels
+	$(call workflow,bench)
 	build-bench/mex/bench_kernels --plugins=build-bench/mex
 
 # 1 thread against 2 by size, on plug-ins that use threads from a 16th of
 # their thresholds on: where threads start to pay (gateway/parallel_sizes.h).
 bench-thresholds:
 	tools/install-deps.sh build bench
-	cmake --preset thresholds
-	cmake --build --preset thresholds -j $(JOBS) --target bench_kernels
+	$(call workflow,thresholds)
 	build-thresholds/mex/bench_kernels --plugins=build-thresholds/mex --thresholds
 
 # plateauLabels next to skimage.measure.label, and valueSwap by pair count.
 bench-arrays:
 	tools/install-deps.sh build bench
-	cmake --preset bench
-	cmake --build --preset bench -j $(JOBS) --target plateauLabels valueSwap
+	$(call workflow,bench)
 	/usr/bin/python3 benchmarks/bench_arrays.py --plugins build-bench/mex
 
 # Each command against the host code a user would write instead, in one Octave
@@ -225,6 +223,6 @@ bench-host: octave
 	  '$(BENCH_OUT)/bench_host.png', '$(BENCH_OUT)/default.tsv', '$(BENCH_OUT)/reuse.tsv')"
 	cat $(BENCH_OUT)/bench_host.md
 
-# Every build tree (the package's layout is in build/package) and out/.
+# Every build folder and out/.
 clean:
 	rm -rf build build-*/ out

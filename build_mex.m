@@ -1,7 +1,7 @@
 function report = build_mex(outdir, varargin)
 %BUILD_MEX  Build every korvel command with the host's own mex command.
-%   BUILD_MEX builds each command into build/octave (GNU Octave) or
-%   build/matlab (MATLAB) below this folder; BUILD_MEX(OUTDIR) builds into
+%   BUILD_MEX builds each command into build-octave (GNU Octave) or
+%   build-matlab (MATLAB) below this folder; BUILD_MEX(OUTDIR) builds into
 %   OUTDIR. The commands are the rows of commands.tsv, each built from its
 %   source; a command built from the source of another gets its own name as
 %   MEX_COMMAND_NAME. Each command's .m help file, beside its source, is
@@ -18,15 +18,20 @@ function report = build_mex(outdir, varargin)
 %   of commands.tsv, in its order: a struct array with fields name, source
 %   (relative to this folder), written (how many of the first inputs are
 %   written in place), output (1 when it creates output 1), results, usage,
-%   group and help (its help file, <command>.m beside the source).
+%   group and help (its help file, <command>.m beside the source). This is
+%   the one reader of commands.tsv on the host side, where no CMake build
+%   need exist (MATLAB users run this file alone): the package and the
+%   Octave tests take the list from here. Everything that runs after a
+%   CMake build takes it from that build (korvel_run --commands).
 %
 %   TEXT = BUILD_MEX('-contents') builds nothing and returns the text of
 %   that Contents.m.
 %
 %   A plug-in newer than its source and the gateway is not built again.
 %   Every build computes each IEEE double operation on its own: GCC and
-%   clang get -ffp-contract=off (no fused multiply-add), 32-bit x86 gets
-%   SSE2 instead of x87, MSVC keeps /fp:precise.
+%   clang get the flags of cmake/exact_flags.mk, the ones every build uses
+%   (no fused multiply-add; SSE2 instead of x87 on 32-bit x86), MSVC keeps
+%   /fp:precise.
 %
 %   Works unchanged in GNU Octave (mex is mkoctfile --mex there) and in
 %   MATLAB, where it asks mex for -compatibleArrayDims: 32-bit sizes and
@@ -57,9 +62,9 @@ function report = build_mex(outdir, varargin)
   end
   if nargin < 1 || isempty (outdir)
     if strcmp (host, 'octave')
-      outdir = fullfile (root, 'build', 'octave');
+      outdir = fullfile (root, 'build-octave');
     else
-      outdir = fullfile (root, 'build', 'matlab');
+      outdir = fullfile (root, 'build-matlab');
     end
   end
   if ~exist (outdir, 'dir')
@@ -70,7 +75,7 @@ function report = build_mex(outdir, varargin)
   headers = dir (fullfile (root, 'gateway', '*.h'));
   gateway = fullfile (root, 'gateway', {headers.name});
   % The session's CXXFLAGS come back however the function ends.
-  [flags, restore] = exact_flags (host);
+  [flags, restore] = exact_flags (root, host);
   restoreFlags = onCleanup (restore);
 
   built = {};
@@ -218,16 +223,17 @@ end
 
 % mex arguments that keep every double operation rounded on its own, and a
 % function that undoes any change to the environment.
-function [flags, restore] = exact_flags (host)
+function [flags, restore] = exact_flags (root, host)
   restore = @() [];
   flags = {};
+  [exact, x86_32] = read_exact_flags (root);
   if strcmp (host, 'octave')
     % mkoctfile takes its flags from the environment; its defaults are -g -O2.
     saved = getenv ('CXXFLAGS');
-    extra = '-ffp-contract=off -fno-fast-math';
+    extra = exact;
     arch = computer ();
     if ~isempty (regexp (arch, '^(i[3-6]86|x86)-', 'once'))
-      extra = [extra ' -msse2 -mfpmath=sse'];
+      extra = [extra ' ' x86_32];
     end
     setenv ('CXXFLAGS', [strtrim(mkoctfile ('-p', 'CXXFLAGS')) ' ' extra]);
     restore = @() setenv ('CXXFLAGS', saved);
@@ -238,11 +244,26 @@ function [flags, restore] = exact_flags (host)
     if ~isempty (compiler) && ~isempty (strfind (compiler(1).ShortName, 'MSVC'))
       flags = {'COMPFLAGS=$COMPFLAGS /fp:precise'};
     else
-      extra = '-ffp-contract=off -fno-fast-math';
+      extra = exact;
       if strcmp (computer ('arch'), 'win32') || strcmp (computer ('arch'), 'glnx86')
-        extra = [extra ' -msse2 -mfpmath=sse'];
+        extra = [extra ' ' x86_32];
       end
       flags = {['CXXFLAGS=$CXXFLAGS ' extra]};
     end
   end
+end
+
+% The flags of every GCC or clang build, and those 32-bit x86 adds, from
+% cmake/exact_flags.mk.
+function [exact, x86_32] = read_exact_flags (root)
+  file = fullfile (root, 'cmake', 'exact_flags.mk');
+  text = fileread (file);
+  value = @(name) regexp (text, ['^' name ' *= *([^\r\n]*?) *$'], 'tokens', 'once', 'lineanchors');
+  exact = value ('EXACT_FLAGS');
+  x86_32 = value ('EXACT_FLAGS_X86_32');
+  if isempty (exact) || isempty (x86_32)
+    error ('build_mex:flags', '%s: needs EXACT_FLAGS and EXACT_FLAGS_X86_32', file);
+  end
+  exact = exact{1};
+  x86_32 = x86_32{1};
 end

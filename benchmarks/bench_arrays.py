@@ -3,9 +3,10 @@
 plain numpy indexing and for growing pair counts, in one process and one run.
 
 The plug-ins are called through the stand-in host exactly as the tests call
-them (standinCall from libmx), via ctypes, so both sides of each comparison
-run on the same images, side by side, on the same loaded machine. Figures are
-medians of several calls; compare the ratios, not the absolute times.
+them (standinCall from libmx, through libbench_call beside it), via ctypes,
+so both sides of each comparison run on the same images, side by side, on
+the same loaded machine. Figures are medians of several calls; compare the
+ratios, not the absolute times.
 
     /usr/bin/python3 benchmarks/bench_arrays.py --plugins build/mex
 """
@@ -19,11 +20,6 @@ import time
 import numpy as np
 import skimage
 import skimage.measure
-
-
-class StandinError(ctypes.Structure):
-    _fields_ = [("raised", ctypes.c_int), ("identifier", ctypes.c_char * 128),
-                ("message", ctypes.c_char * 1024)]
 
 
 class Host:
@@ -41,9 +37,10 @@ class Host:
         self.mx.mxGetN.restype = ctypes.c_size_t
         self.mx.mxGetN.argtypes = [ctypes.c_void_p]
         self.mx.mxDestroyArray.argtypes = [ctypes.c_void_p]
-        self.mx.standinCall.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_void_p,
-                                        ctypes.c_int, ctypes.c_void_p,
-                                        ctypes.POINTER(StandinError)]
+        self.call_library = ctypes.CDLL(f"{folder}/libbench_call.so")
+        self.call_library.benchCall.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_void_p,
+                                                ctypes.c_int, ctypes.c_void_p, ctypes.c_char_p,
+                                                ctypes.c_size_t]
         self.plugins = {}
 
     def matrix(self, values):
@@ -72,11 +69,10 @@ class Host:
             self.plugins[command] = ctypes.cast(plugin.mexFunction, ctypes.c_void_p)
         outputs = (ctypes.c_void_p * 1)()
         prhs = (ctypes.c_void_p * len(inputs))(*inputs)
-        error = StandinError()
-        self.mx.standinCall(self.plugins[command], 1, outputs, len(inputs), prhs,
-                            ctypes.byref(error))
-        if error.raised:
-            raise RuntimeError(f"{error.identifier.decode()}: {error.message.decode()}")
+        error = ctypes.create_string_buffer(2048)
+        if self.call_library.benchCall(self.plugins[command], 1, outputs, len(inputs), prhs,
+                                       error, len(error)):
+            raise RuntimeError(error.value.decode())
         return outputs[0]
 
 

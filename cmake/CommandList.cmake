@@ -1,7 +1,8 @@
 # Reads commands.tsv, the list of commands, in a build or in a script (-P):
 #   korvel_read_commands(<file>)
 # sets KORVEL_COMMANDS (the names, in the list's order) and, for each name,
-# KORVEL_SOURCE_<name> (a full path), KORVEL_WRITTEN_<name>,
+# KORVEL_SOURCE_<name> (a full path), KORVEL_HELP_<name> (its help file,
+# <name>.m beside the source, a full path), KORVEL_WRITTEN_<name>,
 # KORVEL_OUTPUT_<name>, KORVEL_RESULTS_<name>, KORVEL_USAGE_<name> and
 # KORVEL_GROUP_<name>. A row that does not fit the format stops with an error
 # naming its line.
@@ -28,6 +29,8 @@ function(korvel_read_commands file)
     endif()
     list(APPEND commands ${name})
     set(KORVEL_SOURCE_${name} ${root}/${CMAKE_MATCH_2} PARENT_SCOPE)
+    get_filename_component(folder ${root}/${CMAKE_MATCH_2} DIRECTORY)
+    set(KORVEL_HELP_${name} ${folder}/${name}.m PARENT_SCOPE)
     set(KORVEL_WRITTEN_${name} ${CMAKE_MATCH_3} PARENT_SCOPE)
     set(KORVEL_OUTPUT_${name} ${CMAKE_MATCH_4} PARENT_SCOPE)
     set(KORVEL_RESULTS_${name} ${CMAKE_MATCH_5} PARENT_SCOPE)

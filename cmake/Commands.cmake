@@ -9,13 +9,13 @@ korvel_read_commands(${KORVEL_COMMAND_LIST})
 set(KORVEL_COMMAND_ROWS)
 foreach(command IN LISTS KORVEL_COMMANDS)
   file(RELATIVE_PATH source ${CMAKE_SOURCE_DIR} ${KORVEL_SOURCE_${command}})
-  get_filename_component(folder ${source} DIRECTORY)
+  file(RELATIVE_PATH help ${CMAKE_SOURCE_DIR} ${KORVEL_HELP_${command}})
   set(creates false)
   if(KORVEL_OUTPUT_${command})
     set(creates true)
   endif()
   string(APPEND KORVEL_COMMAND_ROWS
-         "    {\"${command}\", \"${source}\", \"${folder}/${command}.m\", "
+         "    {\"${command}\", \"${source}\", \"${help}\", "
          "${KORVEL_WRITTEN_${command}}, ${creates}, Results::${KORVEL_RESULTS_${command}}, "
          "\"${KORVEL_USAGE_${command}}\"},\n")
 endforeach()

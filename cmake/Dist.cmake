@@ -3,10 +3,10 @@
 # commands' plug-ins, their help files, Contents.m, LICENSE and INSTALL;
 # then SHA256SUMS of the archives. Only the commands of commands.tsv ship:
 # no test plug-in and no stand-in host library (MATLAB has its own).
-#   cmake -DOUT=out -DCONTENTS=build/octave/Contents.m
+#   cmake -DOUT=out -DCONTENTS=build-octave/Contents.m
 #         [-DGLNXA64=build/mex] [-DWIN64=build-windows64/mex] [-DWIN32=build-windows32/mex]
 #         -P cmake/Dist.cmake
-cmake_minimum_required(VERSION 3.18)
+cmake_minimum_required(VERSION 3.25)
 get_filename_component(root ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 include(${CMAKE_CURRENT_LIST_DIR}/CommandList.cmake)
 korvel_read_commands(${root}/commands.tsv)
@@ -32,12 +32,11 @@ foreach(arch glnxa64 win64 win32)
   file(REMOVE_RECURSE ${stage})
   file(MAKE_DIRECTORY ${stage}/korvel)
   foreach(command IN LISTS KORVEL_COMMANDS)
-    get_filename_component(folder ${KORVEL_SOURCE_${command}} DIRECTORY)
     set(plugin ${${variable}}/${command}${suffix_${arch}})
     if(NOT EXISTS ${plugin})
       message(FATAL_ERROR "no ${plugin}: build the ${arch} plug-ins first")
     endif()
-    file(COPY ${plugin} ${folder}/${command}.m DESTINATION ${stage}/korvel)
+    file(COPY ${plugin} ${KORVEL_HELP_${command}} DESTINATION ${stage}/korvel)
   endforeach()
   file(COPY ${CONTENTS} ${root}/LICENSE ${root}/package/release/INSTALL
        DESTINATION ${stage}/korvel)

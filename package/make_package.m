@@ -8,9 +8,10 @@ function tarball = make_package (stagedir, outdir)
 %     INDEX        the commands by their group in commands.tsv
 %     inst/        each command's help file and Contents.m, as build_mex
 %                  writes it
-%     src/         package/src/Makefile, commands.mk (each command, its
-%                  source and its defines), the gateway headers and the
-%                  commands' sources
+%     src/         package/src/Makefile, cmake/exact_flags.mk (the flags
+%                  of every build), commands.mk (each command, its source
+%                  and its defines), the gateway headers and the commands'
+%                  sources
 %   The commands and their sources are the rows of commands.tsv, as
 %   build_mex reads them.
 
@@ -34,6 +35,7 @@ function tarball = make_package (stagedir, outdir)
   write_text (fullfile (package, 'INDEX'), index_text (name, description, commands));
   write_text (fullfile (package, 'inst', 'Contents.m'), build_mex ('-contents'));
   copyfile (fullfile (here, 'src', 'Makefile'), fullfile (package, 'src'));
+  copyfile (fullfile (root, 'cmake', 'exact_flags.mk'), fullfile (package, 'src'));
   copyfile (fullfile (root, 'gateway', '*.h'), fullfile (package, 'src', 'gateway'));
   rules = {'# Written by make_package.m: each command, its source and its defines.', ...
            ['COMMANDS = ' strjoin({commands.name}, ' ')]};

@@ -83,7 +83,7 @@ log "$("${sudo[@]}" chroot "$root" /usr/bin/ldd --version | head -n 1)"
 
 passed=0
 failed=0
-while read -r command results; do
+while read -r command results _; do
   "$native_build/mex/korvel_run" --plugins="$plugin_dir" --only="$command" \
     "$work/corpus.cases" "$work/out/$command.here" >/dev/null
   if ! "${sudo[@]}" chroot "$root" /korvel/bin/korvel_run --plugins=/korvel/plugins \

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, what the named parts of the work need and
 # this machine lacks, e.g. `tools/install-deps.sh build octave`. Does nothing
-# when everything is present.
+# when everything is present. On a machine that is not Debian (or a
+# derivative with dpkg and apt-get) it installs nothing and says so in one
+# line: the tools are then taken to be there.
 set -euo pipefail
 
 packages_for() {
@@ -18,6 +20,11 @@ packages_for() {
     *) echo "unknown part: $1" >&2; exit 2 ;;
   esac
 }
+
+if [[ ! -f /etc/debian_version ]] || ! command -v dpkg-query apt-get >/dev/null; then
+  echo "install-deps: not a Debian system; installing nothing, assuming the tools of '$*' are present" >&2
+  exit 0
+fi
 
 wanted=()
 for part in "$@"; do

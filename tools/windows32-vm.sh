@@ -312,8 +312,7 @@ cp "${plugin_dir:-$windows_build/mex}"/*.mexw32 "$payload/plugins/"
 # that same path.
 sed -n 's/^korvel_SOURCE_DIR:STATIC=//p' "$windows_build/CMakeCache.txt" >"$payload/source-dir"
 (cd "$(cat "$payload/source-dir")" &&
-  awk -F '\t' '!/^#/ && NF { folder = $2; sub(/[^\/]*$/, "", folder); print folder $1 ".m" }' \
-    commands.tsv | xargs cp --parents -t "$payload/help")
+  "$native_build/mex/korvel_run" --commands | cut -d ' ' -f 3 | xargs cp --parents -t "$payload/help")
 cat >"$payload/run.sh" <<'EOF'
 # In the guest, from the second disk's root. Every program's output goes to a
 # file: wine writes terminal escapes on the serial console.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The determinism check: one fixed corpus of calls, run on every target given,
-# compared by hash (tests/determinism/compare.py).
-#   tests/determinism/run.sh NATIVE_BUILD [TARGET=BUILD_DIR ...] [-- COMPARE_OPTIONS]
+# compared by hash (korvel_run --compare, tests/support/case_runner.cpp).
+#   tests/determinism/run.sh NATIVE_BUILD [TARGET=BUILD_DIR ...] [-- --strict]
 # TARGET is linux32, windows64 (their korvel_run, under wine for Windows),
 # windows32 (the results that tools/windows32-vm.sh brought back from the
 # emulated machine into BUILD_DIR/determinism/) or octave (BUILD_DIR holding
@@ -9,7 +9,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-native=${1:?usage: run.sh NATIVE_BUILD [TARGET=BUILD_DIR ...] [-- COMPARE_OPTIONS]}
+native=${1:?usage: run.sh NATIVE_BUILD [TARGET=BUILD_DIR ...] [-- --strict]}
 shift
 targets=()
 while [[ $# -gt 0 && $1 != -- ]]; do targets+=("$1"); shift; done
@@ -45,11 +45,11 @@ for target in "${targets[@]}"; do
   compared+=("$name=$results")
 done
 
-/usr/bin/python3 "$here/compare.py" "${options[@]}" "$cases" "${compared[@]}"
+"$native/mex/korvel_run" --compare "${options[@]}" "$cases" "${compared[@]}"
 
 # The thread count changes no bit: the native build at 1 and at 3 threads
 # against its default, strictly (one C library).
 KORVEL_NUM_THREADS=1 "$native/mex/korvel_run" --plugins="$native/mex" "$cases" "$out/linux64-1thread.results"
 KORVEL_NUM_THREADS=3 "$native/mex/korvel_run" --plugins="$native/mex" "$cases" "$out/linux64-3threads.results"
-/usr/bin/python3 "$here/compare.py" --strict "$cases" "linux64=$out/linux64.results" \
+"$native/mex/korvel_run" --compare --strict "$cases" "linux64=$out/linux64.results" \
   "1thread=$out/linux64-1thread.results" "3threads=$out/linux64-3threads.results"

@@ -3,10 +3,23 @@
 // (mexw32, mexw64 under wine) can run the same corpus and compare bit for bit.
 //
 //   korvel_run --plugins=DIR [--only=COMMAND] CASES RESULTS
-//   korvel_run --commands          (the list's names, a line each, with how
-//                                   their results depend on the target)
+//   korvel_run --commands          (the list's commands, a line each: name,
+//                                   how its results depend on the target,
+//                                   its help file in the source tree)
+//   korvel_run --compare [--strict] CASES TARGET=RESULTS...
 //
 // --only=COMMAND runs that command's calls alone and writes their results.
+//
+// --compare is the determinism check: results files of one corpus made on
+// several targets (or hosts), compared by hash. It prints a SHA-256 of each
+// target's results and of each command's share, and where a target differs
+// from the first, the first call and element that differ; it exits 1 on any
+// difference. Any NaN equals any NaN: the C libraries' NaNs differ in sign
+// and payload (cos(Inf) is -NaN on one target and +NaN on another), so each
+// is hashed as the same quiet NaN; every other bit counts. The commands
+// whose results are "libm" (they call the C library's cos, sin or atan, whose
+// last bits differ between C libraries and CPUs) are listed when they differ
+// but fail the check only with --strict.
 //
 // Both files are little-endian binary, the same on every platform:
 //
@@ -29,7 +42,9 @@
 // one hash of the file stands for the whole run.
 #include <cstdint>
 #include <cstdio>
+#include <cmath>
 #include <cstring>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -55,6 +70,7 @@ class Input {
   }
   bool u32(std::uint32_t &value) { return little(value); }
   bool u64(std::uint64_t &value) { return little(value); }
+  bool atEnd() const { return at_ == bytes_.size(); }
   bool text(std::string &value) {
     std::uint32_t length = 0;
     if (!u32(length) || length > bytes_.size() - at_) return false;
@@ -160,6 +176,286 @@ int fail(const std::string &problem) {
   return 2;
 }
 
+
+// SHA-256 (FIPS 180-4), enough of it to hash the results.
+class Sha256 {
+ public:
+  void add(const void *from, std::size_t count) {
+    const auto *data = static_cast<const unsigned char *>(from);
+    for (std::size_t i = 0; i < count; ++i) {
+      block_[filled_++] = data[i];
+      if (filled_ == 64) compress();
+    }
+    length_ += count;
+  }
+  std::string hex() {
+    const std::uint64_t bits = length_ * 8;
+    const unsigned char one = 0x80, zero = 0;
+    add(&one, 1);
+    while (filled_ != 56) add(&zero, 1);
+    for (int i = 7; i >= 0; --i) {
+      const auto byte = static_cast<unsigned char>(bits >> (8 * i));
+      add(&byte, 1);
+    }
+    std::string text;
+    char digits[9];
+    for (std::uint32_t word : state_) {
+      std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(word));
+      text += digits;
+    }
+    return text;
+  }
+
+ private:
+  static std::uint32_t rotate(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+  void compress() {
+    static const std::uint32_t k[64] = {
+        0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+        0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+        0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+        0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+        0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+        0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+        0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+        0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+    std::uint32_t w[64];
+    for (int i = 0; i < 16; ++i)
+      w[i] = std::uint32_t{block_[4 * i]} << 24 | std::uint32_t{block_[4 * i + 1]} << 16 |
+             std::uint32_t{block_[4 * i + 2]} << 8 | block_[4 * i + 3];
+    for (int i = 16; i < 64; ++i) {
+      const std::uint32_t s0 = rotate(w[i - 15], 7) ^ rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
+      const std::uint32_t s1 = rotate(w[i - 2], 17) ^ rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
+      w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+    }
+    std::uint32_t v[8];
+    std::memcpy(v, state_, sizeof v);
+    for (int i = 0; i < 64; ++i) {
+      const std::uint32_t t1 = v[7] + (rotate(v[4], 6) ^ rotate(v[4], 11) ^ rotate(v[4], 25)) +
+                               ((v[4] & v[5]) ^ (~v[4] & v[6])) + k[i] + w[i];
+      const std::uint32_t t2 = (rotate(v[0], 2) ^ rotate(v[0], 13) ^ rotate(v[0], 22)) +
+                               ((v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]));
+      std::memmove(v + 1, v, 7 * sizeof v[0]);
+      v[4] += t1;
+      v[0] = t1 + t2;
+    }
+    for (int i = 0; i < 8; ++i) state_[i] += v[i];
+    filled_ = 0;
+  }
+  std::uint32_t state_[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+  unsigned char block_[64] = {};
+  std::size_t filled_ = 0;
+  std::uint64_t length_ = 0;
+};
+
+// An array of a results file as it is stored; NaNs made one NaN.
+struct Stored {
+  std::string className;
+  std::uint64_t rows = 0;
+  std::uint64_t columns = 0;
+  std::size_t elementSize = 0;
+  std::vector<unsigned char> data;
+};
+
+bool readStored(Input &in, Stored &array) {
+  if (!in.text(array.className) || !in.u64(array.rows) || !in.u64(array.columns)) return false;
+  const contract::HostClass *info = contract::hostClass(array.className);
+  if (info == nullptr && array.className != "none") return false;
+  array.elementSize = info == nullptr ? 0 : info->elementSize;
+  if (array.rows > 0x7fffffffu || array.columns > 0x7fffffffu) return false;
+  array.data.resize(static_cast<std::size_t>(array.rows * array.columns) * array.elementSize);
+  if (!in.take(array.data.data(), array.data.size())) return false;
+  const bool isDouble = array.className == "double";
+  if (isDouble || array.className == "single") {
+    for (std::size_t at = 0; at < array.data.size(); at += array.elementSize) {
+      unsigned char *element = array.data.data() + at;
+      const bool nan = isDouble ? [&] { double x; std::memcpy(&x, element, 8); return std::isnan(x); }()
+                                : [&] { float x; std::memcpy(&x, element, 4); return std::isnan(x); }();
+      if (!nan) continue;
+      static const unsigned char kDoubleNaN[8] = {0, 0, 0, 0, 0, 0, 0xf8, 0x7f};
+      static const unsigned char kSingleNaN[4] = {0, 0, 0xc0, 0x7f};
+      std::memcpy(element, isDouble ? kDoubleNaN : kSingleNaN, array.elementSize);
+    }
+  }
+  return true;
+}
+
+struct StoredCall {
+  std::uint32_t failed = 0;
+  std::string identifier;
+  std::vector<Stored> arrays[2];  // the outputs, then the inputs after the call
+  std::vector<unsigned char> canonical;  // what the hashes take of the call
+};
+
+void encode(StoredCall &call) {
+  Output out;
+  out.u32(call.failed);
+  out.bytes(call.identifier.data(), call.identifier.size());
+  out.bytes("|", 1);
+  for (const std::vector<Stored> &group : call.arrays) {
+    out.u32(static_cast<std::uint32_t>(group.size()));
+    for (const Stored &array : group) {
+      out.bytes(array.className.data(), array.className.size());
+      out.u64(array.rows);
+      out.u64(array.columns);
+      out.bytes(array.data.data(), array.data.size());
+    }
+  }
+  call.canonical = out.data();
+}
+
+bool readResults(const std::string &path, std::vector<StoredCall> &calls, std::string &problem) {
+  std::vector<unsigned char> bytes;
+  if (!readFile(path, bytes)) {
+    problem = "cannot read " + path;
+    return false;
+  }
+  Input in(std::move(bytes));
+  char magic[8];
+  std::uint32_t count = 0;
+  problem = path + " is not a results file";
+  if (!in.take(magic, 8) || std::memcmp(magic, kResultsMagic, 8) != 0 || !in.u32(count)) return false;
+  calls.resize(count);
+  for (StoredCall &call : calls) {
+    if (!in.u32(call.failed) || !in.text(call.identifier)) return false;
+    for (std::vector<Stored> &group : call.arrays) {
+      std::uint32_t size = 0;
+      if (!in.u32(size) || size > 64) return false;
+      group.resize(size);
+      for (Stored &array : group)
+        if (!readStored(in, array)) return false;
+    }
+    encode(call);
+  }
+  problem = path + ": bytes after the last call";
+  return in.atEnd();
+}
+
+std::string hashOf(const std::vector<StoredCall> &calls, const std::vector<std::string> &commands,
+                   const std::string &only) {
+  Sha256 hash;
+  for (std::size_t c = 0; c < calls.size(); ++c)
+    if (only.empty() || commands[c] == only) hash.add(calls[c].canonical.data(), calls[c].canonical.size());
+  return hash.hex();
+}
+
+std::string firstDifference(const StoredCall &a, const StoredCall &b) {
+  char line[512];
+  if (a.failed != b.failed || a.identifier != b.identifier) {
+    std::snprintf(line, sizeof line, "error '%s' vs '%s'", a.identifier.empty() ? "none" : a.identifier.c_str(),
+                  b.identifier.empty() ? "none" : b.identifier.c_str());
+    return line;
+  }
+  static const char *const kKinds[] = {"output", "input after the call"};
+  for (int g = 0; g < 2; ++g) {
+    for (std::size_t k = 0; k < a.arrays[g].size() && k < b.arrays[g].size(); ++k) {
+      const Stored &x = a.arrays[g][k];
+      const Stored &y = b.arrays[g][k];
+      if (x.className != y.className || x.rows != y.rows || x.columns != y.columns) {
+        std::snprintf(line, sizeof line, "%s %zu: %s %llux%llu vs %s %llux%llu", kKinds[g], k + 1,
+                      x.className.c_str(), static_cast<unsigned long long>(x.rows),
+                      static_cast<unsigned long long>(x.columns), y.className.c_str(),
+                      static_cast<unsigned long long>(y.rows), static_cast<unsigned long long>(y.columns));
+        return line;
+      }
+      for (std::size_t at = 0; at < x.data.size(); at += x.elementSize) {
+        if (std::memcmp(x.data.data() + at, y.data.data() + at, x.elementSize) == 0) continue;
+        std::string hex[2];
+        for (std::size_t i = x.elementSize; i-- > 0;) {
+          char digits[3];
+          std::snprintf(digits, sizeof digits, "%02x", x.data[at + i]);
+          hex[0] += digits;
+          std::snprintf(digits, sizeof digits, "%02x", y.data[at + i]);
+          hex[1] += digits;
+        }
+        std::snprintf(line, sizeof line, "%s %zu, element %zu: %s vs %s", kKinds[g], k + 1,
+                      at / x.elementSize + 1, hex[0].c_str(), hex[1].c_str());
+        return line;
+      }
+    }
+  }
+  return "no difference";
+}
+
+// The command of each call of a case file.
+bool readCommands(const std::string &path, std::vector<std::string> &commands) {
+  std::vector<unsigned char> bytes;
+  if (!readFile(path, bytes)) return false;
+  Input in(std::move(bytes));
+  char magic[8];
+  std::uint32_t count = 0;
+  if (!in.take(magic, 8) || std::memcmp(magic, kCasesMagic, 8) != 0 || !in.u32(count)) return false;
+  commands.resize(count);
+  for (std::string &command : commands) {
+    std::uint32_t nlhs = 0;
+    std::uint32_t nrhs = 0;
+    if (!in.text(command) || !in.u32(nlhs) || !in.u32(nrhs) || nrhs > 64) return false;
+    for (std::uint32_t i = 0; i < nrhs; ++i) {
+      Stored skipped;
+      if (!readStored(in, skipped)) return false;
+    }
+  }
+  return true;
+}
+
+int compare(bool strict, const std::vector<std::string> &arguments) {
+  if (arguments.size() < 2) return fail("usage: korvel_run --compare [--strict] CASES TARGET=RESULTS...");
+  std::vector<std::string> commands;
+  if (!readCommands(arguments[0], commands)) return fail(arguments[0] + " is not a case file");
+  std::vector<std::string> names;
+  std::vector<std::vector<StoredCall>> results;
+  for (std::size_t t = 1; t < arguments.size(); ++t) {
+    const std::size_t equals = arguments[t].find('=');
+    if (equals == std::string::npos) return fail("expected TARGET=RESULTS; got " + arguments[t]);
+    names.push_back(arguments[t].substr(0, equals));
+    results.emplace_back();
+    std::string problem;
+    if (!readResults(arguments[t].substr(equals + 1), results.back(), problem)) return fail(problem);
+    std::printf("%s  %s\n", hashOf(results.back(), commands, "").c_str(), names.back().c_str());
+    if (results.back().size() != commands.size()) {
+      std::printf("%s: %zu results for %zu calls\n", names.back().c_str(), results.back().size(), commands.size());
+      return 1;
+    }
+  }
+
+  std::printf("\nper command:\n");
+  std::vector<std::string> seen;
+  std::string failing;
+  for (const std::string &command : commands) {
+    if (std::find(seen.begin(), seen.end(), command) != seen.end()) continue;
+    seen.push_back(command);
+    std::string row;
+    bool agree = true;
+    for (std::size_t t = 0; t < results.size(); ++t) {
+      const std::string hash = hashOf(results[t], commands, command).substr(0, 12);
+      agree = agree && (t == 0 || row.compare(0, 12, hash) == 0);
+      row += (t == 0 ? "" : "  ") + hash;
+    }
+    const korvel::CommandFacts *facts = korvel::findCommand(command.c_str());
+    const bool libm = facts != nullptr && facts->results == korvel::Results::libm;
+    const char *verdict = agree ? "agree" : (libm && !strict ? "differ (C library)" : "DIFFER");
+    std::printf("  %-18s %s  %s\n", command.c_str(), row.c_str(), verdict);
+    if (!agree && !(libm && !strict)) failing += (failing.empty() ? "" : ", ") + command;
+  }
+  std::string legend;
+  for (const std::string &name : names) legend += (legend.empty() ? "" : "  ") + name + std::string(name.size() < 12 ? 12 - name.size() : 0, ' ');
+  std::printf("  %-18s %s\n", "", legend.c_str());
+
+  for (std::size_t t = 1; t < results.size(); ++t)
+    for (std::size_t c = 0; c < commands.size(); ++c)
+      if (results[0][c].canonical != results[t][c].canonical) {
+        std::printf("%s differs from %s first at call %zu (%s): %s\n", names[t].c_str(), names[0].c_str(), c + 1,
+                    commands[c].c_str(), firstDifference(results[0][c], results[t][c]).c_str());
+        break;
+      }
+  if (!failing.empty()) {
+    std::printf("determinism check FAILED: %s\n", failing.c_str());
+    return 1;
+  }
+  std::printf("determinism check passed: %zu targets, %zu calls\n", names.size(), commands.size());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -174,8 +470,11 @@ int main(int argc, char **argv) {
     } else if (std::strcmp(argv[i], "--commands") == 0) {
       static const char *const kResults[] = {"exact", "libm", "address"};
       for (const korvel::CommandFacts &command : korvel::kCommands)
-        std::printf("%s %s\n", command.name, kResults[static_cast<int>(command.results)]);
+        std::printf("%s %s %s\n", command.name, kResults[static_cast<int>(command.results)], command.help);
       return 0;
+    } else if (std::strcmp(argv[i], "--compare") == 0) {
+      const bool strict = i + 1 < argc && std::strcmp(argv[i + 1], "--strict") == 0;
+      return compare(strict, std::vector<std::string>(argv + i + 1 + (strict ? 1 : 0), argv + argc));
     } else {
       paths.push_back(argv[i]);
     }
