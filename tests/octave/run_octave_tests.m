@@ -1,10 +1,12 @@
-function failed = run_octave_tests (plugins, standin)
+function failed = run_octave_tests (plugins, standin, cases)
 %RUN_OCTAVE_TESTS  Run the Octave tests of every command.
-%   FAILED = RUN_OCTAVE_TESTS (PLUGINS, STANDIN) runs
+%   FAILED = RUN_OCTAVE_TESTS (PLUGINS, STANDIN, CASES) runs
 %   tests/octave/test_<command>.m (Octave %! blocks) for each command of
 %   commands.tsv against its plug-in in PLUGINS, where build_mex has built
 %   them (make octave). STANDIN is the stand-in build's plug-in folder
-%   holding korvel_run, for the cross-check blocks. A command without a
+%   holding korvel_run, for the cross-check blocks, and CASES the case file
+%   the build writes there (default STANDIN/case_table.cases; both default
+%   to the release build's, see CASE_TABLE). A command without a
 %   plug-in in PLUGINS or without a test file counts as one failure. Ends
 %   with the line "octave: N passed, M failed" and returns M.
   here = fileparts (mfilename ('fullpath'));
@@ -14,8 +16,12 @@ function failed = run_octave_tests (plugins, standin)
   addpath (plugins);
   addpath (fullfile (here, 'support'));
   if nargin >= 2 && ~isempty (standin)
+    standin = make_absolute_filename (standin);
     setenv ('KORVEL_STANDIN_PLUGINS', standin);
     setenv ('KORVEL_RUN', fullfile (standin, 'korvel_run'));
+  end
+  if nargin >= 3 && ~isempty (cases)
+    setenv ('KORVEL_CASES', make_absolute_filename (cases));
   end
 
   passed = 0;

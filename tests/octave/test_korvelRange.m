@@ -19,4 +19,4 @@
 %! assert_error_id ('korvelRange:badSize', @korvelRange, ones (4, 2));
 
 %!test
-%! cross_check (random_calls ('korvelRange', 150, 3));
+%! cross_check ('korvelRange');
