@@ -17,8 +17,4 @@
 %! assert_bits (plateauLabels (zeros (2, 0)), zeros (2, 0));
 
 %!test
-%! assert_error_id ('plateauLabels:notEnoughInputs', @plateauLabels);
-%! assert_error_id ('plateauLabels:badClass', @plateauLabels, uint8 ([1 2]));
-
-%!test
 %! cross_check ('plateauLabels');

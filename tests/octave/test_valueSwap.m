@@ -23,9 +23,4 @@
 %! assert_bits (valueSwap (V, from, to), expected);
 
 %!test
-%! assert_error_id ('valueSwap:notEnoughInputs', @valueSwap, [1 2], 1);
-%! assert_error_id ('valueSwap:badClass', @valueSwap, single ([1 2]), 1, 2);
-%! assert_error_id ('valueSwap:badSize', @valueSwap, [1 2], [1; 2], 5);
-
-%!test
 %! cross_check ('valueSwap');

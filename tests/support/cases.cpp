@@ -138,14 +138,45 @@ Inputs randomStrokes(Random &random, bool broken) {
           randomDoubles(random, 1, 2), scalar(random.between(1, 4)), randomDoubles(random, 1, 3)};
 }
 
+// valueSwap's refusals: too few inputs, another class in each slot, fewer
+// TO values than pairs, FROM rows without a column.
+std::vector<Refusal> swapRefusals() {
+  const Value in = row({1, 2}), from = doubles(3, 1, {1, 2, 3}), to = doubles(3, 1, {4, 5, 6});
+  std::vector<Refusal> refused = {{{doubles(1, 2, {1, 2}), doubles(3, 1, {1, 2, 3}), row({1, 2})}, "badSize"},
+                                  {{}, "notEnoughInputs"},
+                                  {{in, from}, "notEnoughInputs"},
+                                  {{in, from, row({4, 5})}, "badSize"},
+                                  {{in, zeros(3, 0), to}, "badSize"}};
+  for (const Value &bad : {zeros(3, 1, "single"), complexZeros(3, 1), int32s(3, 1, {1, 2, 3})})
+    for (int slot = 0; slot < 3; ++slot) {
+      Inputs inputs = {in, from, to};
+      inputs[slot] = bad;
+      refused.push_back({inputs, "badClass"});
+    }
+  return refused;
+}
+
 std::vector<CommandCases> table() {
   const Value huge = reportingHugeColumns(zeros(3, 1));
   std::vector<CommandCases> all;
 
   all.push_back(
       {"korvelOffset",
-       {{points(0)[0], row({1, 1, 1})}},
-       {{{zeros(2, 3), row({1, 1, 1})}, "badSize"}},
+       {{points(0)[0], row({1, 1, 1})},
+        {doubles(3, 2, {1, 2, 3, 4, 5, 6}), row({7, 8, 9})},
+        {doubles(3, 1, {1, 2, 3}), row({0, 0, 0})}},
+       {{{zeros(2, 3), row({1, 1, 1})}, "badSize"},
+        {{}, "notEnoughInputs"},
+        {{doubles(3, 1, {1, 2, 3})}, "notEnoughInputs"},
+        {{doubles(2, 3, {1, 2, 3, 4, 5, 6}), row({0, 0, 0})}, "badSize"},
+        {{zeros(4, 2), row({0, 0, 0})}, "badSize"},
+        {{zeros(0, 0), row({0, 0, 0})}, "badSize"},
+        {{doubles(3, 1, {1, 2, 3}), row({1, 2})}, "badSize"},
+        {{doubles(3, 1, {1, 2, 3}), zeros(1, 0)}, "badSize"},
+        {{zeros(3, 1, "single"), row({0, 0, 0})}, "badClass"},
+        {{complexZeros(3, 1), row({0, 0, 0})}, "badClass"},
+        {{doubles(3, 1, {1, 2, 3}), zeros(1, 3, "int32")}, "badClass"},
+        {{doubles(3, 1, {1, 2, 3}), zeros(1, 3, "char")}, "badClass"}},
        {{huge, row({1, 1, 1})}},
        {{{doubles(3, 6, {1, 2, 3, 3, 4, 0, 0, 0, 5, 0, 0, -5, -2, 0, 1, nan, 1, 2}), doubles(3, 1, {1, 1, 1})}},
         {{doubles(3, 2, {1, 2, 3, 4, 5, 6}), doubles(1, 3, {0, inf, nan})}},
@@ -178,7 +209,17 @@ std::vector<CommandCases> table() {
        }});
 
   auto randomPointsAlone = [](Random &random, bool broken) { return Inputs{randomPoints(random, broken, 400)}; };
-  all.push_back({"korvelRange", {points(0)}, {{{zeros(3, 2, "single")}, "badClass"}}, {{huge}}, pointSeeds(),
+  all.push_back({"korvelRange",
+                 {points(0), {doubles(3, 2, {3, 4, 12, 1, 2, 2})}},
+                 {{{zeros(3, 2, "single")}, "badClass"},
+                  {{}, "notEnoughInputs"},
+                  {{zeros(2, 3)}, "badSize"},
+                  {{zeros(4, 2)}, "badSize"},
+                  {{zeros(0, 0)}, "badSize"},
+                  {{complexZeros(3, 1)}, "badClass"},
+                  {{zeros(3, 1, "int32")}, "badClass"}},
+                 {{huge}},
+                 pointSeeds(),
                  randomPointsAlone});
   all.push_back({"torusScreenMex", {points(0)}, {{{zeros(4, 2)}, "badSize"}}, {{huge}}, pointSeeds(),
                  randomPointsAlone});
@@ -223,8 +264,15 @@ std::vector<CommandCases> table() {
                  randomStrokes});
 
   all.push_back({"plateauLabels",
-                 {{doubles(3, 3, {1, 1, 1, 0, 0, 1, 1, 1, 1})}},
-                 {{{zeros(2, 2, "int32")}, "badClass"}},
+                 {{doubles(3, 3, {1, 1, 1, 0, 0, 1, 1, 1, 1})}, {doubles(2, 3, {1, nan, -0.0, 0.0, 1, 1})}},
+                 {{{zeros(2, 2, "int32")}, "badClass"},
+                  {{}, "notEnoughInputs"},
+                  {{zeros(2, 2, "single")}, "badClass"},
+                  {{complexZeros(2, 2)}, "badClass"},
+                  {{int32s(1, 2, {1, 1})}, "badClass"},
+                  {{logicals(1, 2, {1, 0})}, "badClass"},
+                  {{zeros(1, 3, "char")}, "badClass"},
+                  {{zeros(1, 2, "uint8")}, "badClass"}},
                  {{reportingHugeColumns(zeros(1, 1))}},
                  {{{doubles(1, 5, {2, 2, 5, 5, 2})}},
                   {{doubles(2, 2, {1, 0, 0, 1})}},
@@ -243,8 +291,9 @@ std::vector<CommandCases> table() {
   all.push_back(
       {"valueSwap",
        {{doubles(2, 3, {1, 2, 3, 4, 5, 6}), doubles(3, 1, {1, 2, 5}), row({2, 3, 9})},
-        {doubles(5, 8, values), doubles(20, 1, from), row(to)}},
-       {{{doubles(1, 2, {1, 2}), doubles(3, 1, {1, 2, 3}), row({1, 2})}, "badSize"}},
+        {doubles(5, 8, values), doubles(20, 1, from), row(to)},
+        {row({1, 2}), scalar(2), scalar(9)}},
+       swapRefusals(),
        {{reportingHugeColumns(zeros(1, 1)), zeros(0, 0), zeros(0, 0)}},
        {{{doubles(1, 3, {1, 2, 3}), doubles(2, 1, {1, 2}), doubles(2, 1, {2, 3})}},
         {{doubles(1, 2, {5, 6}), doubles(2, 1, {5, 5}), doubles(1, 2, {1, 2})}},
