@@ -32,25 +32,11 @@ namespace {
 
 using cases::Random;
 using cases::Value;
+using cases::matrix;
 using cases::randomDoubles;
 using cases::randomPicks;
 using cases::randomValues;
 using cases::scalar;
-
-Value matrix(const char *className, std::uint64_t rows, std::uint64_t columns, std::vector<unsigned char> bytes) {
-  Value value;
-  value.className = className;
-  value.rows = rows;
-  value.columns = columns;
-  value.bytes = std::move(bytes);
-  return value;
-}
-template <typename T>
-Value matrix(const char *className, std::uint64_t rows, std::uint64_t columns, const std::vector<T> &elements) {
-  std::vector<unsigned char> bytes(elements.size() * sizeof(T));
-  if (!bytes.empty()) std::memcpy(bytes.data(), elements.data(), bytes.size());
-  return matrix(className, rows, columns, std::move(bytes));
-}
 
 struct Call {
   std::string command;

@@ -9,18 +9,6 @@ namespace cases {
 
 namespace {
 
-template <typename T>
-Value matrix(const char *className, std::uint64_t rows, std::uint64_t columns,
-             const std::vector<T> &elements) {
-  Value value;
-  value.className = className;
-  value.rows = rows;
-  value.columns = columns;
-  value.bytes.resize(elements.size() * sizeof(T));
-  if (!elements.empty()) std::memcpy(value.bytes.data(), elements.data(), value.bytes.size());
-  return value;
-}
-
 // Every element (and, when complex, every imaginary part) the same.
 Value filled(const char *className, std::uint64_t rows, std::uint64_t columns, double element,
              bool complex = false) {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,17 @@ struct Value {
 };
 using Inputs = std::vector<Value>;
 
+template <typename T>
+Value matrix(const char *className, std::uint64_t rows, std::uint64_t columns,
+             const std::vector<T> &elements) {
+  Value value;
+  value.className = className;
+  value.rows = rows;
+  value.columns = columns;
+  value.bytes.resize(elements.size() * sizeof(T));
+  if (!elements.empty()) std::memcpy(value.bytes.data(), elements.data(), value.bytes.size());
+  return value;
+}
 Value doubles(std::uint64_t rows, std::uint64_t columns, const std::vector<double> &elements);
 Value row(const std::vector<double> &elements);
 Value scalar(double value);
