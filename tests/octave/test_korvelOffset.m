@@ -37,7 +37,3 @@
 %! % Values the case file cannot hold; the others are the case table's refused calls.
 %! assert_error_id ('korvelOffset:badClass', @korvelOffset, [1; 2; 3] + 1i, [1 2 3]);
 %! assert_error_id ('korvelOffset:badClass', @korvelOffset, sparse ([1; 2; 3]), [1 2 3]);
-
-%!test
-%! % The case table's calls through Octave and through the stand-in host.
-%! cross_check ('korvelOffset');

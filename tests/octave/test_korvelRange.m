@@ -12,6 +12,3 @@
 %!test
 %! assert_bits (korvelRange (zeros (3, 0)), zeros (1, 0));
 %! assert (isequal (size (korvelRange (ones (3, 4))), [1 4]));
-
-%!test
-%! cross_check ('korvelRange');

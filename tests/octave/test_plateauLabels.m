@@ -15,6 +15,3 @@
 %!test
 %! assert_bits (plateauLabels (zeros (0, 3)), zeros (0, 3));
 %! assert_bits (plateauLabels (zeros (2, 0)), zeros (2, 0));
-
-%!test
-%! cross_check ('plateauLabels');

@@ -21,6 +21,3 @@
 %!   expected(V == from(k)) = to(k);
 %! end
 %! assert_bits (valueSwap (V, from, to), expected);
-
-%!test
-%! cross_check ('valueSwap');
