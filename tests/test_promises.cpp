@@ -1,8 +1,8 @@
 // What every command of commands.tsv promises beyond its results, checked
-// over all of them from one table of calls and the list's facts: output 1 in
-// slot 0 and nothing else, inputs unchanged but those the list says it
-// writes, no host array created but output 1, nothing kept from one call to
-// the next, and refused calls that raise an identifier their help lists and
+// over all of them from the case table (support/cases.h) and the list's
+// facts: output 1 in slot 0 and nothing else, inputs unchanged but those
+// the list says it writes, no host array created but output 1, nothing kept
+// from one call to the next, and refused calls that raise an identifier their help lists and
 // leave everything as it was: also a call that asks for more outputs than
 // the command returns, and one given a value without a data block (a
 // function handle, an object).

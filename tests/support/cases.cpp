@@ -182,7 +182,7 @@ std::vector<CommandCases> table() {
        {{points(0)[0], scalar(0.7)}},
        {{{points(0)[0], zeros(0, 0)}, "badSize"}},
        {{huge, scalar(0.5)}},
-       {{{doubles(3, 6, {1, 2, 3, 3, 4, 0, 0, 0, 5, 0, 0, -5, -2, 0, 1, nan, 1, 2}), doubles(1, 1, {M_PI / 2})}},
+       {{{doubles(3, 6, {1, 2, 3, 3, 4, 0, 0, 0, 5, 0, 0, -5, -2, 0, 1, nan, 1, 2}), doubles(1, 1, {1.5707963267948966})}},
         {{doubles(3, 2, {1, 0, 5, inf, 1, -0.0}), doubles(1, 1, {0})}},
         {{doubles(3, 0, {}), doubles(1, 2, {nan, 1})}, 0},
         {{doubles(3, 1, {1, 2, 3}), doubles(0, 0, {})}},
