@@ -43,6 +43,7 @@
 #include "../gateway/parallel.h"
 #include "../gateway/parallel_sizes.h"
 
+#include "../tests/support/cases.h"
 #include "loader.h"
 #include "standin.h"
 
@@ -79,6 +80,17 @@ void perPoint(benchmark::State &state) {
 }
 
 // One command on n points; `second` is its second input, if any.
+std::vector<mxArray *> secondInputs;  // freed at the end of main
+
+// What follows the points in a call of the point kernel; null: nothing.
+const mxArray *secondInput(const cases::PointKernel &kernel) {
+  if (kernel.secondRows == 0) return nullptr;
+  mxArray *second = mxCreateDoubleMatrix(kernel.secondRows, 1, mxREAL);
+  std::copy(kernel.second, kernel.second + kernel.secondRows, mxGetPr(second));
+  secondInputs.push_back(second);
+  return second;
+}
+
 void kernel(benchmark::State &state, const std::string &command, const mxArray *second) {
   const standin::Plugin plugin(pluginFolder, command);
   if (!plugin.ok()) {
@@ -426,23 +438,15 @@ double timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) 
   return a;
 }
 
-std::vector<const mxArray *> pointInputs(const std::string &command, long n,
-                                         const mxArray *position, const mxArray *angle) {
+// The points, then what follows them in a call of the point kernel.
+std::vector<const mxArray *> pointInputs(const cases::PointKernel &kernel, long n) {
   std::vector<const mxArray *> inputs = {scenePoints(n)};
-  if (command == "korvelOffset") inputs.push_back(position);
-  if (command == "korvelSpin") inputs.push_back(angle);
+  if (const mxArray *second = secondInput(kernel)) inputs.push_back(second);
   return inputs;
 }
 
 // The point kernels and where each starts threads.
-const struct {
-  const char *command;
-  gateway::Split split;
-} kPointCommands[] = {{"korvelOffset", gateway::kOffsetSplit},
-                      {"korvelSpin", gateway::kSpinSplit},
-                      {"korvelRange", gateway::kRangeSplit},
-                      {"torusScreenMex", gateway::kTorusSplit},
-                      {"coneScreenMex", gateway::kConeSplit}};
+const auto &kPointCommands = cases::kPointKernels;
 
 // How many cores are free just now: the time of one piece of pure arithmetic
 // on 1 thread over the time of `threads` such pieces on `threads` threads
@@ -489,7 +493,7 @@ long sideFor(std::size_t elements) {
   return static_cast<long>(std::ceil(std::sqrt(static_cast<double>(elements))));
 }
 
-void threadTable(const mxArray *position, const mxArray *angle, const char *condition) {
+void threadTable(const char *condition) {
   setThreads(nullptr);
   const unsigned threads = gateway::threadLimit();
   std::printf("\n%s: each threaded kernel at 1 thread and at the default, %u threads now "
@@ -514,7 +518,7 @@ void threadTable(const mxArray *position, const mxArray *angle, const char *cond
   for (const auto &p : kPointCommands) {
     const long n = static_cast<long>(p.split.threshold);
     share(p.command, timeSideBySide({p.command, "N=" + std::to_string(n) + " (from)",
-                                     pointInputs(p.command, n, position, angle)},
+                                     pointInputs(p, n)},
                                     "1", nullptr));
   }
   const long faceN = static_cast<long>(gateway::kFaceSplit.threshold / 2);
@@ -539,7 +543,7 @@ void threadTable(const mxArray *position, const mxArray *angle, const char *cond
                        "1", nullptr));
   for (long n : kPointCounts) {
     for (const auto &p : kPointCommands)
-      timeSideBySide({p.command, "N=" + powerLabel(n), pointInputs(p.command, n, position, angle)},
+      timeSideBySide({p.command, "N=" + powerLabel(n), pointInputs(p, n)},
                      "1", nullptr);
     timeSideBySide({"korvelFaceShown", "T=2*" + powerLabel(n), faceInputs(torus, n)}, "1",
                    nullptr);
@@ -589,7 +593,7 @@ void stopSpinners(const std::vector<pid_t> &spinners) {
 // machine when it is idle). In the build of `make bench-thresholds` the
 // kernels use threads from a 16th of their thresholds on, so the sweep shows
 // where threads start to pay.
-void thresholdSweep(const mxArray *position, const mxArray *angle) {
+void thresholdSweep() {
   setThreads(nullptr);
   std::printf("\nBy size: 1 thread against the default, %u threads now (ratio = 1 thread / "
               "default)%s\n",
@@ -601,7 +605,7 @@ void thresholdSweep(const mxArray *position, const mxArray *angle) {
   for (const auto &p : kPointCommands)
     for (long n = 1024; n <= 1L << 22; n *= 2)
       timeSideBySide(
-          {p.command, "N=" + std::to_string(n), pointInputs(p.command, n, position, angle)}, "1",
+          {p.command, "N=" + std::to_string(n), pointInputs(p, n)}, "1",
           nullptr);
   const standin::Plugin torus(pluginFolder, "torusScreenMex");
   for (long n = 2048; n <= 1L << 18; n *= 2)
@@ -641,44 +645,35 @@ int main(int argc, char **argv) {
   int count = static_cast<int>(arguments.size());
   benchmark::Initialize(&count, arguments.data());
 
-  mxArray *position = mxCreateDoubleMatrix(3, 1, mxREAL);
-  mxGetPr(position)[0] = 1.5, mxGetPr(position)[1] = -2.5, mxGetPr(position)[2] = 0.25;
-  mxArray *angle = mxCreateDoubleMatrix(1, 1, mxREAL);
-  mxGetPr(angle)[0] = 0.7;
-
   std::vector<benchmark::internal::Benchmark *> all = {
       benchmark::RegisterBenchmark("memory floor", memoryFloor),
-      benchmark::RegisterBenchmark("compute floor", computeFloor),
-      benchmark::RegisterBenchmark("korvelOffset", kernel, "korvelOffset", position),
-      benchmark::RegisterBenchmark("korvelSpin", kernel, "korvelSpin", angle),
-      benchmark::RegisterBenchmark("korvelRange", kernel, "korvelRange", nullptr),
-      benchmark::RegisterBenchmark("torusScreenMex", kernel, "torusScreenMex", nullptr),
-      benchmark::RegisterBenchmark("coneScreenMex", kernel, "coneScreenMex", nullptr)};
+      benchmark::RegisterBenchmark("compute floor", computeFloor)};
+  for (const auto &p : kPointCommands)
+    all.push_back(benchmark::RegisterBenchmark(p.command, kernel, p.command, secondInput(p)));
   for (benchmark::internal::Benchmark *registered : all) {
     for (long n : kPointCounts) registered->Arg(n);
     registered->UseRealTime()->Unit(benchmark::kMicrosecond);
   }
 
   if (thresholds) {
-    thresholdSweep(position, angle);
+    thresholdSweep();
   } else {
     PointReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     printTable(reporter);
     if (threads) {
-      threadTable(position, angle, "Idle (no process of this benchmark beside it)");
+      threadTable("Idle (no process of this benchmark beside it)");
       const unsigned cores = gateway::processorCount();
       const std::vector<pid_t> spinners = startSpinners(cores, 900);
       char condition[96];
       std::snprintf(condition, sizeof condition, "Loaded (%u spinning processes, one per core, beside it)",
                     cores);
-      threadTable(position, angle, condition);
+      threadTable(condition);
       stopSpinners(spinners);
     }
   }
   benchmark::Shutdown();
   for (mxArray *array : caseArrays) mxDestroyArray(array);
-  mxDestroyArray(position);
-  mxDestroyArray(angle);
+  for (mxArray *array : secondInputs) mxDestroyArray(array);
   return 0;
 }

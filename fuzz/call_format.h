@@ -185,6 +185,13 @@ class Writer {
     if (kind & 0x40) bytes_.push_back(value);
     return *this;
   }
+  // Any array of a class above, real or complex, with its raw element bytes
+  // (the imaginary part after the real one).
+  Writer &array(std::uint8_t kind, std::size_t rows, std::size_t columns, const std::vector<unsigned char> &elements) {
+    header(kind, rows, columns, 1);
+    raw(elements.data(), elements.size());
+    return *this;
+  }
   Writer &same(std::uint8_t which) {
     bytes_.push_back(0xFF);
     bytes_.push_back(which);

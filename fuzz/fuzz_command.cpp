@@ -84,11 +84,13 @@ void checkOutput(const standin::CallOutcome &outcome) {
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
   command = korvel::findCommand(KORVEL_STRING(FUZZ_COMMAND));
   predict = prediction::forCommand(KORVEL_STRING(FUZZ_COMMAND));
-  if (command == nullptr || predict == nullptr) {
-    std::fprintf(stderr, "%s: not in commands.tsv, or no prediction in fuzz/prediction.h\n",
-                 KORVEL_STRING(FUZZ_COMMAND));
+  if (command == nullptr) {
+    std::fprintf(stderr, "%s: not in commands.tsv\n", KORVEL_STRING(FUZZ_COMMAND));
     std::exit(2);
   }
+  if (predict == nullptr)
+    std::fprintf(stderr, "%s: no prediction in fuzz/prediction.h: every promise is checked, not the results\n",
+                 command->name);
   reportsAddress = command->results == korvel::Results::address;
   documented = contract::readHelpIdentifiers(KORVEL_SOURCE_DIR, *command);
   if (documented.empty()) {
@@ -115,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   // A call that asks for more outputs than the command returns is refused.
   const bool outputsFit = call.nlhs <= command->outputs();
   const prediction::Prediction prediction =
-      call.aliased || !outputsFit ? prediction::Prediction() : predict(call.inputs);
+      call.aliased || !outputsFit || predict == nullptr ? prediction::Prediction() : predict(call.inputs);
   std::vector<std::vector<std::uint8_t>> before;
   for (const mxArray *input : call.inputs) before.push_back(snapshot(input));
 

@@ -92,52 +92,6 @@ TEST(KorvelOffset, RoundsEachSubtractionOnce) {
   EXPECT_TRUE(isMatrix(result.output(), 3, 1, {1.0 - 0x1p-54, 0.1 - 0.3, 1e16 + 1.0}));
 }
 
-TEST(KorvelOffset, StoresOutputOneWhetherItIsRequestedOrNot) {
-  Array points = doubles(3, 1, {1, 2, 3});
-  Array position = row({0, 0, 0});
-  Array extra = scalar(9);
-  for (int nlhs : {0, 1}) {
-    Result result = call("korvelOffset", {points, position, extra}, nlhs);
-    ASSERT_FALSE(result.failed) << result.message;
-    EXPECT_TRUE(isMatrix(result.output(), 3, 1, {1, 2, 3}));
-  }
-}
-
-TEST(KorvelOffset, LeavesItsInputsUnchanged) {
-  Array points = doubles(3, 2, {1, 2, 3, 4, 5, 6});
-  Array position = row({7, 8, 9});
-  ASSERT_FALSE(offset(points, position).failed);
-  EXPECT_TRUE(isMatrix(points, 3, 2, {1, 2, 3, 4, 5, 6}));
-  EXPECT_TRUE(isMatrix(position, 1, 3, {7, 8, 9}));
-}
-
-TEST(KorvelOffset, RefusesCallsOutsideItsContract) {
-  Array points = doubles(3, 1, {1, 2, 3});
-  Array position = row({0, 0, 0});
-  EXPECT_TRUE(raised(call("korvelOffset", {}), "korvelOffset:notEnoughInputs"));
-  EXPECT_TRUE(raised(call("korvelOffset", {points}), "korvelOffset:notEnoughInputs"));
-
-  Array twoRows = doubles(2, 3, {1, 2, 3, 4, 5, 6});
-  Array fourRows = zeros(4, 2);
-  Array empty = zeros(0, 0);
-  for (const Array *badPoints : {&twoRows, &fourRows, &empty})
-    EXPECT_TRUE(raised(offset(*badPoints, position), "korvelOffset:badSize"));
-
-  Array shortPosition = row({1, 2});
-  Array noPosition = zeros(1, 0);
-  EXPECT_TRUE(raised(offset(points, shortPosition), "korvelOffset:badSize"));
-  EXPECT_TRUE(raised(offset(points, noPosition), "korvelOffset:badSize"));
-
-  Array singlePoints = zeros(3, 1, mxSINGLE_CLASS);
-  Array intPosition = zeros(1, 3, mxINT32_CLASS);
-  Array complexPoints = zeros(3, 1, mxDOUBLE_CLASS, mxCOMPLEX);
-  Array charPosition = zeros(1, 3, mxCHAR_CLASS);
-  EXPECT_TRUE(raised(offset(singlePoints, position), "korvelOffset:badClass"));
-  EXPECT_TRUE(raised(offset(complexPoints, position), "korvelOffset:badClass"));
-  EXPECT_TRUE(raised(offset(points, intPosition), "korvelOffset:badClass"));
-  EXPECT_TRUE(raised(offset(points, charPosition), "korvelOffset:badClass"));
-}
-
 TEST(KorvelOffset, ErrorMessagesNameTheArgumentWhatWasExpectedAndWhatWasGiven) {
   Array twoRows = zeros(2, 5, mxSINGLE_CLASS);
   Array position = row({0, 0, 0});

@@ -1,8 +1,8 @@
 // What every command of commands.tsv promises beyond its results, checked
-// over all of them from one table of calls and the list's facts: output 1 in
-// slot 0 and nothing else, inputs unchanged but those the list says it
-// writes, no host array created but output 1, nothing kept from one call to
-// the next, and refused calls that raise an identifier their help lists and
+// over all of them from the case table (support/cases.h) and the list's
+// facts: output 1 in slot 0 and nothing else, inputs unchanged but those
+// the list says it writes, no host array created but output 1, nothing kept
+// from one call to the next, and refused calls that raise an identifier their help lists and
 // leave everything as it was: also a call that asks for more outputs than
 // the command returns, and one given a value without a data block (a
 // function handle, an object).
@@ -25,7 +25,8 @@ using Inputs = std::vector<Array>;
 struct Case {
   const char *command;
   std::function<Inputs()> make;
-  // A command missing from the list fails EveryCommandOfTheListHasCallsInBothTables.
+  std::string identifier;  // what a refused call raises
+  // An entry that is not in the list fails Cases.EveryCommandOfTheListHasAnEntryWithCallsInAndOutOfContract.
   const korvel::CommandFacts &facts() const {
     static const korvel::CommandFacts unlisted{"", "", "", 0, true, korvel::Results::exact, ""};
     const korvel::CommandFacts *listed = korvel::findCommand(command);
@@ -36,138 +37,42 @@ struct Case {
   int outputs() const { return facts().outputs(); }
 };
 
-Inputs points(double shift) {
-  Inputs in;
-  in.push_back(doubles(3, 5, {1 + shift, 2, 3, 3, 4, 0, 0, 0, 5, 0, 0, -5, -2, 0, 1}));
-  return in;
+Case fromTable(const char *command, const cases::Inputs &values, std::string identifier = "") {
+  return {command,
+          [&values] {
+            Inputs in;
+            for (const cases::Value &value : values) in.push_back(fromCase(value));
+            return in;
+          },
+          std::move(identifier)};
 }
 
-Inputs strokeInputs(double counter, const std::vector<double> &codes) {
-  Inputs in;
-  in.push_back(zeros(4, 5));
-  in.push_back(zeros(6, 5));
-  in.push_back(scalar(counter));
-  in.push_back(doubles(4, 2, {0.25, 0.5, 0.75, 1, 0, 0, 1, 1}));
-  in.push_back(row(codes));
-  in.push_back(scalar(10));
-  in.push_back(row({100, 20}));
-  in.push_back(scalar(3));
-  in.push_back(row({0.1, 0.2, 0.3}));
-  return in;
-}
-
-// In-contract calls, one or more per command.
+// The case table's calls of each kind, in the list's order.
 std::vector<Case> acceptedCalls() {
-  return {
-      {"korvelOffset", [] { Inputs in = points(0); in.push_back(row({1, 1, 1})); return in; }},
-      {"korvelSpin", [] { Inputs in = points(0); in.push_back(scalar(0.7)); return in; }},
-      {"korvelRange", [] { return points(0); }},
-      {"torusScreenMex", [] { return points(0); }},
-      {"coneScreenMex", [] { return points(0); }},
-      {"korvelFaceShown",
-       [] {
-         Inputs in;
-         in.push_back(int32s(3, 3, {0, 1, 2, 2, 3, 1, 9, -4, 7}));
-         in.push_back(doubles(3, 4, {0, 0, 0, 0, 0, 1, 0, 0, 0.5, 0, 0, 1}));
-         in.push_back(logicals(1, 3, {1, 1, 0}));
-         return in;
-       }},
-      {"korvelStrokeText", [] { return strokeInputs(1, {1, 2, 2.9}); }},
-      {"plateauLabels", [] { Inputs in; in.push_back(doubles(3, 3, {1, 1, 1, 0, 0, 1, 1, 1, 1})); return in; }},
-      {"valueSwap",
-       [] {
-         Inputs in;
-         in.push_back(doubles(2, 3, {1, 2, 3, 4, 5, 6}));
-         in.push_back(doubles(3, 1, {1, 2, 5}));
-         in.push_back(row({2, 3, 9}));
-         return in;
-       }},
-      // More pairs and elements: the path that looks pairs up instead of scanning them.
-      {"valueSwap",
-       [] {
-         std::vector<double> values(40), from(20), to(20);
-         for (int i = 0; i < 40; ++i) values[i] = i % 23;
-         for (int k = 0; k < 20; ++k) from[k] = k % 17, to[k] = 100 + k;
-         Inputs in;
-         in.push_back(doubles(5, 8, values));
-         in.push_back(doubles(20, 1, from));
-         in.push_back(row(to));
-         return in;
-       }},
-      {"korvelDataPtr", [] { Inputs in; in.push_back(doubles(2, 2, {1, 2, 3, 4})); return in; }},
-      {"pelvaDataPtr", [] { Inputs in; in.push_back(zeros(1, 3, mxINT32_CLASS)); return in; }},
-  };
+  std::vector<Case> all;
+  for (const korvel::CommandFacts &command : korvel::kCommands)
+    if (const cases::CommandCases *table = cases::find(command.name))
+      for (const cases::Inputs &inputs : table->accepted) all.push_back(fromTable(table->command, inputs));
+  return all;
 }
 
-// Out-of-contract calls, each refused, some only after output 1 exists or
-// after part of the work (a corner index, the last stroke code).
 std::vector<Case> refusedCalls() {
-  return {
-      {"korvelOffset", [] { Inputs in; in.push_back(zeros(2, 3)); in.push_back(row({1, 1, 1})); return in; }},
-      {"korvelSpin", [] { Inputs in = points(0); in.push_back(zeros(0, 0)); return in; }},
-      {"korvelRange", [] { Inputs in; in.push_back(zeros(3, 2, mxSINGLE_CLASS)); return in; }},
-      {"torusScreenMex", [] { Inputs in; in.push_back(zeros(4, 2)); return in; }},
-      {"coneScreenMex", [] { Inputs in; in.push_back(zeros(3, 2, mxDOUBLE_CLASS, mxCOMPLEX)); return in; }},
-      {"korvelFaceShown",
-       [] {
-         Inputs in;
-         in.push_back(int32s(3, 2, {0, 0, 0, 1, 4, 0}));
-         in.push_back(doubles(3, 4, std::vector<double>(12, 0)));
-         in.push_back(logicals(1, 2, {1, 1}));
-         return in;
-       }},
-      {"korvelStrokeText", [] { return strokeInputs(4, {1, 2}); }},
-      {"korvelStrokeText", [] { return strokeInputs(0, {1, 2, 3}); }},
-      {"korvelStrokeText", [] { return strokeInputs(-1, {1}); }},
-      {"plateauLabels", [] { Inputs in; in.push_back(zeros(2, 2, mxINT32_CLASS)); return in; }},
-      {"valueSwap",
-       [] {
-         Inputs in;
-         in.push_back(doubles(1, 2, {1, 2}));
-         in.push_back(doubles(3, 1, {1, 2, 3}));
-         in.push_back(row({1, 2}));
-         return in;
-       }},
-      {"korvelDataPtr", [] { return Inputs(); }},
-      {"pelvaDataPtr", [] { return Inputs(); }},
-  };
-}
-
-// An array that reports 2^31 columns, one more than a host whose sizes are
-// int can create, while it holds the data of `array`.
-Array reportingHugeColumns(Array array) {
-  standinReportColumnCount(array.get(), size_t{1} << 31);
-  return array;
+  std::vector<Case> all;
+  for (const korvel::CommandFacts &command : korvel::kCommands)
+    if (const cases::CommandCases *table = cases::find(command.name))
+      for (const cases::Refusal &refused : table->refused)
+        all.push_back(fromTable(table->command, refused.inputs,
+                                std::string(table->command) + ":" + refused.reason));
+  return all;
 }
 
 // Calls whose result would be larger than the host can create: each
 // refused with tooLarge before any data is read, as none is there.
 std::vector<Case> tooLargeCalls() {
-  auto points = [] { Inputs in; in.push_back(reportingHugeColumns(zeros(3, 1))); return in; };
-  return {
-      {"korvelOffset", [=] { Inputs in = points(); in.push_back(row({1, 1, 1})); return in; }},
-      {"korvelSpin", [=] { Inputs in = points(); in.push_back(scalar(0.5)); return in; }},
-      {"korvelRange", points},
-      {"torusScreenMex", points},
-      {"coneScreenMex", points},
-      {"korvelFaceShown",
-       [] {
-         Inputs in;
-         in.push_back(reportingHugeColumns(zeros(3, 1, mxINT32_CLASS)));
-         in.push_back(zeros(3, 1));
-         in.push_back(reportingHugeColumns(zeros(1, 1, mxLOGICAL_CLASS)));
-         return in;
-       }},
-      {"plateauLabels", [] { Inputs in; in.push_back(reportingHugeColumns(zeros(1, 1))); return in; }},
-      {"valueSwap",
-       [] {
-         Inputs in;
-         in.push_back(reportingHugeColumns(zeros(1, 1)));
-         in.push_back(zeros(0, 0));
-         in.push_back(zeros(0, 0));
-         return in;
-       }},
-  };
+  std::vector<Case> all;
+  for (const cases::CommandCases &table : cases::all())
+    for (const cases::Inputs &inputs : table.tooLarge) all.push_back(fromTable(table.command, inputs));
+  return all;
 }
 
 std::vector<const mxArray *> pointersTo(const Inputs &inputs) {
@@ -195,18 +100,28 @@ std::set<std::string> documentedIdentifiers() {
 
 }  // namespace
 
+// Output 1 is stored whether it is asked for or not, the same bits either
+// way and with an input more than the command reads.
 TEST(Promises, OutputOneGoesToSlotZeroAndNowhereElse) {
   const std::vector<Case> cases = acceptedCalls();
-  for (size_t i = 0; i < cases.size(); ++i)
-    for (int nlhs = 0; nlhs <= cases[i].outputs(); ++nlhs) {
-      Inputs inputs = cases[i].make();
-      Result result = call(cases[i].command, pointersTo(inputs), nlhs);
-      ASSERT_FALSE(result.failed) << label(cases[i], i) << ": " << result.message;
-      EXPECT_EQ(result.output().get() != nullptr, cases[i].createsOutput())
-          << label(cases[i], i) << ", nlhs " << nlhs;
-      for (size_t slot = 1; slot < result.outputs.size(); ++slot)
-        EXPECT_EQ(result.outputs[slot].get(), nullptr) << label(cases[i], i) << ", slot " << slot;
-    }
+  for (size_t i = 0; i < cases.size(); ++i) {
+    std::vector<unsigned char> asked;
+    for (bool extra : {false, true})
+      for (int nlhs = cases[i].outputs(); nlhs >= 0; --nlhs) {
+        Inputs inputs = cases[i].make();
+        if (extra) inputs.push_back(scalar(9));
+        Result result = call(cases[i].command, pointersTo(inputs), nlhs);
+        ASSERT_FALSE(result.failed) << label(cases[i], i) << ": " << result.message;
+        EXPECT_EQ(result.output().get() != nullptr, cases[i].createsOutput())
+            << label(cases[i], i) << ", nlhs " << nlhs;
+        for (size_t slot = 1; slot < result.outputs.size(); ++slot)
+          EXPECT_EQ(result.outputs[slot].get(), nullptr) << label(cases[i], i) << ", slot " << slot;
+        if (result.output().get() == nullptr || cases[i].facts().results == korvel::Results::address) continue;
+        if (asked.empty()) asked = snapshot(result.output());
+        EXPECT_EQ(snapshot(result.output()), asked)
+            << label(cases[i], i) << ", nlhs " << nlhs << (extra ? ", an input more" : "");
+      }
+  }
 }
 
 TEST(Promises, InputsThatAreOnlyReadStayByteForByte) {
@@ -306,7 +221,8 @@ void expectRefused(const std::string &what, const char *command, const Inputs &i
 TEST(Promises, RefusedCallsRaiseADocumentedErrorAndLeaveEverythingAsItWas) {
   const std::vector<Case> cases = refusedCalls();
   for (size_t i = 0; i < cases.size(); ++i)
-    expectRefused(label(cases[i], i), cases[i].command, cases[i].make(), cases[i].outputs());
+    expectRefused(label(cases[i], i), cases[i].command, cases[i].make(), cases[i].outputs(),
+                  cases[i].identifier);
 }
 
 // Before anything is read or written: korvelStrokeText's buffers stay as they were.
@@ -374,16 +290,18 @@ TEST(Promises, AResultLargerThanTheHostCanCreateIsRefusedBeforeAnyDataIsRead) {
   }
 }
 
-// A command added to the list is held to every promise above.
-TEST(Promises, EveryCommandOfTheListHasCallsInBothTables) {
-  for (const std::vector<Case> &cases : {acceptedCalls(), refusedCalls()}) {
-    std::set<std::string> called;
-    for (const Case &c : cases) {
-      ASSERT_NE(korvel::findCommand(c.command), nullptr) << c.command << " is not in commands.tsv";
-      called.insert(c.command);
-    }
-    for (const korvel::CommandFacts &command : korvel::kCommands)
-      EXPECT_EQ(called.count(command.name), 1u) << command.name << " has no calls here";
+// A command added to the list is held to every promise above: its entry
+// has calls in and out of contract, and every entry is a command of the list.
+TEST(Cases, EveryCommandOfTheListHasAnEntryWithCallsInAndOutOfContract) {
+  for (const cases::CommandCases &table : cases::all())
+    EXPECT_NE(korvel::findCommand(table.command), nullptr) << table.command << " is not in commands.tsv";
+  for (const korvel::CommandFacts &command : korvel::kCommands) {
+    const cases::CommandCases *table = cases::find(command.name);
+    ASSERT_NE(table, nullptr) << command.name << " has no entry in tests/support/cases.cpp";
+    EXPECT_FALSE(table->accepted.empty()) << command.name << " has no accepted calls";
+    EXPECT_FALSE(table->refused.empty()) << command.name << " has no refused calls";
+    EXPECT_EQ(table->random == nullptr, command.results == korvel::Results::address)
+        << command.name << ": random calls for every command but those giving a data address";
   }
 }
 

@@ -15,6 +15,7 @@
 
 #include "../gateway/parallel.h"
 #include "../gateway/parallel_sizes.h"
+#include "cases.h"
 #include "harness.h"
 #include "point_samples.h"
 
@@ -75,17 +76,7 @@ std::vector<size_t> sizesAround(gateway::Split split) {
 
 TEST(Threads, PointKernelsGiveTheSameBitsAtEveryThreadCount) {
   samples::Coordinates coordinates(0x7468726561647321ull);
-  Array position = doubles(3, 1, {1.5, -2.5, 0.25});
-  Array angle = scalar(0.7);
-  const struct {
-    const char *command;
-    gateway::Split split;
-    const mxArray *second;
-  } cases[] = {{"korvelOffset", gateway::kOffsetSplit, position},
-               {"korvelSpin", gateway::kSpinSplit, angle},
-               {"korvelRange", gateway::kRangeSplit, nullptr},
-               {"torusScreenMex", gateway::kTorusSplit, nullptr},
-               {"coneScreenMex", gateway::kConeSplit, nullptr}};
+  const auto &cases = cases::kPointKernels;
   size_t most = 0;
   for (const auto &c : cases)
     for (size_t n : sizesAround(c.split)) most = n > most ? n : most;
@@ -93,8 +84,9 @@ TEST(Threads, PointKernelsGiveTheSameBitsAtEveryThreadCount) {
   for (const auto &c : cases)
     for (size_t n : sizesAround(c.split)) {
       Array points = doubles(3, n, std::vector<double>(pool.begin(), pool.begin() + 3 * n));
+      Array second = doubles(c.secondRows, 1, std::vector<double>(c.second, c.second + c.secondRows));
       std::vector<const mxArray *> inputs = {points};
-      if (c.second) inputs.push_back(c.second);
+      if (c.secondRows > 0) inputs.push_back(second);
       expectSameAtEveryThreadCount(c.command, inputs, "N=" + std::to_string(n));
     }
 }

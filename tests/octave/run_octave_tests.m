@@ -1,12 +1,15 @@
-function failed = run_octave_tests (plugins, standin)
+function failed = run_octave_tests (plugins, standin, cases)
 %RUN_OCTAVE_TESTS  Run the Octave tests of every command.
-%   FAILED = RUN_OCTAVE_TESTS (PLUGINS, STANDIN) runs
-%   tests/octave/test_<command>.m (Octave %! blocks) for each command of
-%   commands.tsv against its plug-in in PLUGINS, where build_mex has built
-%   them (make octave). STANDIN is the stand-in build's plug-in folder
-%   holding korvel_run, for the cross-check blocks. A command without a
-%   plug-in in PLUGINS or without a test file counts as one failure. Ends
-%   with the line "octave: N passed, M failed" and returns M.
+%   FAILED = RUN_OCTAVE_TESTS (PLUGINS, STANDIN, CASES) holds each command
+%   of commands.tsv, with its plug-in in PLUGINS where build_mex has built
+%   them (make octave), to the stand-in host on the case table's calls
+%   (CROSS_CHECK), then runs tests/octave/test_<command>.m (Octave %!
+%   blocks) where there is one. STANDIN is the stand-in build's plug-in
+%   folder holding korvel_run, and CASES the case file the build writes
+%   there (default STANDIN/case_table.cases; both default to the release
+%   build's, see CASE_TABLE). A command without a plug-in in PLUGINS counts
+%   as one failure. Ends with the line "octave: N passed, M failed" and
+%   returns M.
   here = fileparts (mfilename ('fullpath'));
   root = fileparts (fileparts (here));
   addpath (root);
@@ -14,8 +17,12 @@ function failed = run_octave_tests (plugins, standin)
   addpath (plugins);
   addpath (fullfile (here, 'support'));
   if nargin >= 2 && ~isempty (standin)
+    standin = make_absolute_filename (standin);
     setenv ('KORVEL_STANDIN_PLUGINS', standin);
     setenv ('KORVEL_RUN', fullfile (standin, 'korvel_run'));
+  end
+  if nargin >= 3 && ~isempty (cases)
+    setenv ('KORVEL_CASES', make_absolute_filename (cases));
   end
 
   passed = 0;
@@ -29,21 +36,25 @@ function failed = run_octave_tests (plugins, standin)
       problems{end+1} = sprintf ('%s: no plug-in in %s', name, plugins);
       continue;
     end
-    file = fullfile (here, ['test_' name '.m']);
-    if ~exist (file, 'file')
-      failed = failed + 1;
-      problems{end+1} = sprintf ('%s: no tests (expected %s)', name, ['test_' name '.m']);
-      continue;
-    end
     started = tic ();
-    [ok, total] = test (file, 'quiet', stdout);
+    % The case table's calls through Octave and through the stand-in host.
+    try
+      cross_check (name);
+      ok = 1;
+    catch err
+      ok = 0;
+      problems{end+1} = sprintf ('%s: %s', name, err.message);
+    end
+    total = 1;
+    file = fullfile (here, ['test_' name '.m']);
+    if exist (file, 'file')
+      [fileOk, fileTotal] = test (file, 'quiet', stdout);
+      ok = ok + fileOk;
+      total = total + fileTotal;
+    end
     passed = passed + ok;
     failed = failed + (total - ok);
     printf ('%-18s %3d of %3d passed  (%.1f s)\n', name, ok, total, toc (started));
-    if total == 0
-      failed = failed + 1;
-      problems{end+1} = sprintf ('%s: the test file holds no tests', name);
-    end
   end
   for k = 1:numel (problems)
     printf ('FAILED %s\n', problems{k});

@@ -1,29 +1,37 @@
-function failed = sweep_values (plugins, command)
+function failed = sweep_values (plugins, cases, command)
 %SWEEP_VALUES  Every kind of value Octave holds, through every input of every command.
-%   FAILED = SWEEP_VALUES (PLUGINS) sweeps each command of commands.tsv,
-%   with the plug-ins build_mex has built into PLUGINS (make octave), in an
-%   Octave process of its own, so that a command that ends the process
-%   counts as a failure instead of ending the sweep. Ends with the line
-%   "value sweep: N passed, M failed" and returns M.
+%   FAILED = SWEEP_VALUES (PLUGINS, CASES) sweeps each command of
+%   commands.tsv, with the plug-ins build_mex has built into PLUGINS (make
+%   octave), in an Octave process of its own, so that a command that ends
+%   the process counts as a failure instead of ending the sweep. CASES is
+%   the case file the build writes (default: the release build's, see
+%   CASE_TABLE). Ends with the line "value sweep: N passed, M failed" and
+%   returns M.
 %
-%   FAILED = SWEEP_VALUES (PLUGINS, COMMAND) sweeps one command in this
-%   process: each value of the table below in each input slot, the other
-%   slots holding valid inputs so that every check is reached. Each call
-%   must return, or raise an identifier COMMAND:<reason> that the help file
-%   beside its plug-in lists, and leave every input it only reads (every
-%   input, if it was refused) as it was; the list says how many outputs it
-%   returns and which inputs it writes. Ends with the line "COMMAND: N passed, M failed".
+%   FAILED = SWEEP_VALUES (PLUGINS, CASES, COMMAND) sweeps one command in
+%   this process: each value of the table below in each input slot, the
+%   other slots holding the command's first call of the case table, valid,
+%   so that every check is reached. Each call must return, or raise an
+%   identifier COMMAND:<reason> that the help file beside its plug-in lists,
+%   and leave every input it only reads (every input, if it was refused) as
+%   it was; the list says how many outputs it returns and which inputs it
+%   writes. Ends with the line "COMMAND: N passed, M failed".
   here = fileparts (mfilename ('fullpath'));
   root = fileparts (fileparts (here));
+  addpath (fullfile (here, 'support'));
   plugins = make_absolute_filename (plugins);
-  if nargin < 2
-    failed = sweep_all (root, here, plugins);
+  if nargin < 2 || isempty (cases)
+    cases = case_table ();
+  end
+  cases = make_absolute_filename (cases);
+  if nargin < 3
+    failed = sweep_all (root, here, plugins, cases);
   else
-    failed = sweep_one (root, plugins, command);
+    failed = sweep_one (root, plugins, cases, command);
   end
 end
 
-function failed = sweep_all (root, here, plugins)
+function failed = sweep_all (root, here, plugins, cases)
   addpath (root);
   commands = build_mex ('-commands');
   passed = 0;
@@ -35,8 +43,8 @@ function failed = sweep_all (root, here, plugins)
       printf ('FAILED %s: no plug-in in %s\n', name, plugins);
       continue;
     end
-    script = sprintf ('addpath (''%s''); exit (sweep_values (''%s'', ''%s'') > 0);', ...
-                      here, plugins, name);
+    script = sprintf ('addpath (''%s''); exit (sweep_values (''%s'', ''%s'', ''%s'') > 0);', ...
+                      here, plugins, cases, name);
     [status, output] = system (sprintf ( ...
       '%s --no-gui --no-history --norc --quiet --eval "%s" 2>&1', octave_program (), script));
     counts = regexp (output, [name ': (\d+) passed, (\d+) failed'], 'tokens', 'once');
@@ -64,27 +72,12 @@ function program = octave_program ()
   end
 end
 
-function failed = sweep_one (root, plugins, command)
+function failed = sweep_one (root, plugins, cases, command)
   addpath (root, plugins);
   warning ('off', 'Octave:legacy-function');  % inline, the old-style class at hand
   documented = documented_identifiers (fullfile (plugins, [command '.m']), command);
-  % Each command's inputs: name and a valid value.
-  valid = struct ( ...
-    'korvelOffset',     {{'P', 'zeros (3, 2)'; 'POS', 'zeros (1, 3)'}}, ...
-    'korvelSpin',       {{'P', 'ones (3, 2)'; 'THETA', '0.5'}}, ...
-    'korvelRange',      {{'P', 'ones (3, 2)'}}, ...
-    'torusScreenMex',   {{'P', 'ones (3, 2)'}}, ...
-    'coneScreenMex',    {{'P', 'ones (3, 2)'}}, ...
-    'korvelFaceShown',  {{'F', 'int32 ([0; 1; 2])'; 'S', 'ones (3, 3)'; 'MASK', 'true'}}, ...
-    'korvelStrokeText', {{'B', 'zeros (4, 12)'; 'C', 'zeros (6, 12)'; 'N', '0'; ...
-                          'T', '[0 1; 0 1; 1 1; 1 0]'; 'CODES', '[1 2]'; 'SCALE', '2'; ...
-                          'ORIGIN', '[0 0]'; 'POS', '1'; 'COLOUR', '[1 0 0]'}}, ...
-    'plateauLabels',    {{'A', 'magic (4)'}}, ...
-    'valueSwap',        {{'A', 'magic (3)'; 'FROM', '[1; 2]'; 'TO', '[7 8]'}}, ...
-    'korvelDataPtr',    {{'X', 'zeros (2, 2)'}}, ...
-    'pelvaDataPtr',     {{'X', 'zeros (2, 2)'}});
-  % Every value is made afresh by eval for each call: korvelStrokeText
-  % writes into its inputs in place, and into any value they share data with.
+  % Every value is made afresh for each call: korvelStrokeText writes into
+  % its inputs in place, and into any value they share data with.
   values = { ...
     'a function handle', '@sin';  'an anonymous function', '@(x) x + 1'; ...
     'a containers.Map', 'containers.Map ()';  'a classdef object', 'inputParser ()'; ...
@@ -105,25 +98,27 @@ function failed = sweep_one (root, plugins, command)
     'a negative scalar', '-1';  'a logical scalar', 'true';  'a row', '[1 2 3]'; ...
     'a column', '[1; 2; 3]';  'a matrix', 'magic (4)'};
 
-  if ~isfield (valid, command)
-    printf ('FAILED %s: no valid inputs in the sweep table\n%s: 0 passed, 1 failed\n', ...
-            command, command);
+  calls = read_cases (cases, command);
+  if isempty (calls)
+    printf ('FAILED %s: no calls in %s\n%s: 0 passed, 1 failed\n', command, cases, command);
     failed = 1;
     return;
   end
+  valid = calls(1).inputs;  % the table's first call of a command is valid
   commands = build_mex ('-commands');
   facts = commands(strcmp ({commands.name}, command));
   outputs = facts.output;
-  inputs = valid.(command);
+  names = strtrim (strsplit (regexp (facts.usage, '\((.*)\)', 'tokens', 'once'){1}, ','));
   written = facts.written;  % the first inputs, written in place
   run = str2func (command);  % not feval, which the inline class overloads
   passed = 0;
   failed = 0;
-  for slot = 1:rows (inputs)
+  for slot = 1:numel (valid)
     for v = 1:rows (values)
-      expressions = inputs(:, 2);
-      expressions{slot} = values{v, 2};
-      args = cellfun (@eval, expressions, 'UniformOutput', false);
+      args = cellfun (@unshared, valid, 'UniformOutput', false);
+      args{slot} = eval (values{v, 2});
+      before = valid;
+      before{slot} = eval (values{v, 2});
       problem = '';
       refused = true;
       try
@@ -140,16 +135,16 @@ function failed = sweep_one (root, plugins, command)
           problem = sprintf ('raised %s, which its help does not list', err.identifier);
         end
       end
-      for k = 1 + written * ~refused:rows (inputs)
-        if isempty (problem) && ~same_value (args{k}, eval (expressions{k}))
-          problem = sprintf ('changed input %d (%s)', k, inputs{k, 1});
+      for k = 1 + written * ~refused:numel (valid)
+        if isempty (problem) && ~same_value (args{k}, before{k})
+          problem = sprintf ('changed input %d (%s)', k, names{k});
         end
       end
       if isempty (problem)
         passed = passed + 1;
       else
         failed = failed + 1;
-        printf ('FAILED %s, %s as %s: %s\n', command, values{v, 1}, inputs{slot, 1}, problem);
+        printf ('FAILED %s, %s as %s: %s\n', command, values{v, 1}, names{slot}, problem);
       end
     end
   end

@@ -29,6 +29,3 @@
 %! assert_error_id ('coneScreenMex:notEnoughInputs', @coneScreenMex);
 %! assert_error_id ('coneScreenMex:badClass', @coneScreenMex, [1; 2; 3] + 1i);
 %! assert_error_id ('coneScreenMex:badSize', @coneScreenMex, ones (4, 1));
-
-%!test
-%! cross_check (random_calls ('coneScreenMex', 150, 5));

@@ -26,6 +26,3 @@
 %! assert_error_id ('korvelFaceShown:badSize', @korvelFaceShown, int32 ([0; 1; 1]), S, uint8 ([]));
 %! assert_error_id ('korvelFaceShown:badIndex', @korvelFaceShown, int32 ([0; 0; 2]), S, uint8 (1));
 %! assert_error_id ('korvelFaceShown:badIndex', @korvelFaceShown, int32 ([-1; 1; 1]), S, uint8 (1));
-
-%!test
-%! cross_check (random_calls ('korvelFaceShown', 150, 6));

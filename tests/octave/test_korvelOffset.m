@@ -24,13 +24,8 @@
 %! assert_bits (korvelOffset (P, [0.5 3; -2 99]), expected);
 
 %!test
-%! % Empty point matrices keep their three rows; the inputs are not changed.
+%! % Empty point matrices keep their three rows.
 %! assert_bits (korvelOffset (zeros (3, 0), [1 2 3]), zeros (3, 0));
-%! P = [1; 2; 3];
-%! pos = [4 5 6];
-%! korvelOffset (P, pos);
-%! assert_bits (P, [1; 2; 3]);
-%! assert_bits (pos, [4 5 6]);
 
 %!test
 %! % +Inf minus +Inf is NaN; a NaN position makes its whole row NaN.
@@ -39,14 +34,6 @@
 %! assert_bits (R(3, :), [1 3]);
 
 %!test
-%! assert_error_id ('korvelOffset:notEnoughInputs', @korvelOffset, [1; 2; 3]);
-%! assert_error_id ('korvelOffset:badClass', @korvelOffset, single ([1; 2; 3]), [1 2 3]);
-%! assert_error_id ('korvelOffset:badClass', @korvelOffset, [1; 2; 3], int32 ([1 2 3]));
+%! % Values the case file cannot hold; the others are the case table's refused calls.
 %! assert_error_id ('korvelOffset:badClass', @korvelOffset, [1; 2; 3] + 1i, [1 2 3]);
 %! assert_error_id ('korvelOffset:badClass', @korvelOffset, sparse ([1; 2; 3]), [1 2 3]);
-%! assert_error_id ('korvelOffset:badSize', @korvelOffset, ones (2, 5), [1 2 3]);
-%! assert_error_id ('korvelOffset:badSize', @korvelOffset, ones (3, 5), [1 2]);
-
-%!test
-%! % The same random calls through Octave and through the stand-in host.
-%! cross_check (random_calls ('korvelOffset', 150, 1));

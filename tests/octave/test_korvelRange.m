@@ -12,11 +12,3 @@
 %!test
 %! assert_bits (korvelRange (zeros (3, 0)), zeros (1, 0));
 %! assert (isequal (size (korvelRange (ones (3, 4))), [1 4]));
-
-%!test
-%! assert_error_id ('korvelRange:notEnoughInputs', @korvelRange);
-%! assert_error_id ('korvelRange:badClass', @korvelRange, int32 ([1; 2; 3]));
-%! assert_error_id ('korvelRange:badSize', @korvelRange, ones (4, 2));
-
-%!test
-%! cross_check (random_calls ('korvelRange', 150, 3));

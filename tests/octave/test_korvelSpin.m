@@ -34,6 +34,3 @@
 %! assert_error_id ('korvelSpin:badClass', @korvelSpin, single ([1; 2; 3]), 1);
 %! assert_error_id ('korvelSpin:badSize', @korvelSpin, ones (2, 3), 1);
 %! assert_error_id ('korvelSpin:badSize', @korvelSpin, ones (3, 3), []);
-
-%!test
-%! cross_check (random_calls ('korvelSpin', 150, 2));

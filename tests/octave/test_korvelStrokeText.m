@@ -90,6 +90,3 @@
 %! assert_bits (C, C0);
 %! assert_bits (n, n0);
 %! assert_bits (n(1), 3);
-
-%!test
-%! cross_check (random_calls ('korvelStrokeText', 100, 7));

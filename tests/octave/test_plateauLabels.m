@@ -15,10 +15,3 @@
 %!test
 %! assert_bits (plateauLabels (zeros (0, 3)), zeros (0, 3));
 %! assert_bits (plateauLabels (zeros (2, 0)), zeros (2, 0));
-
-%!test
-%! assert_error_id ('plateauLabels:notEnoughInputs', @plateauLabels);
-%! assert_error_id ('plateauLabels:badClass', @plateauLabels, uint8 ([1 2]));
-
-%!test
-%! cross_check (random_calls ('plateauLabels', 150, 8));

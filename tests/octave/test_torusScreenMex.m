@@ -28,6 +28,3 @@
 %! assert_error_id ('torusScreenMex:notEnoughInputs', @torusScreenMex);
 %! assert_error_id ('torusScreenMex:badClass', @torusScreenMex, single ([1; 2; 3]));
 %! assert_error_id ('torusScreenMex:badSize', @torusScreenMex, ones (2, 2));
-
-%!test
-%! cross_check (random_calls ('torusScreenMex', 150, 4));

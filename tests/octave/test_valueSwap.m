@@ -21,11 +21,3 @@
 %!   expected(V == from(k)) = to(k);
 %! end
 %! assert_bits (valueSwap (V, from, to), expected);
-
-%!test
-%! assert_error_id ('valueSwap:notEnoughInputs', @valueSwap, [1 2], 1);
-%! assert_error_id ('valueSwap:badClass', @valueSwap, single ([1 2]), 1, 2);
-%! assert_error_id ('valueSwap:badSize', @valueSwap, [1 2], [1; 2], 5);
-
-%!test
-%! cross_check (random_calls ('valueSwap', 150, 9));

@@ -46,6 +46,20 @@ Array filled(size_t rows, size_t columns, mxClassID classId, const std::vector<T
 Array doubles(size_t rows, size_t columns, const std::vector<double> &columnMajor) {
   return filled(rows, columns, mxDOUBLE_CLASS, columnMajor);
 }
+Array fromCase(const cases::Value &value) {
+  static const std::map<std::string, mxClassID> classes = {
+      {"double", mxDOUBLE_CLASS}, {"single", mxSINGLE_CLASS}, {"int32", mxINT32_CLASS}, {"uint8", mxUINT8_CLASS},
+      {"int8", mxINT8_CLASS},     {"logical", mxLOGICAL_CLASS}, {"char", mxCHAR_CLASS}};
+  EXPECT_EQ(value.sameAs, -1) << "a shared input has no array of its own";
+  EXPECT_EQ(classes.count(value.className), 1u) << value.className;
+  Array array = zeros(value.rows, value.columns, classes.at(value.className), value.complex ? mxCOMPLEX : mxREAL);
+  const std::size_t part = value.complex ? value.bytes.size() / 2 : value.bytes.size();
+  if (part > 0) std::memcpy(mxGetData(array.get()), value.bytes.data(), part);
+  if (value.complex && part > 0) std::memcpy(mxGetPi(array.get()), value.bytes.data() + part, part);
+  if (value.reportsHugeColumns) standinReportColumnCount(array.get(), size_t{1} << 31);
+  return array;
+}
+
 Array row(const std::vector<double> &values) { return doubles(1, values.size(), values); }
 Array scalar(double value) { return doubles(1, 1, {value}); }
 Array int32s(size_t rows, size_t columns, const std::vector<int32_t> &columnMajor) {

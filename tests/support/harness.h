@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cases.h"
 #include "contract.h"
 #include "standin.h"
 
@@ -50,6 +51,11 @@ Array zeros(size_t rows, size_t columns, mxClassID classId = mxDOUBLE_CLASS,
 Array int32s(size_t rows, size_t columns, const std::vector<int32_t> &columnMajor);
 Array uint8s(size_t rows, size_t columns, const std::vector<uint8_t> &columnMajor);
 Array logicals(size_t rows, size_t columns, const std::vector<uint8_t> &columnMajor);
+
+// A host array holding a value of the case table (cases.h); one that reports
+// 2^31 columns does so. A value that repeats an earlier input has no array
+// of its own: the caller passes that input again.
+Array fromCase(const cases::Value &value);
 
 struct Result {
   std::vector<Array> outputs;
