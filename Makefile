@@ -76,7 +76,7 @@ package:
 
 # Installs the package into a scratch prefix in a fresh Octave, uses every
 # command and uninstalls it.
-test-package: package
+test-package: build package
 	$(OCTAVE) --eval "addpath('$(CURDIR)/tests/octave'); exit(check_package('$(PACKAGE)'))"
 
 # `make demo` renders the built-in scene into PNGs (see examples/korvel_demo.m).

@@ -47,12 +47,12 @@ function result = korvel_demo(varargin)
 %   the demo runs headless.
 %
 %   Needs the korvel plug-ins on the path: run BUILD_MEX in the toolbox
-%   folder and add the folder it fills (build/octave in GNU Octave,
-%   build/matlab in MATLAB), or run  make demo  there. Without them the demo
+%   folder and add the folder it fills (build-octave in GNU Octave,
+%   build-matlab in MATLAB), or run  make demo  there. Without them the demo
 %   stops at once with the error korvel_demo:noPlugins.
 %
 %   Example:
-%     build_mex('build/octave'); addpath('build/octave', 'examples');
+%     build_mex('build-octave'); addpath('build-octave', 'examples');
 %     korvel_demo('viewer', [-60 -60 20], 'heading', 45, 'screen', 'cone');
 %
 %   See also KORVEL_DEMO_SCENE, KORVEL_STROKE_FONT, KORVEL_WRITE_TEXT.
@@ -187,7 +187,7 @@ if numel(missing) < numel(needed)
     what = ['these korvel plug-ins are not on the path: ' strjoin(missing, ', ')];
 end
 error('korvel_demo:noPlugins', ['%s. Build them in the toolbox folder with build_mex and add ' ...
-      'the folder it filled: build_mex(''build/octave''); addpath(''build/octave''). ' ...
+      'the folder it filled: build_mex(''build-octave''); addpath(''build-octave''). ' ...
       'Or run  make demo  there.'], what);
 end
 

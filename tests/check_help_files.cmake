@@ -5,7 +5,7 @@
 # docs/errors.md explains. (Which identifiers a command raises is held to its
 # help by the promise tests, the fuzz targets and the Octave value sweep.)
 #   cmake -DSOURCE_DIR=<source tree> -P tests/check_help_files.cmake
-cmake_minimum_required(VERSION 3.16)
+cmake_minimum_required(VERSION 3.25)
 include(${SOURCE_DIR}/cmake/CommandList.cmake)
 korvel_read_commands(${SOURCE_DIR}/commands.tsv)
 file(READ ${SOURCE_DIR}/docs/errors.md table)
@@ -22,8 +22,7 @@ macro(refuse text)
 endmacro()
 
 foreach(command IN LISTS KORVEL_COMMANDS)
-  get_filename_component(folder ${KORVEL_SOURCE_${command}} DIRECTORY)
-  set(file ${folder}/${command}.m)
+  set(file ${KORVEL_HELP_${command}})
   if(NOT EXISTS ${file})
     refuse("${command}: no help file ${file}")
     continue()

@@ -1,25 +1,18 @@
 function run_corpus (cases, results)
 %RUN_CORPUS  Make the calls of a korvel_run case file through this host.
-%   RUN_CORPUS (CASES, RESULTS) reads the calls in CASES, makes each through
-%   the plug-ins on the path and writes RESULTS in korvel_run's results
-%   format (tests/support/case_runner.cpp), so that the file can be compared
-%   byte for byte with the one the stand-in host writes.
-  [in, closeIn] = open_file (cases, 'r');
-  if ~strcmp (fread (in, [1 8], 'char=>char'), 'KVCASES1')
-    error ('run_corpus:format', '%s is not a case file', cases);
-  end
-  count = fread (in, 1, 'uint32');
+%   RUN_CORPUS (CASES, RESULTS) reads the calls in CASES (read_cases), makes
+%   each through the plug-ins on the path and writes RESULTS in korvel_run's
+%   results format (tests/support/case_runner.cpp), so that the file can be
+%   compared byte for byte with the one the stand-in host writes.
+  calls = read_cases (cases);
   [out, closeOut] = open_file (results, 'w');
   fwrite (out, 'KVRESLT1', 'char');
-  fwrite (out, count, 'uint32');
-  for c = 1:count
-    command = read_text (in);
-    nlhs = fread (in, 1, 'uint32');
-    nrhs = fread (in, 1, 'uint32');
-    inputs = cell (1, nrhs);
-    for k = 1:nrhs
-      inputs{k} = read_array (in);
-    end
+  fwrite (out, numel (calls), 'uint32');
+  for c = 1:numel (calls)
+    command = calls(c).command;
+    nlhs = calls(c).nlhs;
+    inputs = calls(c).inputs;
+    nrhs = numel (inputs);
     outputs = cell (1, nlhs);
     identifier = '';
     try
@@ -49,7 +42,7 @@ function run_corpus (cases, results)
       write_array (out, inputs{k});
     end
   end
-  clear closeIn closeOut
+  clear closeOut
 end
 
 function [fid, cleanup] = open_file (name, mode)
