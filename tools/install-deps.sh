@@ -69,25 +69,18 @@ echo "installing: ${missing[*]}"
 if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   while_locked "${sudo[@]}" dpkg --add-architecture i386
 fi
-# A mirror in the middle of a sync serves an index or a package that does not
-# match its hashes for a minute or two: try again a few times. An update that
-# still fails leaves the lists that did arrive, which usually hold everything;
-# the install then says clearly what is really missing.
+# A mirror in the middle of a sync (or one index of a foreign architecture
+# out of step with its Release file) fails the update: the lists that did
+# arrive usually hold everything, so the install goes on with them, and only
+# an install that fails updates and tries again, a few times, with pauses.
 tries=${APT_TRIES:-5}
-for ((attempt = 1; ; attempt++)); do
-  while_locked "${sudo[@]}" "${apt_get[@]}" update -qq && break
-  if [[ $attempt -ge $tries ]]; then
-    echo "apt-get update failed $tries times; going on with the package lists there are" >&2
-    break
-  fi
-  echo "apt-get update failed; trying again in $((attempt * 20)) s" >&2
-  sleep $((attempt * 20))
-done
+update_lists() { while_locked "${sudo[@]}" "${apt_get[@]}" update -qq; }
+update_lists || echo "apt-get update failed; installing from the package lists there are" >&2
 for ((attempt = 1; ; attempt++)); do
   while_locked "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${apt_get[@]}" install -y -qq \
     --no-install-recommends "${missing[@]}" && break
   [[ $attempt -lt $tries ]] || exit 1
-  echo "apt-get install failed; trying again in $((attempt * 20)) s" >&2
+  echo "apt-get install failed; updating and trying again in $((attempt * 20)) s" >&2
   sleep $((attempt * 20))
-  while_locked "${sudo[@]}" "${apt_get[@]}" update -qq || true
+  update_lists || true
 done
