@@ -36,8 +36,8 @@ constexpr Split measured(Split split) { return split; }
 #endif
 
 // Points (columns of the point matrix).
-constexpr Split kTorusSplit = measured({16384, 2048});
-constexpr Split kConeSplit = measured({65536, 8192});
+constexpr Split kTorusSplit = measured({32768, 2048});
+constexpr Split kConeSplit = measured({131072, 8192});
 constexpr Split kOffsetSplit = measured({1 << 20, 32768});
 constexpr Split kSpinSplit = measured({1 << 20, 32768});
 constexpr Split kRangeSplit = measured({1 << 21, 32768});
@@ -45,7 +45,7 @@ constexpr Split kRangeSplit = measured({1 << 21, 32768});
 constexpr Split kFaceSplit = measured({131072, 16384});
 // valueSwap: elements of the value matrix for its table lookup; elements
 // times (pairs + 1) for its scan over few pairs.
-constexpr Split kSwapTableSplit = measured({131072, 16384});
+constexpr Split kSwapTableSplit = measured({262144, 16384});
 constexpr Split kSwapScanSplit = measured({262144, 16384});
 // plateauLabels: elements, cut into bands of whole columns.
 constexpr Split kPlateauSplit = measured({262144, 0});
