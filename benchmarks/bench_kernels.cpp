@@ -402,9 +402,18 @@ double median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// How many pairs of calls a case gets: at least `least`, more while the
+// case has used less than `seconds`, at most 41. Loaded, every call shares
+// its core with a spinner's time slices, and a median of 9 pairs of calls
+// of a tenth of a second still moves by a fifth: the loaded table takes more.
+struct Pairs {
+  size_t least;
+  double seconds;
+};
+Pairs pairsPerCase = {9, 1.0};
+
 // Times the case at `fewer` threads and at `more` (null: the default),
-// alternating, after one untimed call of each: at least 9 pairs, more while
-// the case has used less than a second, at most 41. Prints one row: the
+// alternating, after one untimed call of each, pairsPerCase times. Prints one row: the
 // median time at each, and the median of each pair's ratio, since the two
 // calls of a pair share whatever else the machine was doing just then.
 // Returns the median at `fewer` threads, in seconds (0 when the plug-in is
@@ -421,7 +430,7 @@ double timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) 
   setThreads(more);
   secondsOf(plugin, c.inputs);
   double used = 0;
-  while (one.size() < 9 || (used < 1.0 && one.size() < 41)) {
+  while (one.size() < pairsPerCase.least || (used < pairsPerCase.seconds && one.size() < 41)) {
     setThreads(fewer);
     one.push_back(secondsOf(plugin, c.inputs));
     setThreads(more);
@@ -668,6 +677,7 @@ int main(int argc, char **argv) {
       char condition[96];
       std::snprintf(condition, sizeof condition, "Loaded (%u spinning processes, one per core, beside it)",
                     cores);
+      pairsPerCase = {21, 4.0};
       threadTable(condition);
       stopSpinners(spinners);
     }
