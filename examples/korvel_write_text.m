@@ -14,9 +14,10 @@ function [segments, colours, calls] = korvel_write_text(font, labels)
 %   COLOURS   6-by-S double, the colour of both ends of each segment.
 %   CALLS     the number of KORVELSTROKETEXT calls made.
 %
-%   The command writes into the buffers and the counter in place, so each
-%   is made here with ZEROS and shared with no other variable until the
-%   last call (a copy such as  m = filled  would see later writes too).
+%   Each call returns the buffers and the counter appended, as new arrays,
+%   and changes nothing in place, so no variable that shares them (a copy,
+%   or a literal such as  filled = 0) can see a write. Its in-place form
+%   saves copying the buffers on every call (see KORVELSTROKETEXT).
 %
 %   See also KORVEL_STROKE_FONT, KORVELSTROKETEXT.
 
@@ -31,7 +32,7 @@ end
 
 strokeBuffer = zeros(4, capacity);
 colourBuffer = zeros(6, capacity);
-filled = zeros(1, 1);
+filled = 0;
 calls = 0;
 for k = 1:numel(labels)
   label = labels(k);
@@ -40,8 +41,8 @@ for k = 1:numel(labels)
     if isempty(codes)
       continue;  % a space: nothing to write, the next cell moves on anyway
     end
-    korvelStrokeText(strokeBuffer, colourBuffer, filled, font.table, codes, ...
-                     label.scale, label.origin, position, label.colour);
+    [strokeBuffer, colourBuffer, filled] = korvelStrokeText(strokeBuffer, colourBuffer, ...
+        filled, font.table, codes, label.scale, label.origin, position, label.colour);
     calls = calls + 1;
   end
 end

@@ -3,13 +3,14 @@
 // stand-in host and checks what the command promises:
 //   - it returns a result or raises an error its help file lists;
 //   - a call that asks for more outputs than the command returns is refused
-//     with <command>:tooManyOutputs;
+//     with <command>:tooManyOutputs (korvelStrokeText: any count but 0 or 3);
 //   - a refused call leaves no output and every input byte-identical
 //     (korvelStrokeText's buffers and counter too);
 //   - an answered call stores output 1, a real double matrix, in slot 0 only
-//     (korvelStrokeText: nothing), creates no other host array, changes no
-//     input but korvelStrokeText's first three, and gives the same bits when
-//     made again;
+//     (korvelStrokeText: nothing, or in its value form copies of its first
+//     three inputs in slots 0 to 2), creates no other host array, changes no
+//     input but korvelStrokeText's first three in place, and gives the same
+//     bits when made again;
 //   - an in-contract call is answered, exactly as prediction.h computes it.
 // A broken promise prints what happened and aborts, so libFuzzer keeps the
 // input. Memory faults are AddressSanitizer's and UBSan's to catch.
@@ -66,6 +67,17 @@ void expectSame(const char *what, const std::vector<double> &expected, const dou
     }
 }
 
+// The value form: the first inputs, appended, as new arrays of their sizes.
+void checkCopies(const standin::CallOutcome &outcome, const fuzzcall::Call &call) {
+  for (int slot = 0; slot < command->valueOutputs(); ++slot) {
+    const mxArray *output = outcome.outputs[slot];
+    if (output == nullptr) broken("no output in slot", std::to_string(slot));
+    if (mxGetClassID(output) != mxDOUBLE_CLASS || mxIsComplex(output) ||
+        mxGetM(output) != mxGetM(call.inputs[slot]) || mxGetN(output) != mxGetN(call.inputs[slot]))
+      broken("an output is not a real double matrix of its input's size", std::to_string(slot));
+  }
+}
+
 void checkOutput(const standin::CallOutcome &outcome) {
   for (std::size_t slot = 1; slot < outcome.outputs.size(); ++slot)
     if (outcome.outputs[slot] != nullptr) broken("an output besides slot 0 was stored");
@@ -112,12 +124,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   fuzzcall::Call call;
   fuzzcall::decode(data, size, reportsAddress, call);
 
-  // An input passed twice may be written through one slot and read through
-  // another: the outcome is then the host's business, not the reference's.
-  // A call that asks for more outputs than the command returns is refused.
-  const bool outputsFit = call.nlhs <= command->outputs();
+  // In place, an input passed twice may be written through one slot and
+  // read through another: the outcome is then the host's business, not the
+  // reference's. The value form writes only its own outputs. A call that
+  // asks for more outputs than the command returns is refused.
+  const bool valueForm = command->valueOutputs() > 0 && call.nlhs == command->valueOutputs();
+  const bool outputsFit = call.nlhs <= command->outputs() || valueForm;
   const prediction::Prediction prediction =
-      call.aliased || !outputsFit || predict == nullptr ? prediction::Prediction() : predict(call.inputs);
+      (call.aliased && !valueForm) || !outputsFit || predict == nullptr ? prediction::Prediction()
+                                                                         : predict(call.inputs);
   std::vector<std::vector<std::uint8_t>> before;
   for (const mxArray *input : call.inputs) before.push_back(snapshot(input));
 
@@ -146,12 +161,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
 
   if (!outputsFit) broken("more outputs than returned were not refused", std::to_string(call.nlhs));
-  checkOutput(outcome);
-  if (created != (command->createsOutput ? 1 : 0))
-    broken("host arrays were created besides output 1", std::to_string(created));
-  for (std::size_t slot = command->writtenInputs; slot < call.inputs.size(); ++slot) {
+  const int writtenInputs = valueForm ? 0 : command->writtenInputs;
+  if (valueForm)
+    checkCopies(outcome, call);
+  else
+    checkOutput(outcome);
+  if (created != (valueForm ? command->valueOutputs() : command->createsOutput ? 1 : 0))
+    broken("host arrays were created besides the outputs", std::to_string(created));
+  for (std::size_t slot = writtenInputs; slot < call.inputs.size(); ++slot) {
     bool written = false;  // an input that is also one of the written ones
-    for (int w = 0; w < command->writtenInputs; ++w)
+    for (int w = 0; w < writtenInputs; ++w)
       written = written || (w < static_cast<int>(call.inputs.size()) &&
                             call.inputs[w] == call.inputs[slot]);
     if (!written && snapshot(call.inputs[slot]) != before[slot])
@@ -165,9 +184,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         broken("output 1 has the wrong size");
       expectSame("output 1", prediction.values, mxGetPr(output));
     } else {
-      expectSame("the stroke buffer", prediction.strokes, mxGetPr(call.inputs[0]));
-      expectSame("the colour buffer", prediction.colours, mxGetPr(call.inputs[1]));
-      expectSame("the counter", {prediction.counter}, mxGetPr(call.inputs[2]));
+      const mxArray *const *left = valueForm ? outcome.outputs.data() : call.inputs.data();
+      expectSame("the stroke buffer", prediction.strokes, mxGetPr(left[0]));
+      expectSame("the colour buffer", prediction.colours, mxGetPr(left[1]));
+      expectSame("the counter", {prediction.counter}, mxGetPr(left[2]));
     }
   }
 

@@ -1,4 +1,4 @@
-// The checks of a call and of its inputs, and the creation of output 1.
+// The checks of a call and of its inputs, and the creation of the outputs.
 //
 // A call starts with startCall, which checks the counts once; each check of
 // an input then looks at its class before anything else of it and returns
@@ -10,6 +10,7 @@
 #define KORVEL_CHECKS_H
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 
@@ -29,13 +30,14 @@ struct Array {
 
 // The record of the call, made once its counts are right and before any
 // input is read. So a call that asks for more outputs than the command
-// returns is refused before anything is read or written: the host would
-// refuse it only after the command had run, and korvelStrokeText would have
-// written its buffers by then.
+// returns (or, of a command with a value form, for fewer than that returns)
+// is refused before anything is read or written: the host would refuse it
+// only after the command had run, and korvelStrokeText would have written
+// its buffers by then.
 inline Call startCall(const Command &command, int nlhs, mxArray *plhs[], int nrhs,
                       const mxArray *prhs[]) {
   const Call call{command, nlhs, plhs, nrhs, prhs};
-  if (nlhs > command.outputs) failOutputCount(call);
+  if (nlhs > command.outputs && nlhs != command.valueOutputs) failOutputCount(call);
   if (nrhs < command.inputs) failInputCount(call);
   return call;
 }
@@ -167,11 +169,11 @@ inline Array<const void> dataBlock(const Call &call, int slot, const char *name)
   }
 }
 
-// --- Output 1 -----------------------------------------------------------------
+// --- The outputs --------------------------------------------------------------
 //
-// Here, with the checks: creating it is the call's last check (a result the
-// host cannot create is refused as tooLarge before any work), and it is the
-// gateway's one write to a slot.
+// Here, with the checks: creating them is the call's last check (a result the
+// host cannot create is refused as tooLarge before any work), and these are
+// the gateway's only writes to a slot.
 
 // The largest size the host's mxCreateDoubleMatrix takes, read from the type
 // of its first parameter: int under MATLAB's compatible-array-dims interface
@@ -188,16 +190,40 @@ struct LargestCreatable<Result(Size, Rest...)> {
 };
 constexpr Count kLargestCreatable = LargestCreatable<decltype(mxCreateDoubleMatrix)>::value;
 
-// Creates output 1 as a zero-filled real double matrix, stores it in slot 0
-// and returns its data (null when it has no elements).
-inline double *createOutput(const Call &call, Count rows, Count columns) {
+// A result of rows by columns must be one the host can create.
+inline void requireCreatable(const Call &call, Count rows, Count columns) {
   if constexpr (kLargestCreatable < std::numeric_limits<Count>::max()) {
     if (rows > kLargestCreatable || columns > kLargestCreatable)
       failTooLarge(call, rows, columns);
   }
+}
+
+// Creates output 1 as a zero-filled real double matrix, stores it in slot 0
+// and returns its data (null when it has no elements).
+inline double *createOutput(const Call &call, Count rows, Count columns) {
+  requireCreatable(call, rows, columns);
   mxArray *output = mxCreateDoubleMatrix(rows, columns, mxREAL);
   call.plhs[0] = output;
   return mxGetPr(output);
+}
+
+// The value form of a command that writes its first `count` inputs in place
+// (Command::valueOutputs): output k, for each k below `count`, a new real
+// double matrix of input k's size holding input k's elements, in slot k;
+// data[k] receives its data, to be written instead of the input's. The
+// inputs have passed a double class check. Every size is checked before the
+// first output is created, so a refused call creates none.
+inline void createCopiesOfInputs(const Call &call, int count, double *data[]) {
+  for (int k = 0; k < count; ++k)
+    requireCreatable(call, mxGetM(call.prhs[k]), mxGetN(call.prhs[k]));
+  for (int k = 0; k < count; ++k) {
+    const mxArray *input = call.prhs[k];
+    mxArray *output = mxCreateDoubleMatrix(mxGetM(input), mxGetN(input), mxREAL);
+    call.plhs[k] = output;
+    data[k] = mxGetPr(output);
+    const Count elements = mxGetNumberOfElements(input);
+    if (elements > 0) std::memcpy(data[k], mxGetPr(input), elements * sizeof(double));
+  }
 }
 
 }  // namespace gateway

@@ -25,7 +25,7 @@ using Count = std::size_t;
 // The reasons a call is refused; each becomes the identifier <command>:<reason>.
 enum class Reason {
   notEnoughInputs,  // fewer inputs than the command reads
-  tooManyOutputs,   // more outputs requested than the command returns
+  tooManyOutputs,   // more outputs requested than the command returns, or a count it does not
   badClass,         // wrong class, complex or sparse
   badSize,          // wrong row count or too few elements
   badIndex,         // an index into another input lies outside it
@@ -55,6 +55,10 @@ struct Command {
   const char *usage;  // e.g. "R = korvelOffset(P, POS)"
   int outputs;        // 1, or 0 if it writes in place
   int inputs;
+  // A command that writes its first inputs in place when asked for no output
+  // returns them instead, as new arrays, when asked for this many outputs,
+  // and writes nothing (korvelStrokeText); 0 for every other command.
+  int valueOutputs = 0;
 };
 
 // One call of a command, as the host made it. Made only by startCall
@@ -180,6 +184,11 @@ inline Expectation firstElements(const char *kind, Count count) {
 
 [[noreturn]] inline void failOutputCount(const Call &call) {
   const char *verb = call.nlhs == 1 ? "was" : "were";
+  if (call.command.valueOutputs > 0)
+    fail(call, Reason::tooManyOutputs,
+         "expected %d outputs, as in %s, or none to write the first %d inputs in place; %d %s "
+         "requested",
+         call.command.valueOutputs, call.command.usage, call.command.valueOutputs, call.nlhs, verb);
   if (call.command.outputs == 0)
     fail(call, Reason::tooManyOutputs, "expected no output, as in %s; %d %s requested",
          call.command.usage, call.nlhs, verb);

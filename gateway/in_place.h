@@ -1,5 +1,6 @@
 // The checks of korvelStrokeText, the one command that writes into its
-// inputs: the inputs it writes, that no write can land on memory another
+// inputs (when asked for no output; its value form writes copies of them,
+// checks.h): the inputs it writes, that no write can land on memory another
 // input shares, and that every column it writes exists. Here, not in its
 // source, because every check of an argument lives in the gateway, beside
 // the messages it raises.

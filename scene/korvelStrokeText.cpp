@@ -1,6 +1,7 @@
-// korvelStrokeText: the strokes of one character cell, appended in place to a
-// stroke and a colour buffer, korvelStrokeText(B, C, N, T, CODES, SCALE,
-// ORIGIN, POS, COLOUR).
+// korvelStrokeText: the strokes of one character cell, appended to a stroke
+// and a colour buffer: returned with the counter as new arrays,
+// [B, C, N] = korvelStrokeText(B, C, N, T, CODES, SCALE, ORIGIN, POS, COLOUR),
+// or, asked for no output, written into B, C and N in place.
 #include <cmath>
 
 #include "mex.h"
@@ -22,6 +23,9 @@ enum Input {
   kColour,
   kInputCount
 };
+
+// B, C and N: written in place, or returned as outputs 1 to 3.
+constexpr int kWritten = kCounter + 1;
 
 // Stroke i goes to buffer column trunc(i + counter): the sum is rounded to a
 // double first, so a fractional counter can skip a column.
@@ -70,12 +74,16 @@ void writeStrokes(double *strokes, double *colours, double counter, const double
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
-  // Check arguments, all of them before anything is written: a refused call
-  // leaves the buffers and the counter as they were.
+  // Check arguments, all of them before anything is created or written: a
+  // refused call leaves the buffers and the counter as they were.
   const gateway::Call call = gateway::startCall(
       {"korvelStrokeText",
-       "korvelStrokeText(B, C, N, T, CODES, SCALE, ORIGIN, POS, COLOUR)", 0, kInputCount},
+       "[B, C, N] = korvelStrokeText(B, C, N, T, CODES, SCALE, ORIGIN, POS, COLOUR)", 0,
+       kInputCount, kWritten},
       nlhs, plhs, nrhs, prhs);
+  // Asked for outputs, it returns B, C and N appended as new arrays and
+  // writes nothing; asked for none, it writes into B, C and N.
+  const bool inPlace = nlhs == 0;
   double *strokes = gateway::writableDoubleMatrix(call, kStrokes, "B", 4).data;
   double *colours = gateway::writableDoubleMatrix(call, kColours, "C", 6).data;
   double *counterData = gateway::writableDoubleElements(call, kCounter, "N", 1).data;
@@ -90,13 +98,16 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
 
   // The host may hand one block of memory to several inputs (in Octave a
   // copy such as C = B, and a contiguous slice such as B(:, 2:3), shares the
-  // original's memory). B, C and N are written; T and CODES are read while
-  // the strokes are written. SCALE, ORIGIN, POS and COLOUR may share with a
-  // written input: their values are taken before the first write (scale and
-  // position above, origin and colour at the top of writeStrokes), so no
-  // write can change what is computed from them.
-  gateway::requireDisjoint(call, {{kStrokes, "B"}, {kColours, "C"}, {kCounter, "N"}},
-                           {{kTable, "T"}, {kCodes, "CODES"}});
+  // original's memory). In place, B, C and N are written; T and CODES are
+  // read while the strokes are written. SCALE, ORIGIN, POS and COLOUR may
+  // share with a written input: their values are taken before the first
+  // write (scale and position above, origin and colour at the top of
+  // writeStrokes), so no write can change what is computed from them. The
+  // value form writes only into outputs it creates, which share nothing, so
+  // any input may share with any other there.
+  if (inPlace)
+    gateway::requireDisjoint(call, {{kStrokes, "B"}, {kColours, "C"}, {kCounter, "N"}},
+                             {{kTable, "T"}, {kCodes, "CODES"}});
 
   const double counter = counterData[0];
   gateway::requireFiniteNonNegative(call, counter, "N");
@@ -107,6 +118,14 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
     const double last = targetColumn(count - 1, counter);
     gateway::requireWrittenColumns(call, kStrokes, "B", 4, first, last, "stroke");
     gateway::requireWrittenColumns(call, kColours, "C", 6, first, last, "stroke");
+  }
+  if (!inPlace) {
+    // The last check: outputs the host can create, copies of B, C and N.
+    double *copies[kWritten];
+    gateway::createCopiesOfInputs(call, kWritten, copies);
+    strokes = copies[kStrokes];
+    colours = copies[kColours];
+    counterData = copies[kCounter];
   }
 
   // Do the job.

@@ -28,10 +28,36 @@ struct Text {
   std::vector<const mxArray *> inputs() const {
     return {strokes, colours, counter, table, codes, scale, origin, position, colour};
   }
-  int nlhs = 0;  // the command returns nothing
-  Result run() const { return call("korvelStrokeText", inputs(), nlhs); }
+  int nlhs = 0;  // in place; run() makes the value form's call too
+  Result run() const;
   double count() const { return counter.values()[0]; }
 };
+
+// Asked for no output, the call in place, and before it the value form on
+// the same inputs: that changes none of them, and returns what the call in
+// place writes, or is refused alike; sharing is refused in place only.
+Result Text::run() const {
+  const std::vector<const mxArray *> in = inputs();
+  if (nlhs != 0) return call("korvelStrokeText", in, nlhs);
+  std::vector<std::vector<unsigned char>> before;
+  for (const mxArray *input : in) before.push_back(contract::snapshot(input));
+  const Result value = call("korvelStrokeText", in, 3);
+  for (size_t k = 0; k < in.size(); ++k)
+    EXPECT_EQ(contract::snapshot(in[k]), before[k]) << "the value form changed input " << k + 1;
+  Result inPlace = call("korvelStrokeText", in, 0);
+  if (inPlace.identifier == "korvelStrokeText:sharedData" || !inPlace.failed) {
+    EXPECT_FALSE(value.failed) << value.message;
+  } else {
+    EXPECT_EQ(value.identifier, inPlace.identifier);
+  }
+  if (!inPlace.failed && !value.failed) {
+    for (size_t k = 0; k < 3; ++k) {
+      EXPECT_EQ(contract::snapshot(value.outputs[k]), contract::snapshot(in[k]))
+          << "value form output " << k + 1;
+    }
+  }
+  return inPlace;
+}
 
 std::vector<double> column(const Array &buffer, size_t rows, size_t j) {
   const std::vector<double> all = buffer.values();
@@ -206,11 +232,12 @@ TEST(KorvelStrokeText, RefusedCallsLeaveEveryByteAsItWas) {
        }},
       // The host would refuse the call only after the command had written.
       {"an output requested", "tooManyOutputs", [](Text &t) { t.nlhs = 1; }},
-      {"an output requested of an empty call", "tooManyOutputs",
+      {"two outputs requested of an empty call", "tooManyOutputs",
        [](Text &t) {
          t.codes = zeros(1, 0);
          t.nlhs = 2;
        }},
+      {"four outputs requested", "tooManyOutputs", [](Text &t) { t.nlhs = 4; }},
   };
   for (const Case &c : cases) {
     Text text(8, 5, {1, 2, 3});
@@ -257,8 +284,8 @@ TEST(KorvelStrokeText, ErrorMessagesNameTheArgumentWhatWasExpectedAndWhatWasGive
   Text requested(8, 5, {1});
   requested.nlhs = 1;
   EXPECT_EQ(requested.run().message,
-            "expected no output, as in korvelStrokeText(B, C, N, T, CODES, SCALE, ORIGIN, POS, "
-            "COLOUR); 1 was requested");
+            "expected 3 outputs, as in [B, C, N] = korvelStrokeText(B, C, N, T, CODES, SCALE, "
+            "ORIGIN, POS, COLOUR), or none to write the first 3 inputs in place; 1 was requested");
 }
 
 // SCALE, ORIGIN, POS and COLOUR are taken before the first write, so they may

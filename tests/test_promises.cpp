@@ -2,10 +2,11 @@
 // over all of them from the case table (support/cases.h) and the list's
 // facts: output 1 in slot 0 and nothing else, inputs unchanged but those
 // the list says it writes, no host array created but output 1, nothing kept
-// from one call to the next, and refused calls that raise an identifier their help lists and
-// leave everything as it was: also a call that asks for more outputs than
-// the command returns, and one given a value without a data block (a
-// function handle, an object).
+// from one call to the next, a value form that returns what the in-place
+// form writes and writes nothing, and refused calls that raise an identifier
+// their help lists and leave everything as it was: also a call that asks for
+// more outputs than the command returns, and one given a value without a
+// data block (a function handle, an object).
 #include <cstring>
 #include <functional>
 #include <set>
@@ -35,6 +36,7 @@ struct Case {
   int writtenInputs() const { return facts().writtenInputs; }
   bool createsOutput() const { return facts().createsOutput; }
   int outputs() const { return facts().outputs(); }
+  int mostOutputs() const { return facts().mostOutputs(); }
 };
 
 Case fromTable(const char *command, const cases::Inputs &values, std::string identifier = "") {
@@ -218,20 +220,48 @@ void expectRefused(const std::string &what, const char *command, const Inputs &i
     EXPECT_EQ(snapshot(inputs[slot]), before[slot]) << what << " changed input " << slot + 1;
 }
 
+// The value form refuses what the in-place form refuses (the table's refusals
+// hold no sharing, which only the in-place form refuses).
 TEST(Promises, RefusedCallsRaiseADocumentedErrorAndLeaveEverythingAsItWas) {
   const std::vector<Case> cases = refusedCalls();
   for (size_t i = 0; i < cases.size(); ++i)
-    expectRefused(label(cases[i], i), cases[i].command, cases[i].make(), cases[i].outputs(),
-                  cases[i].identifier);
+    for (int nlhs : {cases[i].outputs(), cases[i].mostOutputs()})
+      expectRefused(label(cases[i], i) + ", nlhs " + std::to_string(nlhs), cases[i].command,
+                    cases[i].make(), nlhs, cases[i].identifier);
+}
+
+// Asked for as many outputs as the inputs it writes in place, a command
+// returns them as new arrays holding the bits the in-place call leaves in
+// them, creates nothing else and changes no input.
+TEST(Promises, TheValueFormReturnsWhatTheInPlaceFormWritesAndWritesNothing) {
+  const std::vector<Case> cases = acceptedCalls();
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const int written = cases[i].facts().valueOutputs();
+    if (written == 0) continue;
+    Inputs inPlace = cases[i].make();
+    ASSERT_FALSE(call(cases[i].command, pointersTo(inPlace), 0).failed) << label(cases[i], i);
+    Inputs inputs = cases[i].make();
+    const auto before = snapshots(inputs);
+    const long created = standinArraysCreated();
+    Result result = call(cases[i].command, pointersTo(inputs), written);
+    ASSERT_FALSE(result.failed) << label(cases[i], i) << ": " << result.message;
+    EXPECT_EQ(standinArraysCreated() - created, written) << label(cases[i], i);
+    EXPECT_EQ(snapshots(inputs), before) << label(cases[i], i);
+    ASSERT_EQ(result.outputs.size(), static_cast<size_t>(written)) << label(cases[i], i);
+    for (int k = 0; k < written; ++k)
+      EXPECT_EQ(snapshot(result.outputs[k]), snapshot(inPlace[k]))
+          << label(cases[i], i) << ", output " << k + 1;
+  }
 }
 
 // Before anything is read or written: korvelStrokeText's buffers stay as they were.
 TEST(Promises, AskingForMoreOutputsThanTheCommandReturnsIsRefusedFirst) {
   for (const std::vector<Case> &cases : {acceptedCalls(), refusedCalls()})
     for (size_t i = 0; i < cases.size(); ++i)
-      for (int extra : {1, 2})
-        expectRefused(label(cases[i], i) + " with " + std::to_string(extra) + " output(s) more",
-                      cases[i].command, cases[i].make(), cases[i].outputs() + extra,
+      // One and two more than the in-place form returns, one more than the value form.
+      for (int nlhs : {cases[i].outputs() + 1, cases[i].outputs() + 2, cases[i].mostOutputs() + 1})
+        expectRefused(label(cases[i], i) + " with " + std::to_string(nlhs) + " output(s)",
+                      cases[i].command, cases[i].make(), nlhs,
                       std::string(cases[i].command) + ":tooManyOutputs");
 }
 
@@ -273,7 +303,7 @@ TEST(Promises, AResultLargerThanTheHostCanCreateIsRefusedBeforeAnyDataIsRead) {
     const long alive = standinArraysAlive();
     {
       Inputs inputs = c.make();
-      Result result = call(c.command, pointersTo(inputs), c.outputs());
+      Result result = call(c.command, pointersTo(inputs), c.mostOutputs());
       EXPECT_TRUE(raised(result, identifier));
       EXPECT_NE(result.message.find("more than this host can create"), std::string::npos)
           << result.message;

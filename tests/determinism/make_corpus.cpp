@@ -17,7 +17,8 @@
 // With --calls, each command's accepted and refused calls of the table
 // (those the format can hold: no complex or shared inputs, no size the host
 // cannot make) and then random calls of it, kCallsRandom of each, in the
-// list's order: the first call of each command is its plain valid call.
+// list's order: the first call of each command is its plain valid call. A
+// command with a value form makes each call in place and then in it.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -130,12 +131,18 @@ std::vector<Call> tableCalls() {
     const cases::CommandCases *table = cases::find(command.name);
     if (table == nullptr) continue;
     const auto nlhs = static_cast<std::uint32_t>(command.outputs());
+    // A command with a value form makes each call in place and in it.
+    const auto valueNlhs = static_cast<std::uint32_t>(command.valueOutputs());
+    auto add = [&](const cases::Inputs &inputs) {
+      calls.push_back({command.name, nlhs, inputs});
+      if (valueNlhs > 0) calls.push_back({command.name, valueNlhs, inputs});
+    };
     for (const cases::Inputs &inputs : table->accepted)
-      if (holdable(inputs)) calls.push_back({command.name, nlhs, inputs});
+      if (holdable(inputs)) add(inputs);
     for (const cases::Refusal &refused : table->refused)
-      if (holdable(refused.inputs)) calls.push_back({command.name, nlhs, refused.inputs});
+      if (holdable(refused.inputs)) add(refused.inputs);
     if (table->random != nullptr)
-      for (int c = 0; c < kCallsRandom; ++c) calls.push_back({command.name, nlhs, cases::randomCall(random, *table)});
+      for (int c = 0; c < kCallsRandom; ++c) add(cases::randomCall(random, *table));
   }
   return calls;
 }

@@ -15,7 +15,8 @@ function failed = sweep_values (plugins, cases, command)
 %   identifier COMMAND:<reason> that the help file beside its plug-in lists,
 %   and leave every input it only reads (every input, if it was refused) as
 %   it was; the list says how many outputs it returns and which inputs it
-%   writes. Ends with the line "COMMAND: N passed, M failed".
+%   writes (a command that writes inputs is swept in its value form too,
+%   which writes none). Ends with the line "COMMAND: N passed, M failed".
   here = fileparts (mfilename ('fullpath'));
   root = fileparts (fileparts (here));
   addpath (fullfile (here, 'support'));
@@ -113,38 +114,47 @@ function failed = sweep_one (root, plugins, cases, command)
   run = str2func (command);  % not feval, which the inline class overloads
   passed = 0;
   failed = 0;
+  forms = outputs;  % the outputs asked for; a value form returns the written inputs
+  if written > 0
+    forms(end + 1) = written;
+  end
   for slot = 1:numel (valid)
     for v = 1:rows (values)
-      args = cellfun (@unshared, valid, 'UniformOutput', false);
-      args{slot} = eval (values{v, 2});
-      before = valid;
-      before{slot} = eval (values{v, 2});
-      problem = '';
-      refused = true;
-      try
-        if outputs == 0
-          run (args{:});
+      for nlhs = forms
+        args = cellfun (@unshared, valid, 'UniformOutput', false);
+        args{slot} = eval (values{v, 2});
+        before = valid;
+        before{slot} = eval (values{v, 2});
+        problem = '';
+        refused = true;
+        try
+          results = cell (1, nlhs);
+          if nlhs == 0
+            run (args{:});
+          else
+            [results{:}] = run (args{:});
+          end
+          refused = false;
+        catch err
+          if ~strncmp (err.identifier, [command ':'], numel (command) + 1)
+            problem = sprintf ('raised "%s" (%s)', err.identifier, err.message);
+          elseif ~any (strcmp (err.identifier, documented))
+            problem = sprintf ('raised %s, which its help does not list', err.identifier);
+          end
+        end
+        % Written in place only when answered with no output asked for.
+        for k = 1 + written * (~refused && nlhs == 0):numel (valid)
+          if isempty (problem) && ~same_value (args{k}, before{k})
+            problem = sprintf ('changed input %d (%s)', k, names{k});
+          end
+        end
+        if isempty (problem)
+          passed = passed + 1;
         else
-          result = run (args{:});
+          failed = failed + 1;
+          printf ('FAILED %s, %s as %s, %d outputs: %s\n', command, values{v, 1}, names{slot}, ...
+                  nlhs, problem);
         end
-        refused = false;
-      catch err
-        if ~strncmp (err.identifier, [command ':'], numel (command) + 1)
-          problem = sprintf ('raised "%s" (%s)', err.identifier, err.message);
-        elseif ~any (strcmp (err.identifier, documented))
-          problem = sprintf ('raised %s, which its help does not list', err.identifier);
-        end
-      end
-      for k = 1 + written * ~refused:numel (valid)
-        if isempty (problem) && ~same_value (args{k}, before{k})
-          problem = sprintf ('changed input %d (%s)', k, names{k});
-        end
-      end
-      if isempty (problem)
-        passed = passed + 1;
-      else
-        failed = failed + 1;
-        printf ('FAILED %s, %s as %s: %s\n', command, values{v, 1}, names{slot}, problem);
       end
     end
   end

@@ -234,12 +234,16 @@ std::vector<CommandCases> table() {
                         same(0), scalar(1), zeros(1, 2), scalar(1), row({1, 1, 1})};
   Inputs sharedCounter = {zeros(4, 2), zeros(6, 2), same(0), doubles(4, 1, {0, 0, 1, 1}), scalar(1), scalar(1),
                           zeros(1, 2), scalar(1), row({1, 1, 1})};
+  // B reporting 2^31 columns: the in-place form writes columns 1 to 3 of it,
+  // but the value form cannot create its copy.
+  Inputs hugeStrokes = strokeInputs(1, {1, 2, 2.9});
+  hugeStrokes[0] = reportingHugeColumns(hugeStrokes[0]);
   all.push_back({"korvelStrokeText",
                  {strokeInputs(1, {1, 2, 2.9})},
                  {{strokeInputs(4, {1, 2}), "badSize"},
                   {strokeInputs(0, {1, 2, 3}), "badIndex"},
                   {strokeInputs(-1, {1}), "badValue"}},
-                 {},
+                 {hugeStrokes},
                  {{strokeSeed(0, {1, 2, 3}, 5)},
                   {strokeSeed(2.5, {2.9, 1}, 5)},
                   {strokeSeed(3, {1, 1, 3}, 5)},  // one column short
@@ -248,7 +252,9 @@ std::vector<CommandCases> table() {
                   {strokeSeed(-1, {1}, 5)},
                   {sharedCodes},
                   {sharedCounter},
-                  {strokeSeed(0, {1, 2, 3}, 5), 1}},  // m = korvelStrokeText(...): refused
+                  {strokeSeed(0, {1, 2, 3}, 5), 1},  // m = korvelStrokeText(...): refused
+                  {sharedCodes, 3},                  // the value form may share
+                  {strokeSeed(2.5, {2.9, 1}, 5), 3}},
                  randomStrokes});
 
   all.push_back({"plateauLabels",

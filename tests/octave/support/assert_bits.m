@@ -2,7 +2,21 @@ function assert_bits (actual, expected)
 %ASSERT_BITS  Raise an error unless ACTUAL and EXPECTED hold the same doubles.
 %   Same class (double), same size, and the same 64 bits in every element,
 %   except that any NaN equals any NaN. The error names the first element
-%   that differs and shows both values in hex.
+%   that differs and shows both values in hex. Cells of arrays are compared
+%   array by array.
+  if iscell (expected)
+    if ~iscell (actual) || numel (actual) ~= numel (expected)
+      error ('assert_bits:size', 'expected a cell of %d arrays', numel (expected));
+    end
+    for k = 1:numel (expected)
+      try
+        assert_bits (actual{k}, expected{k});
+      catch err
+        error (err.identifier, 'array %d: %s', k, err.message);
+      end
+    end
+    return;
+  end
   if ~isa (actual, 'double') || ~isreal (actual) || issparse (actual)
     error ('assert_bits:class', 'expected a real full double array, got a %s one', class (actual));
   end
