@@ -138,6 +138,7 @@ const char *const kRealDoubleMatrix = "a real double matrix";
 const char *const kRealDoubleArray = "a real double array";
 const char *const kInt32Matrix = "an int32 matrix";
 const char *const kByteArray = "a logical, uint8 or int8 array";
+const char *const kRealDoubleScalar = "a real double scalar";
 // valueSwap's FROM: its first column is read, one element per row.
 const char *const kFirstColumn = "a real double matrix with a first column (or no rows)";
 // korvelStrokeText's CODES: K, the stroke count, is its column count and its
@@ -218,6 +219,14 @@ inline Expectation firstElements(const char *kind, Count count) {
                                                   double value) {
   fail(call, Reason::badValue, "%s must be a finite number, 0 or more; got %s", name,
        number(value).text);
+}
+
+// A screen's constant (korvelTorusScreen's, korvelConeScreen's): infinite
+// or NaN, or 0 where 0 leaves no screen.
+[[noreturn]] inline void failScreenConstant(const Call &call, const char *name, double value,
+                                            bool zeroAllowed) {
+  fail(call, Reason::badValue, "%s must be a finite number%s; got %s", name,
+       zeroAllowed ? "" : " other than 0", number(value).text);
 }
 
 // Element `element` (zero-based) of `name`, `value`, is not a column number
