@@ -48,6 +48,12 @@ inline const char *reasonName(Reason reason) {
   return "unknown";
 }
 
+// The name a command is built under, as text, where the build passes it as
+// MEX_COMMAND_NAME (a command built from the source of another):
+// KORVEL_NAME_OF(MEX_COMMAND_NAME).
+#define KORVEL_NAME_TEXT(name) #name
+#define KORVEL_NAME_OF(name) KORVEL_NAME_TEXT(name)
+
 // What a command is: the first part of its identifiers, the usage line its
 // messages quote, and how many outputs it returns and inputs it reads.
 struct Command {

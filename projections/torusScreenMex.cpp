@@ -11,17 +11,12 @@
 #include "../gateway/checks.h"
 #include "../gateway/parallel.h"
 
-#ifdef MEX_COMMAND_NAME
-#define KORVEL_NAME_TEXT(name) #name
-#define KORVEL_NAME_OF(name) KORVEL_NAME_TEXT(name)
-#define COMMAND_NAME KORVEL_NAME_OF(MEX_COMMAND_NAME)
-#endif
-
 namespace {
 
 enum Input { kPoints, kGain, kHorizon };
 
 #ifdef MEX_COMMAND_NAME
+#define COMMAND_NAME KORVEL_NAME_OF(MEX_COMMAND_NAME)
 const bool kOwnScreen = true;
 const gateway::Command kCommand = {COMMAND_NAME, "S = " COMMAND_NAME "(P, GAIN, HORIZON)", 1,
                                    kHorizon + 1};

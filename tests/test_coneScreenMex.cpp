@@ -17,15 +17,11 @@ Result cone(const Array &points) { return call("coneScreenMex", {points}); }
 // the fixed ones: every test of the fixed cone's results holds both.
 const char *const kAtTheDefaultCone[] = {"coneScreenMex", "korvelConeScreen"};
 
-// The points through `command`, at the fixed cone's constants or at RADIAL
-// and VERTICAL.
-std::vector<double> project(const std::vector<double> &p, const std::string &command = "coneScreenMex",
-                            double radial = 2.0349, double vertical = 0.98988) {
-  Array points = doubles(3, p.size() / 3, p), radialArray = scalar(radial), verticalArray = scalar(vertical);
-  Result result = command == "coneScreenMex" ? cone(points)
-                                             : call(command, {points, radialArray, verticalArray});
-  EXPECT_FALSE(result.failed) << result.message;
-  return result.failed ? std::vector<double>() : result.output().values();
+// The points through `command`: the fixed screen's, or the one that takes
+// a screen's constants given the fixed ones.
+std::vector<double> project(const std::vector<double> &p, const std::string &command = "coneScreenMex") {
+  const std::vector<double> fixedConstants = {2.0349, 0.98988};
+  return pointsThrough(command, p, command == "coneScreenMex" ? std::vector<double>{} : fixedConstants);
 }
 }  // namespace
 
@@ -102,33 +98,13 @@ TEST(KorvelConeScreen, ProjectsOntoTheConeItsConstantsGive) {
   } cones[] = {{1, 2}, {0, 2}, {1.5, -0.75}, {-3, 1e300}, {1e-300, -1e-300}};
   for (const auto &c : cones) {
     const std::vector<double> expected = reference::cone(p, c.radial, c.vertical);
-    EXPECT_TRUE(sameBits(expected, project(p, "korvelConeScreen", c.radial, c.vertical)))
+    EXPECT_TRUE(sameBits(expected, pointsThrough("korvelConeScreen", p, {c.radial, c.vertical})))
         << c.radial << " " << c.vertical;
   }
   // The shallow cone: the horizon on the rim, unclamped; a point below it
   // inside; one whose ray runs parallel to the cone (delta 0) on the rim.
   EXPECT_TRUE(sameBits({1, 0, 1, 1.0 / 9 * 3, 1.0 / 9 * 4, 1, 0, 1, 0},
-                       project({1, 0, 0, 3, 4, -2, 0, 2, 1}, "korvelConeScreen", 1, 2)));
-}
-
-TEST(KorvelConeScreen, RefusesUnusableConstantsNamingThem) {
-  Array points = doubles(3, 1, {1, 0, 0});
-  const struct {
-    double radial, vertical;
-    const char *message;
-  } refused[] = {{kNan, 1, "RADIAL must be a finite number; got NaN"},
-                 {-kInf, 1, "RADIAL must be a finite number; got -Inf"},
-                 {2, 0, "VERTICAL must be a finite number other than 0; got 0"},
-                 {2, kInf, "VERTICAL must be a finite number other than 0; got Inf"}};
-  for (const auto &r : refused) {
-    Array radial = scalar(r.radial), vertical = scalar(r.vertical);
-    const Result result = call("korvelConeScreen", {points, radial, vertical});
-    EXPECT_TRUE(raised(result, "korvelConeScreen:badValue")) << r.message;
-    EXPECT_EQ(result.message, r.message);
-  }
-  Array radial = scalar(2), single = zeros(1, 1, mxSINGLE_CLASS);
-  EXPECT_EQ(call("korvelConeScreen", {points, radial, single}).message,
-            "VERTICAL must be a real double scalar; got a 1-by-1 single array");
+                       pointsThrough("korvelConeScreen", {1, 0, 0, 3, 4, -2, 0, 2, 1}, {1, 2})));
 }
 
 TEST(ConeScreenMex, EmptyPointsGiveAnEmptyScreenMatrix) {

@@ -19,15 +19,11 @@ using reference::torusSigma;
 // given the fixed ones: every test of the fixed screen's results holds both.
 const char *const kAtTheDefaultScreen[] = {"torusScreenMex", "korvelTorusScreen"};
 
-// The points through `command`, at the fixed screen's constants or at GAIN
-// and HORIZON.
-std::vector<double> project(const std::vector<double> &p, const std::string &command = "torusScreenMex",
-                            double gain = 0.4625, double horizon = 0.4929) {
-  Array points = doubles(3, p.size() / 3, p), gainArray = scalar(gain), horizonArray = scalar(horizon);
-  Result result = command == "torusScreenMex" ? torus(points)
-                                              : call(command, {points, gainArray, horizonArray});
-  EXPECT_FALSE(result.failed) << result.message;
-  return result.failed ? std::vector<double>() : result.output().values();
+// The points through `command`: the fixed screen's, or the one that takes
+// a screen's constants given the fixed ones.
+std::vector<double> project(const std::vector<double> &p, const std::string &command = "torusScreenMex") {
+  const std::vector<double> fixedConstants = {0.4625, 0.4929};
+  return pointsThrough(command, p, command == "torusScreenMex" ? std::vector<double>{} : fixedConstants);
 }
 
 // The z nearest to `start` (stepping one unit in the last place at a time)
@@ -136,35 +132,40 @@ TEST(KorvelTorusScreen, ProjectsOntoTheScreenItsConstantsGive) {
   } screens[] = {{-0.6366197723675814, 1}, {4, 0.5}, {0.5, -0.25}, {0.25, 1.5}, {-1e-300, 0.5}, {1e300, 0}};
   for (const auto &screen : screens) {
     const std::vector<double> expected = reference::torus(p, screen.gain, screen.horizon);
-    EXPECT_TRUE(sameBits(expected, project(p, "korvelTorusScreen", screen.gain, screen.horizon)))
+    EXPECT_TRUE(sameBits(expected, pointsThrough("korvelTorusScreen", p, {screen.gain, screen.horizon})))
         << screen.gain << " " << screen.horizon;
   }
   // The dome: the horizon on the rim, unclamped; below it, clamped to the rim.
   EXPECT_TRUE(sameBits({1, 0, 1, 1, 0, 0},
-                       project({1, 0, 0, 1, 0, -1}, "korvelTorusScreen", -0.6366197723675814, 1)));
+                       pointsThrough("korvelTorusScreen", {1, 0, 0, 1, 0, -1}, {-0.6366197723675814, 1})));
 }
 
-TEST(KorvelTorusScreen, RefusesUnusableConstantsNamingThem) {
-  Array points = doubles(3, 1, {1, 0, 0});
+// The messages of both own-screen commands' refusals of their constants
+// (the case table holds their identifiers).
+TEST(ScreenConstants, RefusalsNameTheConstantWhatItMustBeAndWhatItWas) {
+  Array points = doubles(3, 1, {1, 0, 0}), pair = row({0.4625, 0.4929}), single = zeros(1, 1, mxSINGLE_CLASS);
+  Array nan = scalar(kNan), inf = scalar(kInf), minusInf = scalar(-kInf), zero = scalar(0), minusZero = scalar(-0.0),
+        one = scalar(1);
   const struct {
-    double gain, horizon;
+    const char *command;
+    const mxArray *first, *second;
     const char *message;
-  } refused[] = {{kNan, 0.5, "GAIN must be a finite number other than 0; got NaN"},
-                 {0, 0.5, "GAIN must be a finite number other than 0; got 0"},
-                 {-0.0, 0.5, "GAIN must be a finite number other than 0; got -0"},
-                 {0.5, kInf, "HORIZON must be a finite number; got Inf"},
-                 {0.5, -kInf, "HORIZON must be a finite number; got -Inf"}};
+  } refused[] = {
+      {"korvelTorusScreen", nan, one, "GAIN must be a finite number other than 0; got NaN"},
+      {"korvelTorusScreen", zero, one, "GAIN must be a finite number other than 0; got 0"},
+      {"korvelTorusScreen", minusZero, one, "GAIN must be a finite number other than 0; got -0"},
+      {"korvelTorusScreen", one, inf, "HORIZON must be a finite number; got Inf"},
+      {"korvelTorusScreen", pair, one, "GAIN must be a real double scalar; got a 1-by-2 double array"},
+      {"korvelTorusScreen", pair, nullptr, "expected 3 inputs, as in S = korvelTorusScreen(P, GAIN, HORIZON); got 2"},
+      {"korvelConeScreen", minusInf, one, "RADIAL must be a finite number; got -Inf"},
+      {"korvelConeScreen", one, zero, "VERTICAL must be a finite number other than 0; got 0"},
+      {"korvelConeScreen", one, inf, "VERTICAL must be a finite number other than 0; got Inf"},
+      {"korvelConeScreen", one, single, "VERTICAL must be a real double scalar; got a 1-by-1 single array"}};
   for (const auto &r : refused) {
-    Array gain = scalar(r.gain), horizon = scalar(r.horizon);
-    const Result result = call("korvelTorusScreen", {points, gain, horizon});
-    EXPECT_TRUE(raised(result, "korvelTorusScreen:badValue")) << r.message;
-    EXPECT_EQ(result.message, r.message);
+    std::vector<const mxArray *> inputs = {points, r.first};
+    if (r.second) inputs.push_back(r.second);
+    EXPECT_EQ(call(r.command, inputs).message, r.message) << r.command;
   }
-  Array pair = row({0.4625, 0.4929}), horizon = scalar(0.4929);
-  EXPECT_EQ(call("korvelTorusScreen", {points, pair, horizon}).message,
-            "GAIN must be a real double scalar; got a 1-by-2 double array");
-  EXPECT_EQ(call("korvelTorusScreen", {points, pair}).message,
-            "expected 3 inputs, as in S = korvelTorusScreen(P, GAIN, HORIZON); got 2");
 }
 
 TEST(TorusScreenMex, EmptyPointsGiveAnEmptyScreenMatrix) {
