@@ -10,8 +10,6 @@
 #ifndef MEX_COMMAND_NAME
 #define MEX_COMMAND_NAME korvelDataPtr
 #endif
-#define KORVEL_NAME_TEXT(name) #name
-#define KORVEL_NAME_OF(name) KORVEL_NAME_TEXT(name)
 #define COMMAND_NAME KORVEL_NAME_OF(MEX_COMMAND_NAME)
 
 namespace {

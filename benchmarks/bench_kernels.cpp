@@ -79,26 +79,30 @@ void perPoint(benchmark::State &state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// One command on n points; `second` is its second input, if any.
-std::vector<mxArray *> secondInputs;  // freed at the end of main
+// One command on n points, then `after`, what follows them in its call.
+std::vector<mxArray *> afterInputs;  // freed at the end of main
 
-// What follows the points in a call of the point kernel; null: nothing.
-const mxArray *secondInput(const cases::PointKernel &kernel) {
-  if (kernel.secondRows == 0) return nullptr;
-  mxArray *second = mxCreateDoubleMatrix(kernel.secondRows, 1, mxREAL);
-  std::copy(kernel.second, kernel.second + kernel.secondRows, mxGetPr(second));
-  secondInputs.push_back(second);
-  return second;
+// What follows the points in a call of the point kernel.
+std::vector<const mxArray *> inputsAfter(const cases::PointKernel &kernel) {
+  std::vector<const mxArray *> after;
+  for (const std::vector<double> &values : cases::inputsAfterPoints(kernel)) {
+    mxArray *input = mxCreateDoubleMatrix(static_cast<int>(values.size()), 1, mxREAL);
+    std::copy(values.begin(), values.end(), mxGetPr(input));
+    afterInputs.push_back(input);
+    after.push_back(input);
+  }
+  return after;
 }
 
-void kernel(benchmark::State &state, const std::string &command, const mxArray *second) {
+void kernel(benchmark::State &state, const std::string &command,
+            const std::vector<const mxArray *> &after) {
   const standin::Plugin plugin(pluginFolder, command);
   if (!plugin.ok()) {
     state.SkipWithError(plugin.error().c_str());
     return;
   }
   std::vector<const mxArray *> inputs = {scenePoints(state.range(0))};
-  if (second) inputs.push_back(second);
+  inputs.insert(inputs.end(), after.begin(), after.end());
   for (auto _ : state) {
     standin::CallOutcome outcome = plugin.call(inputs);
     if (outcome.failed) {
@@ -450,7 +454,7 @@ double timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) 
 // The points, then what follows them in a call of the point kernel.
 std::vector<const mxArray *> pointInputs(const cases::PointKernel &kernel, long n) {
   std::vector<const mxArray *> inputs = {scenePoints(n)};
-  if (const mxArray *second = secondInput(kernel)) inputs.push_back(second);
+  for (const mxArray *input : inputsAfter(kernel)) inputs.push_back(input);
   return inputs;
 }
 
@@ -658,7 +662,7 @@ int main(int argc, char **argv) {
       benchmark::RegisterBenchmark("memory floor", memoryFloor),
       benchmark::RegisterBenchmark("compute floor", computeFloor)};
   for (const auto &p : kPointCommands)
-    all.push_back(benchmark::RegisterBenchmark(p.command, kernel, p.command, secondInput(p)));
+    all.push_back(benchmark::RegisterBenchmark(p.command, kernel, p.command, inputsAfter(p)));
   for (benchmark::internal::Benchmark *registered : all) {
     for (long n : kPointCounts) registered->Arg(n);
     registered->UseRealTime()->Unit(benchmark::kMicrosecond);
@@ -684,6 +688,6 @@ int main(int argc, char **argv) {
   }
   benchmark::Shutdown();
   for (mxArray *array : caseArrays) mxDestroyArray(array);
-  for (mxArray *array : secondInputs) mxDestroyArray(array);
+  for (mxArray *array : afterInputs) mxDestroyArray(array);
   return 0;
 }

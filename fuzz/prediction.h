@@ -73,6 +73,30 @@ inline Prediction cone(const Inputs &in) {
   return predicted(3, mxGetN(in[0]), reference::cone(elements(in[0])));
 }
 
+// korvelTorusScreen's and korvelConeScreen's constants: real double
+// scalars, finite, the one at `nonZero` not 0.
+inline bool screenConstants(const Inputs &in, std::size_t nonZero) {
+  if (!pointMatrix(in, 0) || in.size() < 3) return false;
+  for (std::size_t slot = 1; slot <= 2; ++slot) {
+    if (!realDouble(in[slot]) || count(in[slot]) != 1) return false;
+    const double value = mxGetPr(in[slot])[0];
+    if (!std::isfinite(value) || (slot == nonZero && value == 0)) return false;
+  }
+  return true;
+}
+
+inline Prediction ownTorus(const Inputs &in) {
+  if (!screenConstants(in, 1)) return {};
+  return predicted(3, mxGetN(in[0]),
+                   reference::torus(elements(in[0]), mxGetPr(in[1])[0], mxGetPr(in[2])[0]));
+}
+
+inline Prediction ownCone(const Inputs &in) {
+  if (!screenConstants(in, 2)) return {};
+  return predicted(3, mxGetN(in[0]),
+                   reference::cone(elements(in[0]), mxGetPr(in[1])[0], mxGetPr(in[2])[0]));
+}
+
 inline Prediction faceShown(const Inputs &in) {
   if (in.size() < 3 || mxGetClassID(in[0]) != mxINT32_CLASS || mxIsComplex(in[0]) ||
       mxGetM(in[0]) != 3 || !pointMatrix(in, 1))
@@ -149,7 +173,8 @@ inline Predict forCommand(const char *name) {
   } table[] = {
       {"korvelOffset", offset},         {"korvelSpin", spin},
       {"korvelRange", range},           {"torusScreenMex", torus},
-      {"coneScreenMex", cone},          {"korvelFaceShown", faceShown},
+      {"coneScreenMex", cone},          {"korvelTorusScreen", ownTorus},
+      {"korvelConeScreen", ownCone},    {"korvelFaceShown", faceShown},
       {"korvelStrokeText", strokeText}, {"plateauLabels", plateauLabels},
       {"valueSwap", valueSwap},         {"korvelDataPtr", dataAddress},
       {"pelvaDataPtr", dataAddress},

@@ -9,6 +9,7 @@
 #ifndef KORVEL_CHECKS_H
 #define KORVEL_CHECKS_H
 
+#include <cfloat>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -119,6 +120,22 @@ inline Array<const double> doublePerColumn(const Call &call, int slot, const cha
   if (mxGetNumberOfElements(array) < mxGetN(array))
     failArgument(call, Reason::badSize, name, kStrokeCodes, array);
   return doublesOf(array);
+}
+
+// Whether a screen's constant may be 0: a gain or a vertical coefficient of
+// 0 maps every elevation to one screen radius, which no screen does.
+enum class Zero { allowed, refused };
+
+// A screen's constant (korvelTorusScreen's GAIN and HORIZON,
+// korvelConeScreen's RADIAL and VERTICAL): a real double scalar, finite.
+inline double screenConstant(const Call &call, int slot, const char *name, Zero zero) {
+  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, kRealDoubleScalar);
+  if (mxGetNumberOfElements(array) != 1)
+    failArgument(call, Reason::badSize, name, kRealDoubleScalar, array);
+  const double value = mxGetPr(array)[0];
+  if (!(value >= -DBL_MAX && value <= DBL_MAX) || (zero == Zero::refused && value == 0))
+    failScreenConstant(call, name, value, zero == Zero::allowed);
+  return value;
 }
 
 // A real int32 matrix with exactly `rows` rows (korvelFaceShown's F).

@@ -48,6 +48,12 @@ inline const char *reasonName(Reason reason) {
   return "unknown";
 }
 
+// The name a command is built under, as text, where the build passes it as
+// MEX_COMMAND_NAME (a command built from the source of another):
+// KORVEL_NAME_OF(MEX_COMMAND_NAME).
+#define KORVEL_NAME_TEXT(name) #name
+#define KORVEL_NAME_OF(name) KORVEL_NAME_TEXT(name)
+
 // What a command is: the first part of its identifiers, the usage line its
 // messages quote, and how many outputs it returns and inputs it reads.
 struct Command {
@@ -142,6 +148,7 @@ const char *const kRealDoubleMatrix = "a real double matrix";
 const char *const kRealDoubleArray = "a real double array";
 const char *const kInt32Matrix = "an int32 matrix";
 const char *const kByteArray = "a logical, uint8 or int8 array";
+const char *const kRealDoubleScalar = "a real double scalar";
 // valueSwap's FROM: its first column is read, one element per row.
 const char *const kFirstColumn = "a real double matrix with a first column (or no rows)";
 // korvelStrokeText's CODES: K, the stroke count, is its column count and its
@@ -227,6 +234,14 @@ inline Expectation firstElements(const char *kind, Count count) {
                                                   double value) {
   fail(call, Reason::badValue, "%s must be a finite number, 0 or more; got %s", name,
        number(value).text);
+}
+
+// A screen's constant (korvelTorusScreen's, korvelConeScreen's): infinite
+// or NaN, or 0 where 0 leaves no screen.
+[[noreturn]] inline void failScreenConstant(const Call &call, const char *name, double value,
+                                            bool zeroAllowed) {
+  fail(call, Reason::badValue, "%s must be a finite number%s; got %s", name,
+       zeroAllowed ? "" : " other than 0", number(value).text);
 }
 
 // Element `element` (zero-based) of `name`, `value`, is not a column number

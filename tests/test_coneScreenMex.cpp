@@ -13,11 +13,15 @@ const double kNan = std::numeric_limits<double>::quiet_NaN();
 
 Result cone(const Array &points) { return call("coneScreenMex", {points}); }
 
-std::vector<double> project(const std::vector<double> &p) {
-  Array points = doubles(3, p.size() / 3, p);
-  Result result = cone(points);
-  EXPECT_FALSE(result.failed) << result.message;
-  return result.failed ? std::vector<double>() : result.output().values();
+// The fixed cone's command, and the one that takes a cone's constants given
+// the fixed ones: every test of the fixed cone's results holds both.
+const char *const kAtTheDefaultCone[] = {"coneScreenMex", "korvelConeScreen"};
+
+// The points through `command`: the fixed screen's, or the one that takes
+// a screen's constants given the fixed ones.
+std::vector<double> project(const std::vector<double> &p, const std::string &command = "coneScreenMex") {
+  const std::vector<double> fixedConstants = {2.0349, 0.98988};
+  return pointsThrough(command, p, command == "coneScreenMex" ? std::vector<double>{} : fixedConstants);
 }
 }  // namespace
 
@@ -40,11 +44,10 @@ TEST(ConeScreenMex, PointsOnTheZAxisAndNanPoints) {
   // Below the viewer: the centre, flag 1. Above: lambda < 0 becomes
   // mu = +inf, inf * 0 = NaN, flag 0. At the viewer lambda = mu = +inf, not
   // above it: NaN, flag 1. A NaN coordinate: NaN, flag 1.
-  const std::vector<double> screen =
-      project({0, 0, -5, 0, 0, 5, 0, 0, 0, kNan, 1, 1, 1, kNan, 1, 1, 1, kNan});
-  EXPECT_TRUE(sameBits({0, 0, 1, kNan, kNan, 0, kNan, kNan, 1, kNan, kNan, 1, kNan, kNan, 1, kNan,
-                        kNan, 1},
-                       screen));
+  for (const char *command : kAtTheDefaultCone)
+    EXPECT_TRUE(sameBits({0, 0, 1, kNan, kNan, 0, kNan, kNan, 1, kNan, kNan, 1, kNan, kNan, 1, kNan, kNan, 1},
+                         project({0, 0, -5, 0, 0, 5, 0, 0, 0, kNan, 1, 1, 1, kNan, 1, 1, 1, kNan}, command)))
+        << command;
 }
 
 TEST(ConeScreenMex, ClampsOnlyStrictlyBeyondTheBounds) {
@@ -56,9 +59,11 @@ TEST(ConeScreenMex, ClampsOnlyStrictlyBeyondTheBounds) {
   double zBeyond = zRim;
   while (!(1 / reference::coneDelta(1, zBeyond) > 1)) zBeyond = std::nextafter(zBeyond, kInf);
   // z = +inf gives delta = -inf and lambda = -0, not below 0: flag 1.
-  const std::vector<double> screen = project({1, 0, zRim, 1, 0, zBeyond, 1, 0, kInf, 2, 0, -kInf});
-  EXPECT_TRUE(sameBits({1, 0, 1, 1, 0, 0, -0.0, -0.0, 1, 0, 0, 1}, screen));
-  EXPECT_EQ(bitsOf(screen[6]), bitsOf(-0.0));
+  for (const char *command : kAtTheDefaultCone) {
+    const std::vector<double> screen = project({1, 0, zRim, 1, 0, zBeyond, 1, 0, kInf, 2, 0, -kInf}, command);
+    EXPECT_TRUE(sameBits({1, 0, 1, 1, 0, 0, -0.0, -0.0, 1, 0, 0, 1}, screen)) << command;
+    EXPECT_EQ(bitsOf(screen[6]), bitsOf(-0.0)) << command;
+  }
 }
 
 TEST(ConeScreenMex, MatchesTheFormulaBitForBitOnAwkwardPoints) {
@@ -69,7 +74,7 @@ TEST(ConeScreenMex, MatchesTheFormulaBitForBitOnAwkwardPoints) {
     coordinates.appendNearSlope(p, 2.0349 / 0.98988, 40);
   }
   const std::vector<double> expected = reference::cone(p);
-  EXPECT_TRUE(sameBits(expected, project(p)));
+  for (const char *command : kAtTheDefaultCone) EXPECT_TRUE(sameBits(expected, project(p, command))) << command;
 
   // The samples tell the reciprocal apart from a division by delta.
   size_t divided = 0;
@@ -79,6 +84,27 @@ TEST(ConeScreenMex, MatchesTheFormulaBitForBitOnAwkwardPoints) {
     divided += !sameBits((1 / delta) * x, x / delta);
   }
   EXPECT_GT(divided, 0u);
+}
+
+// Cones unlike the default: a shallow one with its rim at eye height, a flat
+// screen below the eye (RADIAL 0), a cone above it (VERTICAL < 0), and
+// constants no screen has, which still compute.
+TEST(KorvelConeScreen, ProjectsOntoTheConeItsConstantsGive) {
+  samples::Coordinates coordinates(0x6f776e636f6eull);
+  std::vector<double> p = coordinates.points(600);
+  p.insert(p.end(), {1, 0, 0, 0, 0, 5, 0, 0, -5, 0, 0, 0, 3, 4, kNan, 0, 2, 1, 3, 4, -2});
+  const struct {
+    double radial, vertical;
+  } cones[] = {{1, 2}, {0, 2}, {1.5, -0.75}, {-3, 1e300}, {1e-300, -1e-300}};
+  for (const auto &c : cones) {
+    const std::vector<double> expected = reference::cone(p, c.radial, c.vertical);
+    EXPECT_TRUE(sameBits(expected, pointsThrough("korvelConeScreen", p, {c.radial, c.vertical})))
+        << c.radial << " " << c.vertical;
+  }
+  // The shallow cone: the horizon on the rim, unclamped; a point below it
+  // inside; one whose ray runs parallel to the cone (delta 0) on the rim.
+  EXPECT_TRUE(sameBits({1, 0, 1, 1.0 / 9 * 3, 1.0 / 9 * 4, 1, 0, 1, 0},
+                       pointsThrough("korvelConeScreen", {1, 0, 0, 3, 4, -2, 0, 2, 1}, {1, 2})));
 }
 
 TEST(ConeScreenMex, EmptyPointsGiveAnEmptyScreenMatrix) {

@@ -84,9 +84,11 @@ TEST(Threads, PointKernelsGiveTheSameBitsAtEveryThreadCount) {
   for (const auto &c : cases)
     for (size_t n : sizesAround(c.split)) {
       Array points = doubles(3, n, std::vector<double>(pool.begin(), pool.begin() + 3 * n));
-      Array second = doubles(c.secondRows, 1, std::vector<double>(c.second, c.second + c.secondRows));
+      std::vector<Array> after;
+      for (const std::vector<double> &input : cases::inputsAfterPoints(c))
+        after.push_back(doubles(input.size(), 1, input));
       std::vector<const mxArray *> inputs = {points};
-      if (c.secondRows > 0) inputs.push_back(second);
+      for (const Array &input : after) inputs.push_back(input);
       expectSameAtEveryThreadCount(c.command, inputs, "N=" + std::to_string(n));
     }
 }

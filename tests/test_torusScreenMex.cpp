@@ -15,11 +15,15 @@ Result torus(const Array &points) { return call("torusScreenMex", {points}); }
 
 using reference::torusSigma;
 
-std::vector<double> project(const std::vector<double> &p) {
-  Array points = doubles(3, p.size() / 3, p);
-  Result result = torus(points);
-  EXPECT_FALSE(result.failed) << result.message;
-  return result.failed ? std::vector<double>() : result.output().values();
+// The fixed screen's command, and the one that takes a screen's constants
+// given the fixed ones: every test of the fixed screen's results holds both.
+const char *const kAtTheDefaultScreen[] = {"torusScreenMex", "korvelTorusScreen"};
+
+// The points through `command`: the fixed screen's, or the one that takes
+// a screen's constants given the fixed ones.
+std::vector<double> project(const std::vector<double> &p, const std::string &command = "torusScreenMex") {
+  const std::vector<double> fixedConstants = {0.4625, 0.4929};
+  return pointsThrough(command, p, command == "torusScreenMex" ? std::vector<double>{} : fixedConstants);
 }
 
 // The z nearest to `start` (stepping one unit in the last place at a time)
@@ -54,11 +58,12 @@ TEST(TorusScreenMex, MapsBearingAndElevationOntoTheDisc) {
 TEST(TorusScreenMex, PointsOnTheZAxisAndNanPoints) {
   // Above or below the viewer: z/0 = +-inf, clamped, (1*0)/0 = NaN, flag 0.
   // At the viewer 0/0 is NaN, as is any NaN coordinate: no clamp, flag 1.
-  const std::vector<double> screen =
-      project({0, 0, 5, 0, 0, -5, 0, 0, 0, -0.0, 0, 1, kNan, 1, 1, 1, kNan, 1, 1, 1, kNan});
-  EXPECT_TRUE(sameBits({kNan, kNan, 0, kNan, kNan, 0, kNan, kNan, 1, kNan, kNan, 0, kNan, kNan, 1,
-                        kNan, kNan, 1, kNan, kNan, 1},
-                       screen));
+  for (const char *command : kAtTheDefaultScreen)
+    EXPECT_TRUE(sameBits({kNan, kNan, 0, kNan, kNan, 0, kNan, kNan, 1, kNan, kNan, 0, kNan, kNan, 1,
+                          kNan, kNan, 1, kNan, kNan, 1},
+                         project({0, 0, 5, 0, 0, -5, 0, 0, 0, -0.0, 0, 1, kNan, 1, 1, 1, kNan, 1, 1, 1, kNan},
+                                 command)))
+        << command;
 }
 
 TEST(TorusScreenMex, ClampsOnlyStrictlyBeyondTheBounds) {
@@ -70,8 +75,10 @@ TEST(TorusScreenMex, ClampsOnlyStrictlyBeyondTheBounds) {
   double zAbove = zTop, zBelow = zBottom;
   while (!(torusSigma(1, 0, zAbove) > 1)) zAbove = std::nextafter(zAbove, kInf);
   while (!(torusSigma(1, 0, zBelow) < 0)) zBelow = std::nextafter(zBelow, -kInf);
-  const std::vector<double> screen = project({1, 0, zTop, 1, 0, zAbove, -1, 0, zBottom, -1, 0, zBelow});
-  EXPECT_TRUE(sameBits({1, 0, 1, 1, 0, 0, -0.0, 0, 1, -0.0, 0, 0}, screen));
+  for (const char *command : kAtTheDefaultScreen)
+    EXPECT_TRUE(sameBits({1, 0, 1, 1, 0, 0, -0.0, 0, 1, -0.0, 0, 0},
+                         project({1, 0, zTop, 1, 0, zAbove, -1, 0, zBottom, -1, 0, zBelow}, command)))
+        << command;
 }
 
 TEST(TorusScreenMex, MatchesTheFormulaBitForBitOnAwkwardPoints) {
@@ -82,7 +89,7 @@ TEST(TorusScreenMex, MatchesTheFormulaBitForBitOnAwkwardPoints) {
     coordinates.appendNearSlope(p, std::tan(-0.4929 / 0.4625), 40);
   }
   const std::vector<double> expected = reference::torus(p);  // 2100 points: tiles and a tail
-  EXPECT_TRUE(sameBits(expected, project(p)));
+  for (const char *command : kAtTheDefaultScreen) EXPECT_TRUE(sameBits(expected, project(p, command))) << command;
 
   // Near the bounds the samples tell apart what an implementation might do
   // instead: the two-argument arc tangent, or sigma * (x / rho).
@@ -108,7 +115,56 @@ TEST(TorusScreenMex, EveryPointAroundTheTileSize) {
     std::vector<double> p = coordinates.points(n);
     p.resize(3 * (n - 1));
     p.insert(p.end(), {3, 4, 1});
-    EXPECT_TRUE(sameBits(reference::torus(p), project(p))) << n << " points";
+    for (const char *command : kAtTheDefaultScreen)
+      EXPECT_TRUE(sameBits(reference::torus(p), project(p, command))) << n << " points, " << command;
+  }
+}
+
+// Screens unlike the default: a dome (the zenith at the centre, the horizon
+// on the rim), a narrow band about the horizon, a horizon off the screen,
+// and gains too small or large for any screen, which still compute.
+TEST(KorvelTorusScreen, ProjectsOntoTheScreenItsConstantsGive) {
+  samples::Coordinates coordinates(0x6f776e746f72ull);
+  std::vector<double> p = coordinates.points(600);
+  p.insert(p.end(), {1, 0, 0, 0, 0, 5, 0, 0, -5, 0, 0, 0, 3, 4, kNan, 1, 0, 1, 1, 0, -1});
+  const struct {
+    double gain, horizon;
+  } screens[] = {{-0.6366197723675814, 1}, {4, 0.5}, {0.5, -0.25}, {0.25, 1.5}, {-1e-300, 0.5}, {1e300, 0}};
+  for (const auto &screen : screens) {
+    const std::vector<double> expected = reference::torus(p, screen.gain, screen.horizon);
+    EXPECT_TRUE(sameBits(expected, pointsThrough("korvelTorusScreen", p, {screen.gain, screen.horizon})))
+        << screen.gain << " " << screen.horizon;
+  }
+  // The dome: the horizon on the rim, unclamped; below it, clamped to the rim.
+  EXPECT_TRUE(sameBits({1, 0, 1, 1, 0, 0},
+                       pointsThrough("korvelTorusScreen", {1, 0, 0, 1, 0, -1}, {-0.6366197723675814, 1})));
+}
+
+// The messages of both own-screen commands' refusals of their constants
+// (the case table holds their identifiers).
+TEST(ScreenConstants, RefusalsNameTheConstantWhatItMustBeAndWhatItWas) {
+  Array points = doubles(3, 1, {1, 0, 0}), pair = row({0.4625, 0.4929}), single = zeros(1, 1, mxSINGLE_CLASS);
+  Array nan = scalar(kNan), inf = scalar(kInf), minusInf = scalar(-kInf), zero = scalar(0), minusZero = scalar(-0.0),
+        one = scalar(1);
+  const struct {
+    const char *command;
+    const mxArray *first, *second;
+    const char *message;
+  } refused[] = {
+      {"korvelTorusScreen", nan, one, "GAIN must be a finite number other than 0; got NaN"},
+      {"korvelTorusScreen", zero, one, "GAIN must be a finite number other than 0; got 0"},
+      {"korvelTorusScreen", minusZero, one, "GAIN must be a finite number other than 0; got -0"},
+      {"korvelTorusScreen", one, inf, "HORIZON must be a finite number; got Inf"},
+      {"korvelTorusScreen", pair, one, "GAIN must be a real double scalar; got a 1-by-2 double array"},
+      {"korvelTorusScreen", pair, nullptr, "expected 3 inputs, as in S = korvelTorusScreen(P, GAIN, HORIZON); got 2"},
+      {"korvelConeScreen", minusInf, one, "RADIAL must be a finite number; got -Inf"},
+      {"korvelConeScreen", one, zero, "VERTICAL must be a finite number other than 0; got 0"},
+      {"korvelConeScreen", one, inf, "VERTICAL must be a finite number other than 0; got Inf"},
+      {"korvelConeScreen", one, single, "VERTICAL must be a real double scalar; got a 1-by-1 single array"}};
+  for (const auto &r : refused) {
+    std::vector<const mxArray *> inputs = {points, r.first};
+    if (r.second) inputs.push_back(r.second);
+    EXPECT_EQ(call(r.command, inputs).message, r.message) << r.command;
   }
 }
 

@@ -12,7 +12,10 @@
 // subnormals) where the last bit of a result is most fragile. Results are
 // the same on every correct target, so one hash of korvel_run's results file
 // stands for the whole run. A few calls at the end are large enough for the
-// kernels to spread them over threads (gateway/parallel_sizes.h).
+// kernels to spread them over threads (gateway/parallel_sizes.h). Each call
+// of a fixed screen's projection is followed by its twin, the same points
+// through the command that takes the screen's constants, given the fixed
+// ones (cases::kScreenTwins), which must give the same outputs.
 //
 // With --calls, each command's accepted and refused calls of the table
 // (those the format can hold: no complex or shared inputs, no size the host
@@ -54,8 +57,8 @@ std::vector<Call> threadedCalls(Random &random) {
   std::vector<Call> calls;
   for (const cases::PointKernel &point : cases::kPointKernels) {
     Call call{point.command, 1, {randomDoubles(random, 3, past(point.split))}};
-    if (point.secondRows > 1) call.inputs.push_back(randomDoubles(random, point.secondRows, 1));
-    if (point.secondRows == 1) call.inputs.push_back(scalar(point.second[0]));
+    for (const std::vector<double> &input : cases::inputsAfterPoints(point))
+      call.inputs.push_back(input.size() > 1 ? randomDoubles(random, input.size(), 1) : scalar(input[0]));
     calls.push_back(call);
   }
   // Flags packed into bits (half as many points as triangles), and read from
@@ -147,6 +150,21 @@ std::vector<Call> tableCalls() {
   return calls;
 }
 
+// Each call of a fixed screen's projection, then its points through the
+// command that takes the screen's constants, given the fixed ones:
+// korvel_run --compare holds each such pair to the same outputs.
+std::vector<Call> withTwins(const std::vector<Call> &calls) {
+  std::vector<Call> twinned;
+  for (const Call &call : calls) {
+    twinned.push_back(call);
+    for (const cases::ScreenTwin &twin : cases::kScreenTwins)
+      if (call.command == twin.fixed)
+        twinned.push_back({twin.command, call.nlhs,
+                           {call.inputs.at(0), scalar(twin.constants[0]), scalar(twin.constants[1])}});
+  }
+  return twinned;
+}
+
 std::vector<Call> corpusCalls() {
   const int callsPerCommand = 300;
   Random random(20261208);
@@ -162,7 +180,7 @@ std::vector<Call> corpusCalls() {
       calls.push_back({command.name, static_cast<std::uint32_t>(command.outputs()), cases::randomCall(random, *table)});
   }
   for (const Call &call : threadedCalls(random)) calls.push_back(call);
-  return calls;
+  return withTwins(calls);
 }
 
 }  // namespace

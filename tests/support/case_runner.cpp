@@ -19,7 +19,9 @@
 // is hashed as the same quiet NaN; every other bit counts. The commands
 // whose results are "libm" (they call the C library's cos, sin or atan, whose
 // last bits differ between C libraries and CPUs) are listed when they differ
-// but fail the check only with --strict.
+// but fail the check only with --strict. Within each target's results, each
+// call of a fixed screen projection must give what its twin, the next call,
+// gives through the command that takes the screen's constants.
 //
 // Both files are little-endian binary, the same on every platform:
 //
@@ -398,12 +400,56 @@ bool readCommands(const std::string &path, std::vector<std::string> &commands) {
   return true;
 }
 
+// The commands that take a screen's constants, each after the fixed
+// projection it equals at that projection's constants: korvel_corpus follows
+// each call of the fixed one with its twin, the same points and those
+// constants (tests/support/cases.h, kScreenTwins).
+const struct {
+  const char *command;
+  const char *fixed;
+} kScreenTwins[] = {{"korvelTorusScreen", "torusScreenMex"}, {"korvelConeScreen", "coneScreenMex"}};
+
+// The reason of an identifier, <command>:<reason>.
+std::string reasonOf(const std::string &identifier) {
+  return identifier.substr(identifier.find(':') + 1);
+}
+
+// Each call of a fixed projection in one target's results has its twin next,
+// with the same points, the same outputs bit for bit and the same reason if
+// refused. Returns the problem, or "" with the number of pairs in `pairs`.
+std::string twinProblem(const std::vector<StoredCall> &calls, const std::vector<std::string> &commands,
+                        std::size_t &pairs) {
+  pairs = 0;
+  for (std::size_t c = 0; c < commands.size(); ++c)
+    for (const auto &twin : kScreenTwins) {
+      if (commands[c] != twin.fixed) continue;
+      const std::string where = "call " + std::to_string(c + 1) + " (" + twin.fixed + ")";
+      if (c + 1 == commands.size() || commands[c + 1] != twin.command)
+        return where + " is not followed by its " + twin.command + " twin";
+      const StoredCall &fixed = calls[c], &own = calls[c + 1];
+      const bool samePoints = !fixed.arrays[1].empty() && !own.arrays[1].empty() &&
+                              fixed.arrays[1][0].className == own.arrays[1][0].className &&
+                              fixed.arrays[1][0].rows == own.arrays[1][0].rows &&
+                              fixed.arrays[1][0].data == own.arrays[1][0].data;
+      if (!samePoints) return where + ": its twin has other points";
+      StoredCall renamed = own;
+      renamed.identifier = own.failed ? std::string(twin.fixed) + ":" + reasonOf(own.identifier) : "";
+      renamed.arrays[1] = fixed.arrays[1];
+      encode(renamed);
+      if (renamed.canonical != fixed.canonical)
+        return where + " and its twin differ: " + firstDifference(fixed, renamed);
+      ++pairs;
+    }
+  return "";
+}
+
 int compare(bool strict, const std::vector<std::string> &arguments) {
   if (arguments.size() < 2) return fail("usage: korvel_run --compare [--strict] CASES TARGET=RESULTS...");
   std::vector<std::string> commands;
   if (!readCommands(arguments[0], commands)) return fail(arguments[0] + " is not a case file");
   std::vector<std::string> names;
   std::vector<std::vector<StoredCall>> results;
+  std::size_t pairs = 0;
   for (std::size_t t = 1; t < arguments.size(); ++t) {
     const std::size_t equals = arguments[t].find('=');
     if (equals == std::string::npos) return fail("expected TARGET=RESULTS; got " + arguments[t]);
@@ -414,6 +460,11 @@ int compare(bool strict, const std::vector<std::string> &arguments) {
     std::printf("%s  %s\n", hashOf(results.back(), commands, "").c_str(), names.back().c_str());
     if (results.back().size() != commands.size()) {
       std::printf("%s: %zu results for %zu calls\n", names.back().c_str(), results.back().size(), commands.size());
+      return 1;
+    }
+    const std::string twins = twinProblem(results.back(), commands, pairs);
+    if (!twins.empty()) {
+      std::printf("%s: %s\ndeterminism check FAILED: screen twins\n", names.back().c_str(), twins.c_str());
       return 1;
     }
   }
@@ -452,7 +503,8 @@ int compare(bool strict, const std::vector<std::string> &arguments) {
     std::printf("determinism check FAILED: %s\n", failing.c_str());
     return 1;
   }
-  std::printf("determinism check passed: %zu targets, %zu calls\n", names.size(), commands.size());
+  std::printf("determinism check passed: %zu targets, %zu calls, each with %zu screen twins alike\n",
+              names.size(), commands.size(), pairs);
   return 0;
 }
 

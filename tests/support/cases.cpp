@@ -69,6 +69,45 @@ std::vector<Seed> pointSeeds() {
           {{}, 1}};
 }
 
+// A command that takes a screen's two constants after the points: accepted
+// at the default screen's (the first call), at 0 where 0 is a screen, and
+// at `others`; each constant refused when NaN, infinite, 0 where 0 leaves no
+// screen, not one element or not real double. Random calls draw the
+// constants from these screens, or as any random value.
+CommandCases screenCases(const ScreenTwin &twin, int zeroRefused, std::vector<std::pair<double, double>> others) {
+  const char *command = twin.command;
+  const std::pair<double, double> defaults = {twin.constants[0], twin.constants[1]};
+  const Value p = points(0)[0];
+  auto with = [&p](double first, double second) { return Inputs{p, scalar(first), scalar(second)}; };
+  CommandCases cases{command, {with(defaults.first, defaults.second)}, {}, {}, pointSeeds(), nullptr};
+  for (Seed &seed : cases.seeds)
+    if (!seed.inputs.empty()) seed.inputs.insert(seed.inputs.end(), {scalar(defaults.first), scalar(defaults.second)});
+  std::vector<double> zeroAllowed = {defaults.first, defaults.second};
+  zeroAllowed[1 - zeroRefused] = 0;
+  cases.accepted.push_back(with(zeroAllowed[0], zeroAllowed[1]));
+  for (const auto &screen : others) cases.accepted.push_back(with(screen.first, screen.second));
+  cases.refused = {{{}, "notEnoughInputs"},
+                   {{p, scalar(defaults.first)}, "notEnoughInputs"},
+                   {{zeros(4, 2), scalar(defaults.first), scalar(defaults.second)}, "badSize"}};
+  for (int slot = 1; slot <= 2; ++slot) {
+    const std::vector<std::pair<Value, const char *>> bad = {
+        {scalar(nan), "badValue"},          {scalar(inf), "badValue"},
+        {scalar(-inf), "badValue"},         {row({1, 2}), "badSize"},
+        {zeros(0, 0), "badSize"},           {zeros(1, 1, "single"), "badClass"},
+        {complexZeros(1, 1), "badClass"},   {filled("int32", 1, 1, 1), "badClass"}};
+    for (const auto &value : bad) {
+      Inputs inputs = with(defaults.first, defaults.second);
+      inputs[slot] = value.first;
+      cases.refused.push_back({inputs, value.second});
+    }
+  }
+  Inputs zero = with(defaults.first, defaults.second);
+  zero[1 + zeroRefused] = scalar(-0.0);
+  cases.refused.push_back({zero, "badValue"});
+  cases.tooLarge = {{reportingHugeColumns(zeros(3, 1)), scalar(defaults.first), scalar(defaults.second)}};
+  return cases;
+}
+
 Inputs strokeInputs(double counter, const std::vector<double> &codes) {
   return {zeros(4, 5),         zeros(6, 5),  scalar(counter), doubles(4, 2, {0.25, 0.5, 0.75, 1, 0, 0, 1, 1}),
           row(codes),          scalar(10),   row({100, 20}),  scalar(3),
@@ -213,6 +252,18 @@ std::vector<CommandCases> table() {
                  randomPointsAlone});
   all.push_back({"coneScreenMex", {points(0)}, {{{complexZeros(3, 2)}, "badClass"}}, {{huge}}, pointSeeds(),
                  randomPointsAlone});
+  // A dome (zenith at the centre, horizon on the rim), a narrow band about
+  // the horizon; a flat screen below the eye, a cone above it.
+  all.push_back(screenCases(kScreenTwins[0], 0, {{-0.6366197723675814, 1}, {4, -1.5}, {1e-300, 0.5}}));
+  all.push_back(screenCases(kScreenTwins[1], 1, {{0, 2}, {1.5, -0.75}, {-3, 1e300}}));
+  for (CommandCases *cases : {&all[all.size() - 2], &all.back()})
+    cases->random = [](Random &random, bool broken) {
+      const double pool[] = {0.4625, 0.4929, 2.0349, 0.98988, -0.6366197723675814, 1, 0, -1.5, 1e-300};
+      Inputs inputs = {randomPoints(random, broken, 300)};
+      for (int k = 0; k < 2; ++k)
+        inputs.push_back(scalar(random.chance(0.8) ? pool[random.between(0, 8)] : randomValues(random, 1)[0]));
+      return inputs;
+    };
 
   const std::vector<double> screen = {0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, nan, 0, 0, 0.5};
   all.push_back(

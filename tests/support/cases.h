@@ -119,20 +119,47 @@ const CommandCases *find(const std::string &command);
 Inputs randomCall(Random &random, const CommandCases &cases);
 
 // The point kernels, where each starts threads and what follows the points
-// in a call of them (the determinism corpus draws an input of more than
-// one element afresh).
+// in a call of them: inputs of sizes[k] elements (0: none), one column each,
+// holding the next elements of `values` (the determinism corpus draws an
+// input of more than one element afresh).
 struct PointKernel {
   const char *command;
   gateway::Split split;
-  std::uint64_t secondRows;  // 0: the points alone
-  double second[3];
+  std::uint64_t sizes[2];
+  double values[3];
 };
 inline constexpr PointKernel kPointKernels[] = {
-    {"korvelOffset", gateway::kOffsetSplit, 3, {1.5, -2.5, 0.25}},
-    {"korvelSpin", gateway::kSpinSplit, 1, {0.6}},
-    {"korvelRange", gateway::kRangeSplit, 0, {}},
-    {"torusScreenMex", gateway::kTorusSplit, 0, {}},
-    {"coneScreenMex", gateway::kConeSplit, 0, {}}};
+    {"korvelOffset", gateway::kOffsetSplit, {3}, {1.5, -2.5, 0.25}},
+    {"korvelSpin", gateway::kSpinSplit, {1}, {0.6}},
+    {"korvelRange", gateway::kRangeSplit, {}, {}},
+    {"torusScreenMex", gateway::kTorusSplit, {}, {}},
+    {"coneScreenMex", gateway::kConeSplit, {}, {}},
+    // Screens other than the default: a dome, a cone above the eye.
+    {"korvelTorusScreen", gateway::kTorusSplit, {1, 1}, {-0.6366197723675814, 1}},
+    {"korvelConeScreen", gateway::kConeSplit, {1, 1}, {1.5, -0.75}}};
+
+// The commands that take a screen's constants, the fixed projection each
+// gives the bits of at that projection's constants, and those constants.
+struct ScreenTwin {
+  const char *command;
+  const char *fixed;
+  double constants[2];
+};
+inline constexpr ScreenTwin kScreenTwins[] = {
+    {"korvelTorusScreen", "torusScreenMex", {0.4625, 0.4929}},
+    {"korvelConeScreen", "coneScreenMex", {2.0349, 0.98988}}};
+
+// The inputs that follow the points in a call of the kernel, each a column.
+inline std::vector<std::vector<double>> inputsAfterPoints(const PointKernel &kernel) {
+  std::vector<std::vector<double>> inputs;
+  const double *next = kernel.values;
+  for (std::uint64_t size : kernel.sizes)
+    if (size > 0) {
+      inputs.emplace_back(next, next + size);
+      next += size;
+    }
+  return inputs;
+}
 
 }  // namespace cases
 

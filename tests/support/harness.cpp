@@ -132,6 +132,16 @@ Result call(const std::string &command, const std::vector<const mxArray *> &inpu
   return sameBits(columnMajor, array.values());
 }
 
+std::vector<double> pointsThrough(const std::string &command, const std::vector<double> &p,
+                                  const std::vector<double> &after) {
+  std::vector<Array> arrays;
+  arrays.push_back(doubles(3, p.size() / 3, p));
+  for (double value : after) arrays.push_back(scalar(value));
+  const Result result = call(command, std::vector<const mxArray *>(arrays.begin(), arrays.end()));
+  EXPECT_FALSE(result.failed) << command << ": " << result.message;
+  return result.failed ? std::vector<double>() : result.output().values();
+}
+
 ::testing::AssertionResult raised(const Result &result, const std::string &identifier) {
   if (!result.failed) return ::testing::AssertionFailure() << "no error raised";
   if (result.identifier != identifier)

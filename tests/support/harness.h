@@ -70,6 +70,11 @@ struct Result {
 Result call(const std::string &command, const std::vector<const mxArray *> &inputs,
             int nlhs = 1);
 
+// Output 1 of `command` on the 3-by-N points `p`, each of `after` a 1-by-1
+// input after them; empty, and a test failure, when the call is refused.
+std::vector<double> pointsThrough(const std::string &command, const std::vector<double> &p,
+                                  const std::vector<double> &after = {});
+
 // The folder command's plug-in is loaded from: --plugins=DIR for the
 // commands of the list, and --test-plugins=DIR (default: the same) for the
 // test-only plug-ins, so that the suite can run against the plug-ins of a

@@ -57,25 +57,28 @@ inline std::vector<double> range(const std::vector<double> &points) {
 }
 
 // torusScreenMex: the screen radius of a point before the clamp, atan of the
-// rounded quotient z / rho, times the gain, plus the horizon radius.
-inline double torusSigma(double x, double y, double z) {
+// rounded quotient z / rho, times the gain, plus the horizon radius (the
+// default screen's, or korvelTorusScreen's GAIN and HORIZON).
+inline double torusSigma(double x, double y, double z, double gain = 0.4625,
+                         double horizon = 0.4929) {
   const double xx = x * x, yy = y * y;
   const double rho = std::sqrt(xx + yy);
   const double ratio = z / rho;
   const double phi = std::atan(opaque(ratio));
-  const double gained = phi * 0.4625;
-  return gained + 0.4929;
+  const double gained = phi * gain;
+  return gained + horizon;
 }
 
 // torusScreenMex: (sigma*x / rho, sigma*y / rho, flag), sigma clamped to
 // 0..1 with flag 0 where it is.
-inline std::vector<double> torus(const std::vector<double> &points) {
+inline std::vector<double> torus(const std::vector<double> &points, double gain = 0.4625,
+                                 double horizon = 0.4929) {
   std::vector<double> screen(points.size());
   for (std::size_t i = 0; i + 2 < points.size(); i += 3) {
     const double x = points[i], y = points[i + 1];
     const double xx = x * x, yy = y * y;
     const double rho = std::sqrt(xx + yy);
-    double sigma = torusSigma(x, y, points[i + 2]);
+    double sigma = torusSigma(x, y, points[i + 2], gain, horizon);
     double flag = 1.0;
     if (sigma < 0) {
       sigma = 0;
@@ -92,21 +95,23 @@ inline std::vector<double> torus(const std::vector<double> &points) {
   return screen;
 }
 
-// coneScreenMex: the distance along the ray to the cone, as a divisor.
-inline double coneDelta(double rho, double z) {
-  const double radial = rho * 2.0349, vertical = z * 0.98988;
-  return radial - vertical;
+// coneScreenMex: the distance along the ray to the cone, as a divisor (the
+// default cone's, or korvelConeScreen's RADIAL and VERTICAL).
+inline double coneDelta(double rho, double z, double radial = 2.0349, double vertical = 0.98988) {
+  const double across = rho * radial, up = z * vertical;
+  return across - up;
 }
 
 // coneScreenMex: lambda = 1 / coneDelta, replaced by 1 / rho with flag 0 where
 // it is negative or larger; then (lambda*x, lambda*y, flag).
-inline std::vector<double> cone(const std::vector<double> &points) {
+inline std::vector<double> cone(const std::vector<double> &points, double radial = 2.0349,
+                                double vertical = 0.98988) {
   std::vector<double> screen(points.size());
   for (std::size_t i = 0; i + 2 < points.size(); i += 3) {
     const double x = points[i], y = points[i + 1], z = points[i + 2];
     const double xx = x * x, yy = y * y;
     const double rho = std::sqrt(xx + yy);
-    double lambda = 1 / coneDelta(rho, z);
+    double lambda = 1 / coneDelta(rho, z, radial, vertical);
     const double mu = 1 / rho;
     double flag = 1.0;
     if (lambda < 0 || lambda > mu) {
