@@ -79,26 +79,33 @@ void perPoint(benchmark::State &state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// One command on n points; `second` is its second input, if any.
-std::vector<mxArray *> secondInputs;  // freed at the end of main
+// One command on n points, then the inputs that follow them.
+std::vector<mxArray *> followingArrays;  // freed at the end of main
 
-// What follows the points in a call of the point kernel; null: nothing.
-const mxArray *secondInput(const cases::PointKernel &kernel) {
-  if (kernel.secondRows == 0) return nullptr;
-  mxArray *second = mxCreateDoubleMatrix(kernel.secondRows, 1, mxREAL);
-  std::copy(kernel.second, kernel.second + kernel.secondRows, mxGetPr(second));
-  secondInputs.push_back(second);
-  return second;
+mxArray *keptColumn(const double *values, std::uint64_t rows) {
+  mxArray *column = mxCreateDoubleMatrix(rows, 1, mxREAL);
+  std::copy(values, values + rows, mxGetPr(column));
+  followingArrays.push_back(column);
+  return column;
 }
 
-void kernel(benchmark::State &state, const std::string &command, const mxArray *second) {
+// What follows the points in a call of the point kernel.
+std::vector<const mxArray *> followingInputs(const cases::PointKernel &kernel) {
+  std::vector<const mxArray *> inputs;
+  if (kernel.secondRows > 0) inputs.push_back(keptColumn(kernel.second, kernel.secondRows));
+  if (kernel.withAngle) inputs.push_back(keptColumn(&kernel.angle, 1));
+  return inputs;
+}
+
+void kernel(benchmark::State &state, const std::string &command,
+            const std::vector<const mxArray *> &following) {
   const standin::Plugin plugin(pluginFolder, command);
   if (!plugin.ok()) {
     state.SkipWithError(plugin.error().c_str());
     return;
   }
   std::vector<const mxArray *> inputs = {scenePoints(state.range(0))};
-  if (second) inputs.push_back(second);
+  inputs.insert(inputs.end(), following.begin(), following.end());
   for (auto _ : state) {
     standin::CallOutcome outcome = plugin.call(inputs);
     if (outcome.failed) {
@@ -441,7 +448,8 @@ double timeSideBySide(const ThreadCase &c, const char *fewer, const char *more) 
 // The points, then what follows them in a call of the point kernel.
 std::vector<const mxArray *> pointInputs(const cases::PointKernel &kernel, long n) {
   std::vector<const mxArray *> inputs = {scenePoints(n)};
-  if (const mxArray *second = secondInput(kernel)) inputs.push_back(second);
+  const std::vector<const mxArray *> following = followingInputs(kernel);
+  inputs.insert(inputs.end(), following.begin(), following.end());
   return inputs;
 }
 
@@ -649,7 +657,7 @@ int main(int argc, char **argv) {
       benchmark::RegisterBenchmark("memory floor", memoryFloor),
       benchmark::RegisterBenchmark("compute floor", computeFloor)};
   for (const auto &p : kPointCommands)
-    all.push_back(benchmark::RegisterBenchmark(p.command, kernel, p.command, secondInput(p)));
+    all.push_back(benchmark::RegisterBenchmark(p.command, kernel, p.command, followingInputs(p)));
   for (benchmark::internal::Benchmark *registered : all) {
     for (long n : kPointCounts) registered->Arg(n);
     registered->UseRealTime()->Unit(benchmark::kMicrosecond);
@@ -674,6 +682,6 @@ int main(int argc, char **argv) {
   }
   benchmark::Shutdown();
   for (mxArray *array : caseArrays) mxDestroyArray(array);
-  for (mxArray *array : secondInputs) mxDestroyArray(array);
+  for (mxArray *array : followingArrays) mxDestroyArray(array);
   return 0;
 }

@@ -85,8 +85,10 @@ TEST(Threads, PointKernelsGiveTheSameBitsAtEveryThreadCount) {
     for (size_t n : sizesAround(c.split)) {
       Array points = doubles(3, n, std::vector<double>(pool.begin(), pool.begin() + 3 * n));
       Array second = doubles(c.secondRows, 1, std::vector<double>(c.second, c.second + c.secondRows));
+      Array angle = scalar(c.angle);
       std::vector<const mxArray *> inputs = {points};
       if (c.secondRows > 0) inputs.push_back(second);
+      if (c.withAngle) inputs.push_back(angle);
       expectSameAtEveryThreadCount(c.command, inputs, "N=" + std::to_string(n));
     }
 }

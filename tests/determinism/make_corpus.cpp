@@ -55,6 +55,7 @@ std::vector<Call> threadedCalls(Random &random) {
     Call call{point.command, 1, {randomDoubles(random, 3, past(point.split))}};
     if (point.secondRows > 1) call.inputs.push_back(randomDoubles(random, point.secondRows, 1));
     if (point.secondRows == 1) call.inputs.push_back(scalar(point.second[0]));
+    if (point.withAngle) call.inputs.push_back(scalar(point.angle));
     calls.push_back(call);
   }
   // Flags packed into bits (half as many points as triangles), and read from

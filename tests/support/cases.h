@@ -126,10 +126,13 @@ struct PointKernel {
   gateway::Split split;
   std::uint64_t secondRows;  // 0: the points alone
   double second[3];
+  bool withAngle = false;  // an angle follows the second input
+  double angle = 0;
 };
 inline constexpr PointKernel kPointKernels[] = {
     {"korvelOffset", gateway::kOffsetSplit, 3, {1.5, -2.5, 0.25}},
     {"korvelSpin", gateway::kSpinSplit, 1, {0.6}},
+    {"korvelToViewer", gateway::kViewerSplit, 3, {1.5, -2.5, 0.25}, true, 0.6},
     {"korvelRange", gateway::kRangeSplit, 0, {}},
     {"torusScreenMex", gateway::kTorusSplit, 0, {}},
     {"coneScreenMex", gateway::kConeSplit, 0, {}}};
