@@ -673,7 +673,7 @@ end
 variants = frame_variants();
 P = scene.P;
 runs = {'viewer chain', @(h) frame_chain(scene, h); ...
-        'viewer chain, 1 thread', @(h) with_one_thread(@() frame_chain(scene, h)); ...
+        'viewer chain, 1 thread', @(h) frame_chain(scene, h); ...
         'two-step chain', @(h) frame_chain_two_steps(scene, h)};
 for v = 1:size(variants, 1)
   plain = variants{v, 2};
@@ -687,7 +687,11 @@ while samples == 0 || (samples < 10 * count && toc(started) < 3)
   for h = headings
     samples = samples + 1;
     for r = 1:size(runs, 1)
-      times(samples, r) = time_once(@() runs{r, 2}(h));
+      if r == 2
+        times(samples, r) = time_once_one_thread(@() runs{r, 2}(h));
+      else
+        times(samples, r) = time_once(@() runs{r, 2}(h));
+      end
     end
   end
 end
