@@ -1,6 +1,7 @@
 function rows = bench_host(varargin)
 %BENCH_HOST  Time each command against the host code a user would write instead.
-%   ROWS = BENCH_HOST('plugins', DIR, 'label', LABEL, 'table', FILE, 'quick', Q)
+%   ROWS = BENCH_HOST('plugins', DIR, 'label', LABEL, 'table', FILE, 'quick', Q,
+%                     'only', ONLY)
 %   times every command and the fastest vectorized host expressions that
 %   compute the same result, side by side in this one session: the calls
 %   alternate within each repetition, so a busy machine slows both sides
@@ -11,6 +12,7 @@ function rows = bench_host(varargin)
 %           setting the host was started with).
 %   FILE    tab-separated file the rows are written to ('' for none).
 %   Q       true for one small size per command (a smoke run).
+%   ONLY    'frame' for the frame rows alone (to repeat them); '' for all.
 %
 %   Before timing, every host expression is compared bit for bit with the
 %   command (typecast to uint64; NaNs compare equal to NaNs) on the timed
@@ -24,6 +26,14 @@ function rows = bench_host(varargin)
 %   default thread count (every core, or KORVEL_NUM_THREADS as this session
 %   had it).
 %
+%   The whole frame a user renders (FRAME_SCENE: a ground grid and poles on a
+%   ring, with their triangles) is timed too, several headings interleaved:
+%   the toolbox chain (korvelToViewer, torusScreenMex, korvelFaceShown,
+%   korvelRange) as command 'frame', the chain through korvelOffset and
+%   korvelSpin as command 'frame, offset then spin', each against the
+%   fastest plain frame we could write for the same outputs, and beside them
+%   zeros(3, N) and P + 0, the host's cost of one 3-by-N result.
+%
 %   ROWS is a struct array with fields label, command, size, variant,
 %   seconds (median), reps and identical. Variant 'command' is the plug-in.
 %
@@ -31,7 +41,7 @@ function rows = bench_host(varargin)
 %
 %   See also BENCH_HOST_REPORT.
 
-options = struct('plugins', '', 'label', 'run', 'table', '', 'quick', false);
+options = struct('plugins', '', 'label', 'run', 'table', '', 'quick', false, 'only', '');
 for k = 1:2:numel(varargin)
   options.(varargin{k}) = varargin{k + 1};
 end
@@ -48,10 +58,14 @@ rows = struct('label', {}, 'command', {}, 'size', {}, 'variant', {}, 'seconds', 
               'reps', {}, 'identical', {});
 if options.quick
   point_counts = 1e4;
+  frame_counts = 1e4;
+  frame_headings = 3;
   pair_counts = [4 64];
   image_sides = 256;
 else
   point_counts = [1e4 1e6 1e7];
+  frame_counts = [1e5 1e6];
+  frame_headings = 12;
   pair_counts = [4 64 4096 65536];
   image_sides = [256 1024 2048 4096];
 end
@@ -62,6 +76,11 @@ end
 awkward = containers.Map();  % command|variant -> verdict
 check_awkward_values(awkward);
 
+if strcmp(options.only, 'frame')
+  point_counts = [];
+  pair_counts = [];
+  image_sides = [];
+end
 for n = point_counts
   P = scene_points(n);
   size_label = sprintf('N=%s', power_label(n));
@@ -75,6 +94,10 @@ for n = point_counts
                           sprintf('T=2*%s', power_label(n)), run_command, variants, ...
                           awkward)]; %#ok<AGROW>
   clear P run_command variants
+end
+
+for n = frame_counts
+  rows = [rows, time_frame(options.label, frame_scene(n), frame_headings, awkward)]; %#ok<AGROW>
 end
 
 for pairs = pair_counts
@@ -97,43 +120,45 @@ for side = image_sides
   end
 end
 
-% The peers a user holds the array commands against, at one size: the image
-% package's bwlabel (it labels the ones only), plain indexing through a table,
-% and A + 1, the host's own cost of making a result this size. bwlabel and
-% A + 1 compute something else: their rows say 'no' under identical and are
-% never the best host expression, but bench_host_report lists them.
-if options.quick
-  peer_side = 256;
-else
-  peer_side = 2048;
-end
-have_bwlabel = load_image_package();
-for kind = {'binary 0.5', 'binary 0.59', 'binary tiles', 'values 1..4'}
-  A = peer_image(peer_side, kind{1});
-  variants = {'A + 1', @() A + 1};
-  if have_bwlabel && ~strcmp(kind{1}, 'values 1..4')
-    variants = [variants; {'bwlabel(A, 4)', @() bwlabel(A, 4)}]; %#ok<AGROW>
+if ~strcmp(options.only, 'frame')
+  % The peers a user holds the array commands against, at one size: the image
+  % package's bwlabel (it labels the ones only), plain indexing through a table,
+  % and A + 1, the host's own cost of making a result this size. bwlabel and
+  % A + 1 compute something else: their rows say 'no' under identical and are
+  % never the best host expression, but bench_host_report lists them.
+  if options.quick
+    peer_side = 256;
+  else
+    peer_side = 2048;
   end
-  rows = [rows, time_case(options.label, 'plateauLabels', ...
-                          sprintf('%dx%d %s', peer_side, peer_side, kind{1}), ...
-                          @() plateauLabels(A), variants, awkward)]; %#ok<AGROW>
+  have_bwlabel = load_image_package();
+  for kind = {'binary 0.5', 'binary 0.59', 'binary tiles', 'values 1..4'}
+    A = peer_image(peer_side, kind{1});
+    variants = {'A + 1', @() A + 1};
+    if have_bwlabel && ~strcmp(kind{1}, 'values 1..4')
+      variants = [variants; {'bwlabel(A, 4)', @() bwlabel(A, 4)}]; %#ok<AGROW>
+    end
+    rows = [rows, time_case(options.label, 'plateauLabels', ...
+                            sprintf('%dx%d %s', peer_side, peer_side, kind{1}), ...
+                            @() plateauLabels(A), variants, awkward)]; %#ok<AGROW>
+  end
+  % A label image recoloured through a table of its K labels, and values 0..5
+  % through 6 pairs.
+  L = plateauLabels(peer_image(peer_side, 'values 1..4'));
+  lut = rand(max(L(:)), 1);
+  from = (1:numel(lut))';
+  rows = [rows, time_case(options.label, 'valueSwap', ...
+                          sprintf('%dx%d labels, FROM=(1:K)''', peer_side, peer_side), ...
+                          @() valueSwap(L, from, lut), {'lut(L)', @() lut(L); 'A + 1', @() L + 1}, ...
+                          awkward)];
+  Q = floor(rand(peer_side) * 6);
+  T = rand(6, 1);
+  rows = [rows, time_case(options.label, 'valueSwap', ...
+                          sprintf('%dx%d values 0..5, 6 pairs', peer_side, peer_side), ...
+                          @() valueSwap(Q, (0:5)', T), {'T(Q + 1)', @() T(Q + 1); 'A + 1', @() Q + 1}, ...
+                          awkward)];
+  clear A L lut from Q T variants
 end
-% A label image recoloured through a table of its K labels, and values 0..5
-% through 6 pairs.
-L = plateauLabels(peer_image(peer_side, 'values 1..4'));
-lut = rand(max(L(:)), 1);
-from = (1:numel(lut))';
-rows = [rows, time_case(options.label, 'valueSwap', ...
-                        sprintf('%dx%d labels, FROM=(1:K)''', peer_side, peer_side), ...
-                        @() valueSwap(L, from, lut), {'lut(L)', @() lut(L); 'A + 1', @() L + 1}, ...
-                        awkward)];
-Q = floor(rand(peer_side) * 6);
-T = rand(6, 1);
-rows = [rows, time_case(options.label, 'valueSwap', ...
-                        sprintf('%dx%d values 0..5, 6 pairs', peer_side, peer_side), ...
-                        @() valueSwap(Q, (0:5)', T), {'T(Q + 1)', @() T(Q + 1); 'A + 1', @() Q + 1}, ...
-                        awkward)];
-clear A L lut from Q T variants
 
 if ~isempty(options.table)
   write_rows(options.table, rows);
@@ -384,6 +409,15 @@ for angle = [pi / 2, 0, -0, inf, nan]
 end
 [run_command, variants] = faces_case(P);
 check_variants(awkward, 'korvelFaceShown', run_command, variants);
+% No draw from rand here or in frame_scene: the later rows keep their inputs.
+corners = reshape(mod((0:6 * size(P, 2) - 1) * 7, size(P, 2)), 3, []);
+scene = frame_inputs(P, int32(corners), mod(1:size(corners, 2), 10) ~= 0);
+for position = {[0; 0; 0], [-0; -0; -0], [1; NaN; -Inf], [Inf; -1e300; 1e-310]}
+  scene.position = position{1};
+  for heading = [0, -0, pi / 2, 1e22, nan, inf]
+    check_frame(awkward, scene, heading);
+  end
+end
 
 A = [0 -0 1 2 3 nan inf -inf 5 5 6];
 from = [0; 1; 2; nan; inf; 5; 5; 1];
@@ -511,6 +545,177 @@ end
 function D = host_faces_any(F, S, mask)
 on = S(3, :) == 1;
 D = double(mask & any(on(F + 1), 1));
+end
+
+% --- The whole frame -----------------------------------------------------------
+
+function scene = frame_scene(n)
+% About n points: a ground grid of nine in ten over x, y in -100 .. 100 and
+% 64 poles on a ring of radius 60, each a square prism of 4 corners a level,
+% with two triangles a grid cell and two a prism side between levels. The
+% viewer stands inside the ring, above the ground; nine in ten triangles are
+% enabled.
+side = round(sqrt(0.9 * n));
+[X, Y] = meshgrid(linspace(-100, 100, side));
+Z = 2.2 * sin(X / 11) .* cos(Y / 14) + 0.8 * sin((X + 2 * Y) / 6);
+[r, c] = ndgrid(1:side - 1, 1:side - 1);
+cell00 = r(:)' + (c(:)' - 1) * side;
+faces = [cell00, cell00; cell00 + side, cell00 + side + 1; cell00 + side + 1, cell00 + 1];
+poles = 64;
+levels = max(2, round((n - side ^ 2) / (4 * poles)));
+around = (0:poles - 1) * 2 * pi / poles;
+cornerX = repmat(60 * cos(around), 4, 1) + repmat([-0.5; 0.5; 0.5; -0.5], 1, poles);
+cornerY = repmat(60 * sin(around), 4, 1) + repmat([-0.5; -0.5; 0.5; 0.5], 1, poles);
+heights = linspace(0, 30, levels);
+P = [X(:)', repmat(cornerX(:)', 1, levels); Y(:)', repmat(cornerY(:)', 1, levels); ...
+     Z(:)', kron(heights, ones(1, 4 * poles))];
+% Corner k of pole p at level l is column side^2 + (l-1)*4*poles + (p-1)*4 + k.
+[k, p, l] = ndgrid(1:4, 1:poles, 1:levels - 1);
+low = side ^ 2 + (l(:)' - 1) * 4 * poles + (p(:)' - 1) * 4 + k(:)';
+lowNext = low - k(:)' + mod(k(:)', 4) + 1;  % the next corner round the prism
+high = low + 4 * poles;
+highNext = lowNext + 4 * poles;
+faces = [faces, [low, low; lowNext, highNext; highNext, high]];
+scene = frame_inputs(P, int32(faces - 1), mod(1:size(faces, 2), 10) ~= 0);
+scene.position = [0; -20; 5];
+end
+
+function scene = frame_inputs(P, F, mask)
+% Each side's scene in the form it is best stored in: the point matrix and
+% the zero-based int32 faces for the commands; x, y and z rows and one-based
+% index rows for the plain frame.
+scene = struct('P', P, 'F', F, 'mask', mask, 'X', P(1, :), 'Y', P(2, :), 'Z', P(3, :), ...
+               'F1', double(F(1, :)) + 1, 'F2', double(F(2, :)) + 1, ...
+               'F3', double(F(3, :)) + 1, 'position', [0; 0; 0]);
+end
+
+function out = frame_chain(scene, heading)
+V = korvelToViewer(scene.P, scene.position, heading);
+S = torusScreenMex(V);
+out = {S, korvelFaceShown(scene.F, S, scene.mask), korvelRange(V)};
+end
+
+function out = frame_chain_two_steps(scene, heading)
+V = korvelSpin(korvelOffset(scene.P, scene.position), heading);
+S = torusScreenMex(V);
+out = {S, korvelFaceShown(scene.F, S, scene.mask), korvelRange(V)};
+end
+
+function out = frame_plain(scene, heading)
+% x, y and z as separate rows, no 3-by-N intermediate: the turned rows, the
+% clamps by logical indexing, the squared horizontal distance shared by the
+% projection and the range.
+c = cos(-heading);
+s = sin(-heading);
+x = scene.X - scene.position(1);
+y = scene.Y - scene.position(2);
+z = scene.Z - scene.position(3);
+u = x * c - y * s;
+v = x * s + y * c;
+q = u .* u + v .* v;
+rho = sqrt(q);
+sigma = atan(z ./ rho) * 0.4625 + 0.4929;
+below = sigma < 0;
+above = sigma > 1;
+sigma(below) = 0;
+sigma(above) = 1;
+on = ~(below | above);
+out = {(sigma .* u) ./ rho, (sigma .* v) ./ rho, on, ...
+       scene.mask & (on(scene.F1) | on(scene.F2) | on(scene.F3)), sqrt(q + z .* z)};
+end
+
+function out = frame_as_commands(out)
+% The plain frame's outputs in the commands' form, outside the clock.
+out = {[out{1}; out{2}; double(out{3})], double(out{4}), out{5}};
+end
+
+function verdict = compare_frames(expected, actual)
+verdict = 'bits';
+for k = 1:numel(expected)
+  verdict = worse(verdict, compare_bits(expected{k}, actual{k}));
+end
+end
+
+function variants = frame_variants()
+variants = {'plain rows, logical clamps', @frame_plain};
+if is_octave()  % MATLAB has no += and the like
+  variants = [variants; {'plain rows, updated in place', @bench_frame_in_place}];
+end
+end
+
+function check_frame(awkward, scene, heading)
+% Both chains and every plain frame against the viewer chain.
+expected = frame_chain(scene, heading);
+if ~strcmp(compare_frames(expected, frame_chain_two_steps(scene, heading)), 'bits')
+  error('bench_host:frame', 'korvelToViewer differs from korvelOffset then korvelSpin');
+end
+variants = frame_variants();
+for v = 1:size(variants, 1)
+  key = ['frame|' variants{v, 1}];
+  verdict = compare_frames(expected, frame_as_commands(variants{v, 2}(scene, heading)));
+  if isKey(awkward, key)
+    verdict = worse(verdict, awkward(key));
+  end
+  awkward(key) = verdict;
+end
+end
+
+function rows = time_frame(label, scene, count, awkward)
+% Every heading in turn, each side once per heading; passes over the
+% headings continue until the size has used about three seconds (at least
+% one pass, at most ten). Medians over every heading and pass.
+n = size(scene.P, 2);
+size_label = sprintf('N=%s', power_label(n));
+headings = 0.1 + (0:count - 1) * 2 * pi / count;
+for h = headings(1:min(3, count))
+  check_frame(awkward, scene, h);
+end
+variants = frame_variants();
+P = scene.P;
+runs = {'viewer chain', @(h) frame_chain(scene, h); ...
+        'viewer chain, 1 thread', @(h) frame_chain(scene, h); ...
+        'two-step chain', @(h) frame_chain_two_steps(scene, h)};
+for v = 1:size(variants, 1)
+  plain = variants{v, 2};
+  runs(end + 1, :) = {variants{v, 1}, @(h) plain(scene, h)}; %#ok<AGROW>
+end
+runs = [runs; {'zeros(3,N)', @(h) zeros(3, n); 'P + 0', @(h) P + 0}];
+times = zeros(10 * count, size(runs, 1));
+samples = 0;
+started = tic;
+while samples == 0 || (samples < 10 * count && toc(started) < 3)
+  for h = headings
+    samples = samples + 1;
+    for r = 1:size(runs, 1)
+      if r == 2
+        times(samples, r) = time_once_one_thread(@() runs{r, 2}(h));
+      else
+        times(samples, r) = time_once(@() runs{r, 2}(h));
+      end
+    end
+  end
+end
+seconds = median(times(1:samples, :), 1);
+row_of = @(command, variant, t, identical) struct('label', label, 'command', command, ...
+    'size', size_label, 'variant', variant, 'seconds', t, 'reps', samples, 'identical', identical);
+rows = [row_of('frame', 'command', seconds(1), 'bits'), ...
+        row_of('frame', 'command, 1 thread', seconds(2), 'bits')];
+two_steps = row_of('frame, offset then spin', 'command', seconds(3), 'bits');
+for v = 1:size(variants, 1)
+  verdict = awkward(['frame|' variants{v, 1}]);
+  rows(end + 1) = row_of('frame', variants{v, 1}, seconds(3 + v), verdict); %#ok<AGROW>
+  two_steps(end + 1) = row_of('frame, offset then spin', variants{v, 1}, seconds(3 + v), verdict); %#ok<AGROW>
+end
+for r = size(runs, 1) - 1:size(runs, 1)
+  rows(end + 1) = row_of('frame', runs{r, 1}, seconds(r), 'no'); %#ok<AGROW>
+end
+rows = [rows, two_steps];
+best = best_host(rows);
+fprintf(['%-16s %-22s chain %9.3f ms (1 thread %9.3f, offset then spin %9.3f)  plain %9.3f ms' ...
+         '  x%5.2f  (%d points, %d triangles, %d samples; zeros(3,N) %.3f ms, P + 0 %.3f ms)\n'], ...
+        'frame', size_label, 1e3 * seconds(1), 1e3 * seconds(2), 1e3 * seconds(3), ...
+        1e3 * best.seconds, best.seconds / seconds(1), n, size(scene.F, 2), samples, ...
+        1e3 * seconds(end - 1), 1e3 * seconds(end));
 end
 
 % --- Host expressions: value replacement ------------------------------------

@@ -68,7 +68,8 @@ for c = 1:numel(cases)
   end
   lines{end + 1} = sprintf('%s %s |', line, target); %#ok<AGROW>
 end
-lines = [lines, flatness_lines(runs, labels), peer_lines(runs{end}, labels{end})];
+lines = [lines, frame_lines(runs, labels), flatness_lines(runs, labels), ...
+         peer_lines(runs{end}, labels{end})];
 
 text = sprintf('%s\n', lines{:});
 fprintf('%s', text);
@@ -141,7 +142,7 @@ function [target, met] = judge(key, speedup)
 targets = {'korvelOffset', 'N=10^6', 1.5; 'korvelSpin', 'N=10^6', 2; ...
            'korvelRange', 'N=10^6', 1.2; 'torusScreenMex', 'N=10^6', 4; ...
            'coneScreenMex', 'N=10^6', 2; 'korvelFaceShown', 'T=2*10^6', 1.5; ...
-           'valueSwap', '', 1; 'plateauLabels', '', 10};
+           'frame', 'N=10^5', 2; 'frame', 'N=10^6', 2; 'valueSwap', '', 1; 'plateauLabels', '', 10};
 target = '';
 met = false;
 for t = 1:size(targets, 1)
@@ -153,6 +154,38 @@ for t = 1:size(targets, 1)
       target = sprintf('>= %g', targets{t, 3});
       met = speedup >= targets{t, 3};
     end
+  end
+end
+end
+
+function lines = frame_lines(runs, labels)
+% The whole frame in each run: both chains against the fastest plain frame,
+% and the host's cost of one 3-by-N result beside them.
+lines = {};
+for k = 1:numel(runs)
+  rows = runs{k};
+  for c = unique_cases(rows)
+    key = c{1};
+    if ~strcmp(key{1}, 'frame')
+      continue
+    end
+    if isempty(lines)
+      lines = {'', ['| Frame | N | chain ms | chain, 1 thread | offset then spin | plain ms | ' ...
+                    'plain / chain | plain / offset then spin | zeros(3,N) ms | P + 0 ms |'], ...
+               '|---|---|---:|---:|---:|---:|---:|---:|---:|---:|'};
+    end
+    [command, host, one_thread] = case_rows(rows, key);
+    [two_steps, ~] = case_rows(rows, {'frame, offset then spin', key{2}});
+    zero = rows(strcmp({rows.command}, 'frame') & strcmp({rows.size}, key{2}) & ...
+                strcmp({rows.variant}, 'zeros(3,N)'));
+    copy = rows(strcmp({rows.command}, 'frame') & strcmp({rows.size}, key{2}) & ...
+                strcmp({rows.variant}, 'P + 0'));
+    lines{end + 1} = sprintf('| %s | %s | %s | %s | %s | %s | %.2f | %.2f | %s | %s |', labels{k}, ...
+                             key{2}, milliseconds(command.seconds), ...
+                             milliseconds(one_thread.seconds), milliseconds(two_steps.seconds), ...
+                             milliseconds(host.seconds), host.seconds / command.seconds, ...
+                             host.seconds / two_steps.seconds, milliseconds(zero.seconds), ...
+                             milliseconds(copy.seconds)); %#ok<AGROW>
   end
 end
 end

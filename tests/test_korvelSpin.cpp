@@ -132,3 +132,29 @@ TEST(KorvelSpin, RefusesCallsOutsideItsContract) {
   EXPECT_EQ(call("korvelSpin", {points}).message,
             "expected 2 inputs, as in R = korvelSpin(P, THETA); got 1");
 }
+
+TEST(KorvelToViewer, GivesTheBitsOfKorvelOffsetThenKorvelSpin) {
+  samples::Coordinates coordinates(0x766965776572ull);
+  const std::vector<double> p = coordinates.points(1001);
+  Array points = doubles(3, p.size() / 3, p);
+  const std::vector<std::vector<double>> positions = {
+      {0, 0, 0}, {-0.0, -0.0, -0.0}, {0.75, -20, 5}, {kNan, 1, -kInf}, {kInf, -1e300, 1e-310},
+      {coordinates.ordinary(), coordinates.next(), coordinates.next()}};
+  for (const std::vector<double> &pos : positions)
+    for (double theta : {0.0, -0.0, kHalfPi, 3.141592653589793, -2.5, 1e22, -1e300, kNan, kInf,
+                         coordinates.next()}) {
+      Array position = doubles(1, 3, pos);
+      Array angle = scalar(theta);
+      Result moved = call("korvelOffset", {points, position});
+      ASSERT_FALSE(moved.failed) << moved.message;
+      Result chained = spin(moved.output(), angle);
+      Result viewed = call("korvelToViewer", {points, position, angle});
+      ASSERT_FALSE(viewed.failed) << viewed.message;
+      EXPECT_TRUE(sameBits(chained.output().values(), viewed.output().values()))
+          << "position (" << pos[0] << ", " << pos[1] << ", " << pos[2] << "), theta " << theta;
+    }
+  Array empty = zeros(3, 0), position = doubles(3, 1, {1, 2, 3}), angle = scalar(1);
+  Result none = call("korvelToViewer", {empty, position, angle});
+  ASSERT_FALSE(none.failed) << none.message;
+  EXPECT_TRUE(isMatrix(none.output(), 3, 0, {}));
+}

@@ -34,3 +34,17 @@
 %! assert_error_id ('korvelSpin:badClass', @korvelSpin, single ([1; 2; 3]), 1);
 %! assert_error_id ('korvelSpin:badSize', @korvelSpin, ones (2, 3), 1);
 %! assert_error_id ('korvelSpin:badSize', @korvelSpin, ones (3, 3), []);
+
+%!test
+%! % korvelToViewer gives the bits of korvelOffset then korvelSpin.
+%! s = [0 -0 1 -2.5 Inf -Inf NaN 1e300 1e-310];
+%! [x, y, z] = ndgrid (s, s, s);
+%! P = [x(:)'; y(:)'; z(:)'];
+%! for pos = {[0 0 0], [-0 -0 -0], [0.75; -20; 5], [NaN 1 -Inf], [Inf -1e300 1e-310 9]}
+%!   for theta = [0 -0 pi/2 pi -2.5 1e22 -1e300 NaN Inf]
+%!     assert_bits (korvelToViewer (P, pos{1}, theta), korvelSpin (korvelOffset (P, pos{1}), theta));
+%!   end
+%! end
+%! assert_bits (korvelToViewer (zeros (3, 0), [1 2 3], [0.3 99]), zeros (3, 0));
+%! assert_error_id ('korvelToViewer:notEnoughInputs', @korvelToViewer, [1; 2; 3], [0 0 0]);
+%! assert_error_id ('korvelToViewer:badSize', @korvelToViewer, [1; 2; 3], [0 0 0], []);

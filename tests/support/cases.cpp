@@ -56,6 +56,17 @@ Value randomPoints(Random &random, bool broken, int maxColumns) {
   return matrix("double", rows, static_cast<std::uint64_t>(n), p);
 }
 
+// A turn's angle: quarter and half turns, signed zeros, a huge angle, NaN and
+// infinity, or an ordinary value; now and then followed by unused elements.
+Value randomAngle(Random &random) {
+  const double angles[] = {1.5707963267948966, 3.141592653589793, -0.7853981633974483, 0.0, -0.0,
+                           6.283185307179586,  1e6,               NAN,                 INFINITY};
+  double theta = random.chance(0.5) ? angles[random.between(0, 8)] : randomValues(random, 1)[0] / 10.0;
+  std::vector<double> pose{theta};
+  for (double v : randomValues(random, static_cast<std::size_t>(random.between(0, 2)))) pose.push_back(v);
+  return matrix("double", 1, pose.size(), pose);
+}
+
 // The seeds all three one-input point commands share.
 std::vector<Seed> pointSeeds() {
   const std::vector<double> six = {1, 2, 3, 3, 4, 0, 0, 0, 5, 0, 0, -5, -2, 0, 1, nan, 1, 2};
@@ -227,12 +238,25 @@ std::vector<CommandCases> table() {
         {{doubles(3, 1, {1, 2, 3}), doubles(0, 0, {})}},
         {{doubles(3, 1, {1, 2, 3}), filled("char", 1, 1, 1)}}},
        [](Random &random, bool broken) {
-         const double angles[] = {1.5707963267948966, 3.141592653589793, -0.7853981633974483, 0.0, -0.0,
-                                  6.283185307179586,  1e6,               NAN,                 INFINITY};
-         double theta = random.chance(0.5) ? angles[random.between(0, 8)] : randomValues(random, 1)[0] / 10.0;
-         std::vector<double> pose{theta};
-         for (double v : randomValues(random, static_cast<std::size_t>(random.between(0, 2)))) pose.push_back(v);
-         return Inputs{randomPoints(random, broken, 200), matrix("double", 1, pose.size(), pose)};
+         Value angle = randomAngle(random);  // first: the draws stay in their order
+         return Inputs{randomPoints(random, broken, 200), angle};
+       }});
+
+  all.push_back(
+      {"korvelToViewer",
+       {{points(0)[0], row({1, 1, 1}), scalar(0.7)}},
+       {{{doubles(3, 1, {1, 2, 3}), row({1, 2}), scalar(0)}, "badSize"},
+        {{doubles(3, 1, {1, 2, 3}), row({0, 0, 0}), zeros(0, 0)}, "badSize"},
+        {{doubles(3, 1, {1, 2, 3}), row({0, 0, 0})}, "notEnoughInputs"},
+        {{doubles(3, 1, {1, 2, 3}), row({0, 0, 0}), zeros(1, 1, "single")}, "badClass"}},
+       {{huge, row({1, 1, 1}), scalar(0.5)}},
+       {{{doubles(3, 6, {1, 2, 3, 3, 4, 0, 0, 0, 5, 0, 0, -5, -2, 0, 1, nan, 1, 2}), doubles(3, 1, {1, -0.0, inf}),
+          doubles(1, 1, {1.5707963267948966})}},
+        {{doubles(3, 0, {}), doubles(1, 3, {0, 0, 0}), doubles(1, 2, {nan, 1})}, 0}},
+       [](Random &random, bool broken) {
+         Value pos = randomDoubles(random, 1, static_cast<std::uint64_t>(random.between(broken ? 0 : 3, 5)));
+         Value angle = randomAngle(random);
+         return Inputs{randomPoints(random, broken, 200), pos, angle};
        }});
 
   auto randomPointsAlone = [](Random &random, bool broken) { return Inputs{randomPoints(random, broken, 400)}; };

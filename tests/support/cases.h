@@ -126,11 +126,12 @@ struct PointKernel {
   const char *command;
   gateway::Split split;
   std::uint64_t sizes[2];
-  double values[3];
+  double values[4];
 };
 inline constexpr PointKernel kPointKernels[] = {
     {"korvelOffset", gateway::kOffsetSplit, {3}, {1.5, -2.5, 0.25}},
     {"korvelSpin", gateway::kSpinSplit, {1}, {0.6}},
+    {"korvelToViewer", gateway::kViewerSplit, {3, 1}, {1.5, -2.5, 0.25, 0.6}},
     {"korvelRange", gateway::kRangeSplit, {}, {}},
     {"torusScreenMex", gateway::kTorusSplit, {}, {}},
     {"coneScreenMex", gateway::kConeSplit, {}, {}},
