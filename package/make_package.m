@@ -44,6 +44,10 @@ function tarball = make_package (stagedir, outdir)
     folder = fileparts (source);
     make_dirs (fullfile (package, 'src'), {folder});
     copyfile (fullfile (root, source), fullfile (package, 'src', folder));
+    % The headers a folder's sources share (transforms/point_steps.h).
+    if ~isempty (dir (fullfile (root, folder, '*.h')))
+      copyfile (fullfile (root, folder, '*.h'), fullfile (package, 'src', folder));
+    end
     copyfile (fullfile (root, commands(k).help), fullfile (package, 'inst'));
     rules{end+1} = sprintf ('SOURCE_%s = %s', commands(k).name, source);
     % Built from the source of another command: under its own name.
