@@ -10,7 +10,12 @@ packages_for() {
   case "$1" in
     build) echo cmake make g++ libgtest-dev ;;
     octave) echo octave octave-dev ;;
-    windows) echo mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine32:i386 ;;
+    # 64-bit wine only: 32-bit programs do not start on these machines, so
+    # 32-bit wine runs in the emulated machine (vm), from its own root. With
+    # no i386 packages here, an i386 index out of step with the security
+    # archive's (whose amd64 libraries newer i386 ones must match) cannot
+    # hold the install back.
+    windows) echo mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 ;;
     linux32) echo gcc-multilib g++-multilib qemu-user ;;
     demo) echo octave octave-dev gnuplot-nox ghostscript fonts-freefont-otf ;;
     bench) echo libbenchmark-dev hyperfine python3-skimage octave-image ;;
@@ -65,10 +70,6 @@ while_locked() {
 }
 
 echo "installing: ${missing[*]}"
-# 32-bit packages (wine32:i386) need the i386 architecture enabled first.
-if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  while_locked "${sudo[@]}" dpkg --add-architecture i386
-fi
 # A mirror in the middle of a sync (or one index of a foreign architecture
 # out of step with its Release file) fails the update: the lists that did
 # arrive usually hold everything, so the install goes on with them, and only
