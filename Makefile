@@ -75,7 +75,8 @@ package:
 	$(OCTAVE) --eval "addpath('package'); make_package('$(PACKAGE_STAGE)', 'out');"
 
 # Installs the package into a scratch prefix in a fresh Octave, uses every
-# command and uninstalls it.
+# command, help korvel, the stroke font and the smallest demo from it alone,
+# and uninstalls it.
 test-package: build package
 	$(OCTAVE) --eval "addpath('$(CURDIR)/tests/octave'); exit(check_package('$(PACKAGE)'))"
 
@@ -164,7 +165,7 @@ test-windows32: dist
 
 # The release archives for MATLAB: out/korvel-<version>-{glnxa64.tar.gz,
 # win64.zip,win32.zip} and out/SHA256SUMS (cmake/Dist.cmake), the version
-# being the package's. test-dist unpacks each and runs the suite against
+# being the package's; each holds the commands and the examples' .m files. test-dist unpacks each and runs the suite against
 # its plug-ins alone: glnxa64 here and in a Debian 11 root, win64 under wine
 # (win32: test-windows32).
 DIST = out/korvel-$(PACKAGE_VERSION)

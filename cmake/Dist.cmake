@@ -1,6 +1,7 @@
 # The release archives: for each platform built, out/korvel-<version>-<arch>
 # (.zip for Windows, .tar.gz for Linux) holding one folder korvel/ with the
-# commands' plug-ins, their help files, Contents.m, LICENSE and INSTALL;
+# commands' plug-ins, their help files, Contents.m, the examples' .m files
+# (beside the commands, so one addpath serves both), LICENSE and INSTALL;
 # then SHA256SUMS of the archives. Only the commands of commands.tsv ship:
 # no test plug-in and no stand-in host library (MATLAB has its own).
 #   cmake -DOUT=out -DCONTENTS=build-octave/Contents.m
@@ -10,6 +11,7 @@ cmake_minimum_required(VERSION 3.25)
 get_filename_component(root ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 include(${CMAKE_CURRENT_LIST_DIR}/CommandList.cmake)
 korvel_read_commands(${root}/commands.tsv)
+file(GLOB examples ${root}/examples/*.m)
 
 file(STRINGS ${root}/package/DESCRIPTION version_line REGEX "^Version: ")
 string(REGEX REPLACE "^Version: *" "" version "${version_line}")
@@ -38,7 +40,7 @@ foreach(arch glnxa64 win64 win32)
     endif()
     file(COPY ${plugin} ${KORVEL_HELP_${command}} DESTINATION ${stage}/korvel)
   endforeach()
-  file(COPY ${CONTENTS} ${root}/LICENSE ${root}/package/release/INSTALL
+  file(COPY ${CONTENTS} ${examples} ${root}/LICENSE ${root}/package/release/INSTALL
        DESTINATION ${stage}/korvel)
   if(arch STREQUAL "glnxa64")
     set(archive korvel-${version}-${arch}.tar.gz)

@@ -46,14 +46,16 @@ function result = korvel_demo(varargin)
 %   The pictures are painted in plain host code (no graphics toolkit), so
 %   the demo runs headless.
 %
-%   Needs the korvel plug-ins on the path: run BUILD_MEX in the toolbox
-%   folder and add the folder it fills (build-octave in GNU Octave,
-%   build-matlab in MATLAB), or run  make demo  there. Without them the demo
-%   stops at once with the error korvel_demo:noPlugins.
+%   Needs the korvel plug-ins on the path:  pkg load korvel  in GNU Octave,
+%   the unpacked release folder on the path in MATLAB, or, in the source
+%   tree, the folder that BUILD_MEX fills and the examples folder (or run
+%   make demo  there). Without them the demo stops at once with the error
+%   korvel_demo:noPlugins. It writes only into the output folder: from an
+%   installed toolbox, into 'out' in the current folder unless told
+%   otherwise; a folder it cannot make is refused (korvel_demo:badOption).
 %
 %   Example:
-%     build_mex('build-octave'); addpath('build-octave', 'examples');
-%     korvel_demo('viewer', [-60 -60 20], 'heading', 45, 'screen', 'cone');
+%     korvel_demo('out', tempname(), 'grid', 60, 'screen', 'cone');
 %
 %   See also KORVEL_DEMO_SCENE, KORVEL_STROKE_FONT, KORVEL_WRITE_TEXT.
 
@@ -186,9 +188,9 @@ what = 'the korvel plug-ins are not on the path';
 if numel(missing) < numel(needed)
     what = ['these korvel plug-ins are not on the path: ' strjoin(missing, ', ')];
 end
-error('korvel_demo:noPlugins', ['%s. Build them in the toolbox folder with build_mex and add ' ...
-      'the folder it filled: build_mex(''build-octave''); addpath(''build-octave''). ' ...
-      'Or run  make demo  there.'], what);
+error('korvel_demo:noPlugins', ['%s. Load the package (pkg load korvel), add the unpacked ' ...
+      'release folder to the path, or in the source tree build them with build_mex and add ' ...
+      'the folder it filled: build_mex(''build-octave''); addpath(''build-octave'').'], what);
 end
 
 function opts = parseOptions(args)
@@ -218,8 +220,9 @@ opts.viewer = double(opts.viewer(:)');
 opts.heading = double(opts.heading);
 opts.grid = round(double(opts.grid));
 opts.size = max(120, round(double(opts.size)));
-if ~exist(opts.out, 'dir')
-    mkdir(opts.out);
+if ~exist(opts.out, 'dir') && ~mkdir(opts.out)
+    error('korvel_demo:badOption', 'cannot make the output folder ''%s''; give one you can write', ...
+          num2str(opts.out));
 end
 end
 

@@ -6,8 +6,11 @@ function tarball = make_package (stagedir, outdir)
 %     DESCRIPTION  package/DESCRIPTION, the one place of the version
 %     COPYING      the licence, LICENSE
 %     INDEX        the commands by their group in commands.tsv
-%     inst/        each command's help file and Contents.m, as build_mex
-%                  writes it
+%     inst/        each command's help file; korvel.m, whose help is the
+%                  list of commands that build_mex writes for Contents.m
+%                  (the installed folder is korvel-<version>, so HELP KORVEL
+%                  needs a file of that name); the examples' .m files, on
+%                  the path after  pkg load korvel
 %     src/         package/src/Makefile, cmake/exact_flags.mk (the flags
 %                  of every build), commands.mk (each command, its source
 %                  and its defines), the gateway headers and the commands'
@@ -33,7 +36,10 @@ function tarball = make_package (stagedir, outdir)
   copyfile (fullfile (here, 'DESCRIPTION'), package);
   copyfile (fullfile (root, 'LICENSE'), fullfile (package, 'COPYING'));
   write_text (fullfile (package, 'INDEX'), index_text (name, description, commands));
-  write_text (fullfile (package, 'inst', 'Contents.m'), build_mex ('-contents'));
+  % Calling korvel shows the list as well, rather than doing nothing.
+  write_text (fullfile (package, 'inst', 'korvel.m'), ...
+              sprintf ('function korvel\n%s  help korvel\nend\n', build_mex ('-contents')));
+  copyfile (fullfile (root, 'examples', '*.m'), fullfile (package, 'inst'));
   copyfile (fullfile (here, 'src', 'Makefile'), fullfile (package, 'src'));
   copyfile (fullfile (root, 'cmake', 'exact_flags.mk'), fullfile (package, 'src'));
   copyfile (fullfile (root, 'gateway', '*.h'), fullfile (package, 'src', 'gateway'));

@@ -55,7 +55,7 @@
 %   share memory with any other.
 %
 %   A ready glyph table of capitals, digits and signs is the demo's stroke
-%   font, examples/korvel_stroke_font.m: FONT = korvel_stroke_font() gives
+%   font, the example korvel_stroke_font.m: FONT = korvel_stroke_font() gives
 %   FONT.table for T and FONT.codes{double('A')} for the CODES of 'A'.
 %
 %   Errors (identifier: when). Every check runs before anything is created

@@ -121,6 +121,8 @@ expect(raises(@() korvel_demo('viewer', [1 2], 'out', single), 'korvel_demo:badO
        'a viewer of two coordinates is refused');
 expect(raises(@() korvel_demo('colour', 1, 'out', single), 'korvel_demo:badOption'), ...
        'an unknown option is refused');
+expect(raises(@() korvel_demo('out', fullfile(single, 'korvel_cone.png', 'x')), 'korvel_demo:badOption'), ...
+       'an output folder that cannot be made is refused');
 
 % --- The stroke font and the text through korvelStrokeText.
 font = korvel_stroke_font();

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Tests a release archive as it ships: unpacks it into an empty folder,
 # checks that it holds korvel/ with exactly each command's plug-in and help
-# file, Contents.m, LICENSE and INSTALL, holds the unpacked plug-ins to the
-# import list, and runs the whole suite against them alone (the test-only
+# file, the examples' .m files, Contents.m, LICENSE and INSTALL, that in
+# GNU Octave, with only the unpacked folder added to the path, help korvel
+# lists every command and the examples' stroke font loads, holds the
+# unpacked plug-ins to the import list, and runs the whole suite against
+# them alone (the test-only
 # plug-ins and the stand-in host come from the build):
 #   tests/dist/check_archive.sh glnxa64|win64|win32 ARCHIVE BUILD NATIVE_BUILD
 # glnxa64 runs natively and in the Debian 11 root (tools/bullseye-root.sh),
@@ -29,6 +32,7 @@ mkdir -p "$unpacked"
 
 commands=$("$native/mex/korvel_run" --commands | cut -d ' ' -f 1)
 expected_files=$( { for command in $commands; do echo "korvel/$command$suffix"; echo "korvel/$command.m"; done
+                    (cd "$root/examples" && printf 'korvel/%s\n' *.m)
                     printf 'korvel/%s\n' Contents.m LICENSE INSTALL; } | sort)
 found_files=$(cd "$unpacked" && find . -type f | sed 's|^\./||' | sort)
 if [[ $found_files != "$expected_files" ]]; then
@@ -37,6 +41,18 @@ if [[ $found_files != "$expected_files" ]]; then
   echo "dist $arch: 0 passed, 1 failed"
   exit 1
 fi
+
+# From a folder that is not the archive's parent, where help would find
+# korvel/ without the path.
+listing=$(cd "$build" && octave-cli --no-gui --no-history --norc --quiet --eval \
+  "addpath('$unpacked/korvel'); font = korvel_stroke_font(); assert(size(font.table, 1) == 4); help korvel" 2>&1) ||
+  { echo "$listing" >&2; echo "dist $arch: 0 passed, 1 failed"; exit 1; }
+for command in $commands; do
+  if ! grep -q "^ *$command  *- " <<<"$listing"; then
+    echo "check_archive: help korvel does not list $command:" >&2; echo "$listing" >&2
+    echo "dist $arch: 0 passed, 1 failed"; exit 1
+  fi
+done
 
 cmake -DOBJDUMP="$objdump" -DPLUGIN_DIR="$unpacked/korvel" -DSUFFIX="$suffix" \
   -DIMPORTS="$root/host/plugin_imports.txt" "-DCOMMANDS=$(echo $commands | tr ' ' ';')" \

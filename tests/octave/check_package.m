@@ -7,7 +7,10 @@ function failed = check_package (tarball, cases)
 %   bits with the stand-in host's (CROSS_CHECK; a command whose result is a
 %   data address must give one, the same twice), checks that each call runs
 %   the plug-in (not the help file of the same name) and that help shows
-%   the command's help, then uninstalls. CASES is the case file the build
+%   the command's help and that every example a help names is installed;
+%   then that HELP KORVEL lists every command, the stroke font loads and
+%   the demo (its smallest scene) writes its pictures into a temporary
+%   folder, all from the installed package; then uninstalls. CASES is the case file the build
 %   writes beside korvel_run (default: the release build's, see CASE_TABLE).
 %   Run it in a fresh Octave. Prints each failure and a summary line;
 %   returns the number of failures.
@@ -32,7 +35,7 @@ function failed = check_package (tarball, cases)
       problems{end+1} = sprintf ('pkg describe gives %s %s for %s', ...
                                  installed{1}.name, installed{1}.version, tarball);
     end
-    problems = [problems, check_commands(listed)];
+    problems = [problems, check_commands(listed, prefix), check_examples(listed, prefix)];
   catch err
     problems{end+1} = sprintf ('installing or loading failed: %s', err.message);
   end
@@ -57,7 +60,7 @@ end
 
 % The case table's calls of each command; the table must cover exactly the
 % commands the package lists.
-function problems = check_commands (listed)
+function problems = check_commands (listed, prefix)
   [cases, standin] = case_table ();
   [~, kinds] = system (sprintf ('"%s" --commands', fullfile (standin, 'korvel_run')));
   kinds = regexp (kinds, '(\S+) (\S+)', 'tokens');
@@ -96,6 +99,11 @@ function problems = check_commands (listed)
     if ~strncmp (strtrim (text), [upper(name) '  '], numel (name) + 2)
       problems{end+1} = sprintf ('%s: help shows "%s"', name, strtok (text, "\n"));
     end
+    for example = unique (regexp (text, 'korvel_\w+(?=\.m\>)', 'match'))
+      if ~strncmp (which (example{1}), prefix, numel (prefix))
+        problems{end+1} = sprintf ('%s: help names %s.m, not installed', name, example{1});
+      end
+    end
   end
 end
 
@@ -103,4 +111,32 @@ function ok = is_address (command)
   x = zeros (1, 3);
   a = command (x);
   ok = a == fix (a) && abs (a) < 2^31 && a == command (x);
+end
+
+% What runs from the installed package alone: the list of commands, the
+% font and the demo, which makes its pictures in a folder of the caller's.
+function problems = check_examples (listed, prefix)
+  problems = {};
+  text = help ('korvel');
+  for name = listed
+    if isempty (regexp (text, ['^\s+' name{1} '\s+- '], 'once', 'lineanchors'))
+      problems{end+1} = sprintf ('help korvel does not list %s', name{1});
+    end
+  end
+  try
+    font = korvel_stroke_font ();
+    if ~strncmp (which ('korvel_stroke_font'), prefix, numel (prefix)) || size (font.table, 1) ~= 4
+      problems{end+1} = 'korvel_stroke_font: not the installed font';
+    end
+    out = tempname ();
+    result = korvel_demo ('grid', 2, 'size', 120, 'out', out, 'quiet', true);
+    written = cellfun (@(file) exist (file, 'file') == 2, result.files);
+    if numel (written) ~= 4 || ~all (written) || ~all (strncmp (result.files, out, numel (out)))
+      problems{end+1} = sprintf ('korvel_demo wrote %d of 4 pictures into %s', nnz (written), out);
+    end
+    confirm_recursive_rmdir (false, 'local');
+    rmdir (out, 's');
+  catch err
+    problems{end+1} = sprintf ('the examples failed: %s', err.message);
+  end
 end
