@@ -40,7 +40,7 @@ constexpr Split kTorusSplit = measured({32768, 2048});
 constexpr Split kConeSplit = measured({131072, 8192});
 constexpr Split kOffsetSplit = measured({1 << 20, 32768});
 constexpr Split kSpinSplit = measured({1 << 20, 32768});
-constexpr Split kViewerSplit = measured({1 << 19, 32768});
+constexpr Split kViewerSplit = measured({131072, 32768});
 constexpr Split kRangeSplit = measured({1 << 21, 32768});
 // Triangles; the packing of the flags splits by points, in the same sizes.
 constexpr Split kFaceSplit = measured({131072, 16384});
