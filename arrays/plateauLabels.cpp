@@ -26,8 +26,9 @@ using gateway::Count;
 //    every other cell the label of the earlier cell it links to, already
 //    final.
 // 2. Linking in bands of columns, for threads: each band is linked on its
-//    own, the trees that meet at band edges are joined, and the bands are
-//    numbered, giving the same labels as one pass.
+//    own, the trees that meet at band edges are joined, the roots of those
+//    trees labelled, and then the bands are numbered, giving the same labels
+//    as one pass.
 // 3. Flooding: fill each region from its first cell before looking for the
 //    next, with the work list threaded through the output.
 //
@@ -49,11 +50,12 @@ const Count kFindStepsPerCell = KORVEL_PLATEAU_FIND_STEPS_PER_CELL;
 // between integers and doubles, and its selects free of branches.
 using Word = std::uint64_t;
 
-inline Count linkAt(const double *cells, Count p) {
+inline Word wordAt(const double *cells, Count p) {
   Word word;
   std::memcpy(&word, cells + p, sizeof word);
-  return static_cast<Count>(word);
+  return word;
 }
+inline Count linkAt(const double *cells, Count p) { return static_cast<Count>(wordAt(cells, p)); }
 inline void setLink(double *cells, Count p, Count link) {
   const Word word = link;
   std::memcpy(cells + p, &word, sizeof word);
@@ -162,53 +164,46 @@ bool linkRegions(const double *values, double *links, Count rows, Count firstCol
 // the cells are roots, in no pattern a branch predictor could learn; and the
 // count is an integer, so that no cell waits on a floating-point add.
 //
-// Threaded, each band of columns is numbered on its own, cells first to end - 1
-// from the label after `label`; a cell linked to a cell before `first` cannot
-// read that one's label yet, and keeps its link (as does every cell that
-// inherits from it) for resolveDeferred. `deferred` spans those cells.
-struct Span {
-  Count first, last;  // first > last: none
-};
+// In bands (kBanded), cells first to end - 1 are numbered from the label after
+// `label`, and a root may hold its label already (labelCrossingRoots): it is
+// counted, and left as it is, since other bands read it meanwhile.
 
 // The bits of every label, a double 1.0 or more, are at least these; a link
 // word is a cell position + 1, far below.
 const Word kLowestLabelBits = 0x3FF0000000000000ull;
 
-template <bool kMayDefer>
-Span numberRegions(double *cells, Count first, Count end, std::int64_t label) {
-  Span deferred{end, first};
+template <bool kBanded>
+void numberRegions(double *cells, Count first, Count end, std::int64_t label) {
   for (Count p = first; p < end; ++p) {
-    const Count link = linkAt(cells, p);
-    const bool root = link == 0;
+    const Word word = wordAt(cells, p);
+    const bool labelled = kBanded && word >= kLowestLabelBits;
+    const bool root = (word == 0) | labelled;
     label += root;
     // link - 1 for a linked cell, p itself for a root. Masks, not selects:
     // the compiler turns these selects into branches.
-    Count source = (link - 1) + (-static_cast<Count>(root) & (p + 1));
-    if (kMayDefer) source = source < first ? p : source;  // keeps its own link
-    Word inherited, own;
-    std::memcpy(&inherited, cells + source, sizeof inherited);
+    const Count rootMask = -static_cast<Count>(root);
+    const Count source = (p & rootMask) | ((static_cast<Count>(word) - 1) & ~rootMask);
+    const Word inherited = wordAt(cells, source);
     const double ownLabel = static_cast<double>(label);
+    Word own;
     std::memcpy(&own, &ownLabel, sizeof own);
     const Word ownMask = -static_cast<Word>(root);
     const Word result = (own & ownMask) | (inherited & ~ownMask);
-    std::memcpy(cells + p, &result, sizeof result);
-    if (kMayDefer && result < kLowestLabelBits) {
-      deferred.first = deferred.first < p ? deferred.first : p;
-      deferred.last = p;
-    }
+    // Labelled roots are few: this branch is predicted right.
+    if (!labelled) std::memcpy(cells + p, &result, sizeof result);
   }
-  return deferred;
 }
 
 // --- 2. Linking in bands of columns, for threads -----------------------------
 //
 // Each band is linked on its own (linkRegions), in parallel; then, on the
-// calling thread, the trees that meet across each band edge are joined, and
-// every link that crosses a band start is pointed straight at its region's
-// root (joinBands); then each band is numbered from the count of roots in the
-// bands before it, in parallel, and last the cells that link into an earlier
-// band take their root's label, in parallel. Roots stay each region's first
-// cell, so the labels are those of one thread.
+// calling thread, the trees that meet across each band edge are joined, every
+// link that crosses a band start is pointed straight at its region's root,
+// and those roots are marked (joinBands); then, in parallel, each band's
+// marked roots get their labels, counted from the roots in the bands before
+// (labelCrossingRoots), and last each band is numbered. A cell that links
+// into an earlier band then finds its label there already. Roots stay each
+// region's first cell, so the labels are those of one thread.
 const Count kMaxBands = 2 * gateway::kMaxThreads;
 // Two bands per thread: a thread that the system holds back leaves less
 // undone, and the joins at the band edges, a column of cells each, cost
@@ -260,12 +255,30 @@ void forEachEdgePair(const double *values, const Bands &bands, Count band, Edge 
   }
 }
 
+// A root whose label is written before the bands are numbered; a link word
+// never comes near it, and it lies below every label's bits.
+const Word kCrossingRoot = kLowestLabelBits - 1;
+
+// A band's cells start to end - 1, and how far its marked roots reach:
+// those before `middle` end before forwardTo, the others start at backwardTo.
+struct Marks {
+  Count start, end, middle, forwardTo, backwardTo;
+};
+
+// The root that cell x links straight to, or x itself.
+inline Count straightRoot(const double *links, Count x) {
+  const Word word = wordAt(links, x);
+  return word == 0 || word == kCrossingRoot ? x : static_cast<Count>(word) - 1;
+}
+
 // Joins the trees that meet across band edges, the later root linked to the
 // earlier, counting one root fewer in the band of each root linked; then
-// points every walk from an edge cell at its root. Links that cross a band
-// start are made only here, and each lies on such a walk (walks only grow at
-// their roots until then). False past the budget of steps.
-bool joinBands(const double *values, double *links, const Bands &bands, Count *roots) {
+// points every walk from an edge cell at its root; then marks those roots.
+// Links that cross a band start are made only here, and each lies on such a
+// walk (walks only grow at their roots until then). False past the budget of
+// steps.
+bool joinBands(const double *values, double *links, const Bands &bands, Count *roots,
+               Marks *marks) {
   const Count budget = kFindStepsPerCell * bands.rows * bands.columns;
   Count steps = 0;
   // Right to left: the left side's trees are still those of its own band.
@@ -289,18 +302,47 @@ bool joinBands(const double *values, double *links, const Bands &bands, Count *r
     });
     if (steps > budget) return false;
   }
+  // Last, as a mark is no link 0 that a walk could stop at.
+  for (Count band = 0; band < bands.count; ++band) {
+    const Count start = bands.firstColumn(band) * bands.rows;
+    const Count end = bands.firstColumn(band + 1) * bands.rows;
+    marks[band] = Marks{start, end, start + (end - start) / 2, start, end};
+  }
+  for (Count band = 1; band < bands.count; ++band)
+    forEachEdgePair(values, bands, band, [&](Count left, Count right) {
+      for (const Count root : {straightRoot(links, left), straightRoot(links, right)}) {
+        const Word mark = kCrossingRoot;
+        std::memcpy(links + root, &mark, sizeof mark);
+        Marks &reach = marks[bands.bandOf(root)];
+        if (root < reach.middle) reach.forwardTo = reach.forwardTo > root + 1 ? reach.forwardTo : root + 1;
+        else reach.backwardTo = reach.backwardTo < root ? reach.backwardTo : root;
+      }
+    });
   return true;
 }
 
-// After every band is numbered: each deferred cell links straight to its
-// region's root (joinBands makes sure of it), which lies in an earlier band
-// and holds its label; no root is written here.
-void resolveDeferred(double *cells, Span deferred) {
-  for (Count p = deferred.first; p <= deferred.last; ++p) {
-    Word word;
-    std::memcpy(&word, cells + p, sizeof word);
-    if (word < kLowestLabelBits)
-      std::memcpy(cells + p, cells + static_cast<Count>(word) - 1, sizeof(double));
+// Gives each marked root of a band its label, `label` being the last label of
+// the bands before and `roots` the band's own count: forwards from the band's
+// start over the marks in its first half, backwards from its end over the
+// rest. Marks gather near band edges, so either scan is usually short.
+void labelCrossingRoots(double *cells, const Marks &band, std::int64_t label, Count roots) {
+  std::int64_t before = label;  // the label of the last root met
+  for (Count p = band.start; p < band.forwardTo; ++p) {
+    const Word word = wordAt(cells, p);
+    before += (word == 0) | (word == kCrossingRoot);
+    if (word == kCrossingRoot) {
+      const double rootLabel = static_cast<double>(before);
+      std::memcpy(cells + p, &rootLabel, sizeof rootLabel);
+    }
+  }
+  std::int64_t next = label + static_cast<std::int64_t>(roots);  // the label of the root met next
+  for (Count p = band.end; p-- > band.backwardTo;) {
+    const Word word = wordAt(cells, p);
+    if (word == kCrossingRoot) {
+      const double rootLabel = static_cast<double>(next);
+      std::memcpy(cells + p, &rootLabel, sizeof rootLabel);
+    }
+    next -= (word == 0) | (word == kCrossingRoot);
   }
 }
 
@@ -310,7 +352,7 @@ bool linkAndNumberInBands(const double *values, double *labels, const Bands &ban
                           unsigned threads) {
   Count roots[kMaxBands];
   bool linked[kMaxBands];
-  Span deferred[kMaxBands];
+  Marks marks[kMaxBands];
   const Count rows = bands.rows;
   gateway::runParallel(threads, bands.count, [&](Count band, unsigned) {
     linked[band] = linkRegions(values, labels, rows, bands.firstColumn(band),
@@ -318,7 +360,7 @@ bool linkAndNumberInBands(const double *values, double *labels, const Bands &ban
   });
   for (Count band = 0; band < bands.count; ++band)
     if (!linked[band]) return false;
-  if (!joinBands(values, labels, bands, roots)) return false;
+  if (!joinBands(values, labels, bands, roots, marks)) return false;
 
   std::int64_t before[kMaxBands];  // labels of the bands before each
   std::int64_t total = 0;
@@ -327,17 +369,12 @@ bool linkAndNumberInBands(const double *values, double *labels, const Bands &ban
     total += static_cast<std::int64_t>(roots[band]);
   }
   gateway::runParallel(threads, bands.count, [&](Count band, unsigned) {
-    deferred[band] = numberRegions<true>(labels, bands.firstColumn(band) * rows,
-                                         bands.firstColumn(band + 1) * rows, before[band]);
+    labelCrossingRoots(labels, marks[band], before[band], roots[band]);
   });
-  // Usually only the cells near each band's start wait, too few to pay for
-  // starting threads again.
-  Count waiting = 0;
-  for (Count band = 1; band < bands.count; ++band)
-    if (deferred[band].first <= deferred[band].last)
-      waiting += deferred[band].last - deferred[band].first + 1;
-  gateway::runParallel(waiting < bands.rows * bands.columns / 32 ? 1 : threads, bands.count,
-                       [&](Count band, unsigned) { resolveDeferred(labels, deferred[band]); });
+  gateway::runParallel(threads, bands.count, [&](Count band, unsigned) {
+    numberRegions<true>(labels, bands.firstColumn(band) * rows, bands.firstColumn(band + 1) * rows,
+                        before[band]);
+  });
   return true;
 }
 

@@ -189,6 +189,8 @@ TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
   std::mt19937_64 engine(0x706c6174);
   std::vector<double> noise(1 << 20);
   for (double &v : noise) v = static_cast<double>(engine() % 4 + 1);
+  std::vector<double> ones(1 << 20);  // at density 0.6
+  for (double &v : ones) v = engine() % 5 < 3 ? 1.0 : 0.0;
   auto random = [&noise](size_t r, size_t c, size_t = 0, size_t = 0) { return noise[(r * 7919 + c * 104729) % noise.size()]; };
   const struct {
     const char *name;
@@ -215,6 +217,10 @@ TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
          const double v = random(r, c);
          return v == 1 ? kNaN : v == 2 ? ((r ^ c) & 1 ? 0.0 : -0.0) : v;
        }},
+      // Ones at density 0.6, past percolation: one region crosses every band
+      // among many small ones.
+      {"binary past percolation",
+       [&ones](size_t r, size_t c, size_t, size_t) { return ones[(r * 7919 + c * 104729) % ones.size()]; }},
   };
   // The size from which threads are used, one either side, a row and a
   // column vector, and fewer columns than bands, each on a few images; then
@@ -224,7 +230,7 @@ TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
   const struct {
     size_t rows, columns, images;  // the first `images` of the list above
   } shapes[] = {{511, 513, 5},   {512, 512, 5},   {1, t + 1, 5},         {t + 1, 1, 5},
-                {t / 3 + 1, 3, 5}, {530, 530, 11}, {960, 960, 11}};
+                {t / 3 + 1, 3, 5}, {530, 530, 12}, {960, 960, 12}};
   const char *const builds[] = {"plateauLabels", "plateauLabelsFlooding"};
   for (const auto &shape : shapes)
     for (size_t i = 0; i < shape.images; ++i) {
