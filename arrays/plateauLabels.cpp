@@ -75,15 +75,29 @@ Count findRoot(double *links, Count x, Count &steps) {
   }
 }
 
+// The root of x's tree as findRoot gives it. Nearly every find while linking
+// ends within a hop, whose way is in no pattern a branch could learn: that
+// hop takes none.
+inline Count rootNear(double *links, Count x, Count &steps) {
+  const Count up = linkAt(links, x);
+  const Count next = up != 0 ? up - 1 : x;
+  return linkAt(links, next) == 0 ? next : findRoot(links, next, steps);
+}
+
 // Joins the regions of cells a and b: the later root links to the earlier.
-// True when they were two regions, which leaves one root fewer.
+// True when they were two regions, which leaves one root fewer. Without
+// branches but in rare finds: two regions or one, and which root is the
+// earlier, come in no pattern.
 bool join(double *links, Count a, Count b, Count &steps) {
-  const Count rootA = findRoot(links, a, steps);
-  const Count rootB = findRoot(links, b, steps);
+  const Count rootA = rootNear(links, a, steps);
+  const Count rootB = rootNear(links, b, steps);
   ++steps;
-  if (rootA < rootB) setLink(links, rootB, rootA + 1);
-  if (rootB < rootA) setLink(links, rootA, rootB + 1);
-  return rootA != rootB;
+  const Count earlier = rootA < rootB ? rootA : rootB;
+  const Count later = rootA < rootB ? rootB : rootA;
+  const bool two = rootA != rootB;
+  // A root's link is 0: one region writes that 0 again.
+  setLink(links, later, (earlier + 1) & -static_cast<Count>(two));
+  return two;
 }
 
 // IEEE equality of two stored values as a mask of all ones or 0: a NaN equals
@@ -143,13 +157,18 @@ bool linkRegions(const double *values, double *links, Count rows, Count firstCol
       const Count up = equalMask(value - 1, value);
       const Count left = equalMask(value - rows, value);
       const Count diagonal = equalMask(value - 1 - rows, value);
-      aboveLink = linkFrom(up, left, aboveLink, linkAt(links, p - rows), p, rows);
+      const Count upLink = aboveLink;
+      const Count leftLink = linkAt(links, p - rows);
+      aboveLink = linkFrom(up, left, upLink, leftLink, p, rows);
       setLink(links, p, aboveLink);
       rootCount += aboveLink == 0;
       // Equal above and to the left: two trees to join, unless the diagonal
-      // cell, equal too, has joined them already.
+      // cell, equal too, has joined them already. The finds start where the
+      // two cells link to, and none is needed when that is one cell.
       if ((up & left & ~diagonal) != 0) {
-        rootCount -= join(links, p - 1, p - rows, steps);
+        const Count upTarget = upLink != 0 ? upLink - 1 : p - 1;
+        const Count leftTarget = leftLink != 0 ? leftLink - 1 : p - rows;
+        if (upTarget != leftTarget) rootCount -= join(links, upTarget, leftTarget, steps);
         if (steps > budget) return false;
       }
     }
@@ -180,9 +199,12 @@ void numberRegions(double *cells, Count first, Count end, std::int64_t label) {
     const bool root = (word == 0) | labelled;
     label += root;
     // link - 1 for a linked cell, p itself for a root. Masks, not selects:
-    // the compiler turns these selects into branches.
+    // the compiler turns these selects into branches. Roots of link 0 need
+    // fewer.
+    const Count link = static_cast<Count>(word);
     const Count rootMask = -static_cast<Count>(root);
-    const Count source = (p & rootMask) | ((static_cast<Count>(word) - 1) & ~rootMask);
+    const Count source = kBanded ? (p & rootMask) | ((link - 1) & ~rootMask)
+                                 : (link - 1) + (rootMask & (p + 1));
     const Word inherited = wordAt(cells, source);
     const double ownLabel = static_cast<double>(label);
     Word own;
