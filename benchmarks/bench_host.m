@@ -12,7 +12,9 @@ function rows = bench_host(varargin)
 %           setting the host was started with).
 %   FILE    tab-separated file the rows are written to ('' for none).
 %   Q       true for one small size per command (a smoke run).
-%   ONLY    'frame' for the frame rows alone (to repeat them); '' for all.
+%   ONLY    'frame' for the frame rows alone, 'peers' for the array commands
+%           against their peers at 2048x2048 alone (to repeat them); '' for
+%           all.
 %
 %   Before timing, every host expression is compared bit for bit with the
 %   command (typecast to uint64; NaNs compare equal to NaNs) on the timed
@@ -76,10 +78,13 @@ end
 awkward = containers.Map();  % command|variant -> verdict
 check_awkward_values(awkward);
 
-if strcmp(options.only, 'frame')
+if ~isempty(options.only)
   point_counts = [];
   pair_counts = [];
   image_sides = [];
+end
+if strcmp(options.only, 'peers')
+  frame_counts = [];
 end
 for n = point_counts
   P = scene_points(n);
@@ -123,18 +128,22 @@ end
 if ~strcmp(options.only, 'frame')
   % The peers a user holds the array commands against, at one size: the image
   % package's bwlabel (it labels the ones only), plain indexing through a table,
-  % and A + 1, the host's own cost of making a result this size. bwlabel and
-  % A + 1 compute something else: their rows say 'no' under identical and are
-  % never the best host expression, but bench_host_report lists them.
+  % A + 1, the host's own cost of making a result this size, and valueSwap
+  % with no pairs, what a plug-in's result this size costs at least: the
+  % host's zero fill and its copy on return, and the one pass that copies A.
+  % bwlabel, A + 1 and the copy compute something else: their rows say 'no'
+  % under identical and are never the best host expression, but
+  % bench_host_report lists them.
   if options.quick
     peer_side = 256;
   else
     peer_side = 2048;
   end
   have_bwlabel = load_image_package();
+  no_pairs = @(X) valueSwap(X, zeros(0, 1), zeros(0, 1));
   for kind = {'binary 0.5', 'binary 0.59', 'binary tiles', 'values 1..4'}
     A = peer_image(peer_side, kind{1});
-    variants = {'A + 1', @() A + 1};
+    variants = {'A + 1', @() A + 1; 'valueSwap(A, [], [])', @() no_pairs(A)};
     if have_bwlabel && ~strcmp(kind{1}, 'values 1..4')
       variants = [variants; {'bwlabel(A, 4)', @() bwlabel(A, 4)}]; %#ok<AGROW>
     end
@@ -149,15 +158,17 @@ if ~strcmp(options.only, 'frame')
   from = (1:numel(lut))';
   rows = [rows, time_case(options.label, 'valueSwap', ...
                           sprintf('%dx%d labels, FROM=(1:K)''', peer_side, peer_side), ...
-                          @() valueSwap(L, from, lut), {'lut(L)', @() lut(L); 'A + 1', @() L + 1}, ...
+                          @() valueSwap(L, from, lut), ...
+                          {'lut(L)', @() lut(L); 'A + 1', @() L + 1; 'valueSwap(A, [], [])', @() no_pairs(L)}, ...
                           awkward)];
   Q = floor(rand(peer_side) * 6);
   T = rand(6, 1);
   rows = [rows, time_case(options.label, 'valueSwap', ...
                           sprintf('%dx%d values 0..5, 6 pairs', peer_side, peer_side), ...
-                          @() valueSwap(Q, (0:5)', T), {'T(Q + 1)', @() T(Q + 1); 'A + 1', @() Q + 1}, ...
+                          @() valueSwap(Q, (0:5)', T), ...
+                          {'T(Q + 1)', @() T(Q + 1); 'A + 1', @() Q + 1; 'valueSwap(A, [], [])', @() no_pairs(Q)}, ...
                           awkward)];
-  clear A L lut from Q T variants
+  clear A L lut from Q T variants no_pairs
 end
 
 if ~isempty(options.table)
