@@ -65,7 +65,7 @@ work=$root/korvel
 mkdir -p "$work/src" "$work/bin" "$work/plugins" "$work/out"
 cp -r "$source_dir/host" "$work/src/"
 cp "$source_dir/tests/support/case_runner.cpp" "$source_dir/tests/support/contract.h" \
-  "$native_build/generated/korvel_commands.h" "$work/src/"
+  "$source_dir/tests/support/screen_twins.h" "$native_build/generated/korvel_commands.h" "$work/src/"
 cp "$plugin_dir"/*.mexa64 "$work/plugins/"
 "$native_build/mex/korvel_corpus" "$work/corpus.cases"
 "${sudo[@]}" mount -t proc proc "$root/proc"

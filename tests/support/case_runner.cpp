@@ -53,6 +53,7 @@
 #include <vector>
 
 #include "contract.h"
+#include "screen_twins.h"
 #include "loader.h"
 
 namespace {
@@ -400,15 +401,6 @@ bool readCommands(const std::string &path, std::vector<std::string> &commands) {
   return true;
 }
 
-// The commands that take a screen's constants, each after the fixed
-// projection it equals at that projection's constants: korvel_corpus follows
-// each call of the fixed one with its twin, the same points and those
-// constants (tests/support/cases.h, kScreenTwins).
-const struct {
-  const char *command;
-  const char *fixed;
-} kScreenTwins[] = {{"korvelTorusScreen", "torusScreenMex"}, {"korvelConeScreen", "coneScreenMex"}};
-
 // The reason of an identifier, <command>:<reason>.
 std::string reasonOf(const std::string &identifier) {
   return identifier.substr(identifier.find(':') + 1);
@@ -421,7 +413,7 @@ std::string twinProblem(const std::vector<StoredCall> &calls, const std::vector<
                         std::size_t &pairs) {
   pairs = 0;
   for (std::size_t c = 0; c < commands.size(); ++c)
-    for (const auto &twin : kScreenTwins) {
+    for (const auto &twin : cases::kScreenTwins) {
       if (commands[c] != twin.fixed) continue;
       const std::string where = "call " + std::to_string(c + 1) + " (" + twin.fixed + ")";
       if (c + 1 == commands.size() || commands[c + 1] != twin.command)

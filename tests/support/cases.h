@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "../../gateway/parallel_sizes.h"
+#include "screen_twins.h"
 
 namespace cases {
 
@@ -138,17 +139,6 @@ inline constexpr PointKernel kPointKernels[] = {
     // Screens other than the default: a dome, a cone above the eye.
     {"korvelTorusScreen", gateway::kTorusSplit, {1, 1}, {-0.6366197723675814, 1}},
     {"korvelConeScreen", gateway::kConeSplit, {1, 1}, {1.5, -0.75}}};
-
-// The commands that take a screen's constants, the fixed projection each
-// gives the bits of at that projection's constants, and those constants.
-struct ScreenTwin {
-  const char *command;
-  const char *fixed;
-  double constants[2];
-};
-inline constexpr ScreenTwin kScreenTwins[] = {
-    {"korvelTorusScreen", "torusScreenMex", {0.4625, 0.4929}},
-    {"korvelConeScreen", "coneScreenMex", {2.0349, 0.98988}}};
 
 // The inputs that follow the points in a call of the kernel, each a column.
 inline std::vector<std::vector<double>> inputsAfterPoints(const PointKernel &kernel) {
