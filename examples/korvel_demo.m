@@ -77,13 +77,11 @@ if viewer(3) <= scene.groundHeight(viewer(1), viewer(2)) && ~opts.quiet
     fprintf('  note: the viewer stands below the ground; the faces it sees are culled\n');
 end
 
-% 1-2. Into the viewer's frame: minus the position, turned by the heading.
+% 1-2. Into the viewer's frame: minus the position, turned by the heading, in
+% one pass (the same bits as korvelSpin(korvelOffset(P, POS), THETA)).
 started = tic;
-moved = korvelOffset(scene.points, viewer);
-stages = note(stages, opts.quiet, 'korvelOffset', sprintf('%d points', size(moved, 2)), started);
-started = tic;
-viewed = korvelSpin(moved, opts.heading * pi / 180);
-stages = note(stages, opts.quiet, 'korvelSpin', sprintf('%d points', size(viewed, 2)), started);
+viewed = korvelToViewer(scene.points, viewer, opts.heading * pi / 180);
+stages = note(stages, opts.quiet, 'korvelToViewer', sprintf('%d points', size(viewed, 2)), started);
 
 % 5. Distances, shared by both screens.
 started = tic;
@@ -178,7 +176,7 @@ end
 function requirePlugins()
 % The commands as compiled plug-ins (exist gives 3), not merely their help
 % files, which alone would fail later with a puzzling message.
-needed = {'korvelOffset', 'korvelSpin', 'korvelRange', 'torusScreenMex', 'coneScreenMex', ...
+needed = {'korvelToViewer', 'korvelRange', 'torusScreenMex', 'coneScreenMex', ...
           'korvelFaceShown', 'korvelStrokeText', 'plateauLabels', 'valueSwap'};
 missing = needed(cellfun(@(name) exist(name) ~= 3, needed));
 if isempty(missing)
