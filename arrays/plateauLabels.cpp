@@ -390,9 +390,15 @@ bool linkAndNumberInBands(const double *values, double *labels, const Bands &ban
     before[band] = total;
     total += static_cast<std::int64_t>(roots[band]);
   }
-  gateway::runParallel(threads, bands.count, [&](Count band, unsigned) {
-    labelCrossingRoots(labels, marks[band], before[band], roots[band]);
-  });
+  // Usually the marks lie near band edges, and their scans are too short to
+  // pay for starting threads once more.
+  Count scanned = 0;
+  for (Count band = 0; band < bands.count; ++band)
+    scanned += (marks[band].forwardTo - marks[band].start) + (marks[band].end - marks[band].backwardTo);
+  gateway::runParallel(scanned < bands.rows * bands.columns / 32 ? 1 : threads, bands.count,
+                       [&](Count band, unsigned) {
+                         labelCrossingRoots(labels, marks[band], before[band], roots[band]);
+                       });
   gateway::runParallel(threads, bands.count, [&](Count band, unsigned) {
     numberRegions<true>(labels, bands.firstColumn(band) * rows, bands.firstColumn(band + 1) * rows,
                         before[band]);
