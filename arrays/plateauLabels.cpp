@@ -343,13 +343,52 @@ bool joinBands(const double *values, double *links, const Bands &bands, Count *r
   return true;
 }
 
-// Gives each marked root of a band its label, `label` being the last label of
-// the bands before and `roots` the band's own count: forwards from the band's
-// start over the marks in its first half, backwards from its end over the
-// rest. Marks gather near band edges, so either scan is usually short.
-void labelCrossingRoots(double *cells, const Marks &band, std::int64_t label, Count roots) {
-  std::int64_t before = label;  // the label of the last root met
-  for (Count p = band.start; p < band.forwardTo; ++p) {
+// The scans below go by blocks of cells, each counted at once while none of
+// its cells is marked; blocks with a mark, and the ends of a scan, cell by
+// cell.
+const Count kScanBlock = 16;
+
+// The roots among the kScanBlock cells from `first`, or -1 when one of them
+// is marked. With SSE2 two words at a time, each equality of 64 bits made
+// from two of 32.
+inline std::int64_t unmarkedBlockRoots(const double *cells, Count first) {
+#ifdef KORVEL_HAVE_SSE2
+  const __m128i zero = _mm_setzero_si128();
+  const int markHigh = static_cast<int>(kCrossingRoot >> 32);
+  const int markLow = static_cast<int>(kCrossingRoot & 0xFFFFFFFFu);
+  const __m128i mark = _mm_set_epi32(markHigh, markLow, markHigh, markLow);
+  __m128i roots = zero, marked = zero;
+  for (Count i = 0; i < kScanBlock; i += 2) {
+    const __m128i words = _mm_loadu_si128(reinterpret_cast<const __m128i *>(cells + first + i));
+    const __m128i zeroHalves = _mm_cmpeq_epi32(words, zero);
+    const __m128i markHalves = _mm_cmpeq_epi32(words, mark);
+    // Both halves of a word: each 32-bit lane and its neighbour swapped in.
+    const __m128i zeroWords =
+        _mm_and_si128(zeroHalves, _mm_shuffle_epi32(zeroHalves, _MM_SHUFFLE(2, 3, 0, 1)));
+    const __m128i markWords =
+        _mm_and_si128(markHalves, _mm_shuffle_epi32(markHalves, _MM_SHUFFLE(2, 3, 0, 1)));
+    roots = _mm_sub_epi64(roots, zeroWords);  // all ones: -1
+    marked = _mm_or_si128(marked, markWords);
+  }
+  if (_mm_movemask_epi8(marked) != 0) return -1;
+  std::int64_t lanes[2];
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(lanes), roots);
+  return lanes[0] + lanes[1];
+#else
+  std::int64_t roots = 0;
+  for (Count p = first; p < first + kScanBlock; ++p) {
+    const Word word = wordAt(cells, p);
+    if (word == kCrossingRoot) return -1;
+    roots += word == 0;
+  }
+  return roots;
+#endif
+}
+
+// Cell by cell over first to end - 1: `before` is the label of the last root
+// met before first; returns the label of the last root met.
+std::int64_t labelMarksForward(double *cells, Count first, Count end, std::int64_t before) {
+  for (Count p = first; p < end; ++p) {
     const Word word = wordAt(cells, p);
     before += (word == 0) | (word == kCrossingRoot);
     if (word == kCrossingRoot) {
@@ -357,14 +396,43 @@ void labelCrossingRoots(double *cells, const Marks &band, std::int64_t label, Co
       std::memcpy(cells + p, &rootLabel, sizeof rootLabel);
     }
   }
-  std::int64_t next = label + static_cast<std::int64_t>(roots);  // the label of the root met next
-  for (Count p = band.end; p-- > band.backwardTo;) {
+  return before;
+}
+
+// Cell by cell from end - 1 down to first: `next` is the label of the next
+// root met going down; returns it for the cells below first.
+std::int64_t labelMarksBackward(double *cells, Count first, Count end, std::int64_t next) {
+  for (Count p = end; p-- > first;) {
     const Word word = wordAt(cells, p);
+    const bool root = (word == 0) | (word == kCrossingRoot);
+    next -= root;
     if (word == kCrossingRoot) {
-      const double rootLabel = static_cast<double>(next);
+      const double rootLabel = static_cast<double>(next + 1);
       std::memcpy(cells + p, &rootLabel, sizeof rootLabel);
     }
-    next -= (word == 0) | (word == kCrossingRoot);
+  }
+  return next;
+}
+
+// Gives each marked root of a band its label, `label` being the last label of
+// the bands before and `roots` the band's own count: forwards from the band's
+// start over the marks in its first half, backwards from its end over the
+// rest. Marks gather near band edges, so either scan is usually short.
+void labelCrossingRoots(double *cells, const Marks &band, std::int64_t label, Count roots) {
+  std::int64_t before = label;  // the label of the last root met
+  for (Count p = band.start; p < band.forwardTo;) {
+    const Count end = band.forwardTo - p < kScanBlock ? band.forwardTo : p + kScanBlock;
+    const std::int64_t blockRoots = end - p == kScanBlock ? unmarkedBlockRoots(cells, p) : -1;
+    before = blockRoots >= 0 ? before + blockRoots : labelMarksForward(cells, p, end, before);
+    p = end;
+  }
+  // The label of the next root met going down: the band's last.
+  std::int64_t next = label + static_cast<std::int64_t>(roots);
+  for (Count p = band.end; p > band.backwardTo;) {
+    const Count first = p - band.backwardTo < kScanBlock ? band.backwardTo : p - kScanBlock;
+    const std::int64_t blockRoots = p - first == kScanBlock ? unmarkedBlockRoots(cells, first) : -1;
+    next = blockRoots >= 0 ? next - blockRoots : labelMarksBackward(cells, first, p, next);
+    p = first;
   }
 }
 
