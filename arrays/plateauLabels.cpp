@@ -199,8 +199,8 @@ void numberRegions(double *cells, Count first, Count end, std::int64_t label) {
     const bool root = (word == 0) | labelled;
     label += root;
     // link - 1 for a linked cell, p itself for a root. Masks, not selects:
-    // the compiler turns these selects into branches. Roots of link 0 need
-    // fewer.
+    // the compiler turns these selects into branches. In one pass every root
+    // holds 0, and a sum does it.
     const Count link = static_cast<Count>(word);
     const Count rootMask = -static_cast<Count>(root);
     const Count source = kBanded ? (p & rootMask) | ((link - 1) & ~rootMask)
@@ -336,8 +336,10 @@ bool joinBands(const double *values, double *links, const Bands &bands, Count *r
         const Word mark = kCrossingRoot;
         std::memcpy(links + root, &mark, sizeof mark);
         Marks &reach = marks[bands.bandOf(root)];
-        if (root < reach.middle) reach.forwardTo = reach.forwardTo > root + 1 ? reach.forwardTo : root + 1;
-        else reach.backwardTo = reach.backwardTo < root ? reach.backwardTo : root;
+        if (root < reach.middle)
+          reach.forwardTo = reach.forwardTo > root + 1 ? reach.forwardTo : root + 1;
+        else
+          reach.backwardTo = reach.backwardTo < root ? reach.backwardTo : root;
       }
     });
   return true;
@@ -461,8 +463,10 @@ bool linkAndNumberInBands(const double *values, double *labels, const Bands &ban
   // Usually the marks lie near band edges, and their scans are too short to
   // pay for starting threads once more.
   Count scanned = 0;
-  for (Count band = 0; band < bands.count; ++band)
-    scanned += (marks[band].forwardTo - marks[band].start) + (marks[band].end - marks[band].backwardTo);
+  for (Count band = 0; band < bands.count; ++band) {
+    const Marks &reach = marks[band];
+    scanned += (reach.forwardTo - reach.start) + (reach.end - reach.backwardTo);
+  }
   gateway::runParallel(scanned < bands.rows * bands.columns / 32 ? 1 : threads, bands.count,
                        [&](Count band, unsigned) {
                          labelCrossingRoots(labels, marks[band], before[band], roots[band]);
