@@ -282,9 +282,11 @@ void forEachEdgePair(const double *values, const Bands &bands, Count band, Edge 
 const Word kCrossingRoot = kLowestLabelBits - 1;
 
 // A band's cells start to end - 1, and how far its marked roots reach:
-// those before `middle` end before forwardTo, the others start at backwardTo.
+// those before the middle end before forwardTo, the others start at
+// backwardTo.
 struct Marks {
-  Count start, end, middle, forwardTo, backwardTo;
+  Count start, end, forwardTo, backwardTo;
+  Count middle() const { return start + (end - start) / 2; }
 };
 
 // The root that cell x links straight to, or x itself.
@@ -328,7 +330,7 @@ bool joinBands(const double *values, double *links, const Bands &bands, Count *r
   for (Count band = 0; band < bands.count; ++band) {
     const Count start = bands.firstColumn(band) * bands.rows;
     const Count end = bands.firstColumn(band + 1) * bands.rows;
-    marks[band] = Marks{start, end, start + (end - start) / 2, start, end};
+    marks[band] = Marks{start, end, start, end};
   }
   for (Count band = 1; band < bands.count; ++band)
     forEachEdgePair(values, bands, band, [&](Count left, Count right) {
@@ -336,7 +338,7 @@ bool joinBands(const double *values, double *links, const Bands &bands, Count *r
         const Word mark = kCrossingRoot;
         std::memcpy(links + root, &mark, sizeof mark);
         Marks &reach = marks[bands.bandOf(root)];
-        if (root < reach.middle)
+        if (root < reach.middle())
           reach.forwardTo = reach.forwardTo > root + 1 ? reach.forwardTo : root + 1;
         else
           reach.backwardTo = reach.backwardTo < root ? reach.backwardTo : root;
