@@ -18,7 +18,10 @@ function report = build_mex(outdir, varargin)
 %   of commands.tsv, in its order: a struct array with fields name, source
 %   (relative to this folder), written (how many of the first inputs are
 %   written in place), output (1 when it creates output 1), results, usage,
-%   group and help (its help file, <command>.m beside the source). This is
+%   group, help (its help file, <command>.m beside the source) and includes
+%   (every file of this tree the source includes, directly or through
+%   another, by #include "path" relative to the including file; with / as
+%   separator, relative to this folder). This is
 %   the one reader of commands.tsv on the host side, where no CMake build
 %   need exist (MATLAB users run this file alone): the package and the
 %   Octave tests take the list from here. Everything that runs after a
@@ -27,7 +30,8 @@ function report = build_mex(outdir, varargin)
 %   TEXT = BUILD_MEX('-contents') builds nothing and returns the text of
 %   that Contents.m.
 %
-%   A plug-in newer than its source and the gateway is not built again.
+%   A plug-in newer than its source and every file the source includes is
+%   not built again.
 %   Every build computes each IEEE double operation on its own: GCC and
 %   clang get the flags of cmake/exact_flags.mk, the ones every build uses
 %   (no fused multiply-add; SSE2 instead of x87 on 32-bit x86), MSVC keeps
@@ -72,8 +76,6 @@ function report = build_mex(outdir, varargin)
   end
 
   commands = read_commands (root);
-  headers = dir (fullfile (root, 'gateway', '*.h'));
-  gateway = fullfile (root, 'gateway', {headers.name});
   % The session's CXXFLAGS come back however the function ends.
   [flags, restore] = exact_flags (root, host);
   restoreFlags = onCleanup (restore);
@@ -84,7 +86,9 @@ function report = build_mex(outdir, varargin)
     name = commands(k).name;
     source = fullfile (root, commands(k).source);
     plugin = fullfile (outdir, [name '.' mexext()]);
-    if ~is_newer (plugin, [{source}, gateway])
+    inputs = cellfun (@(file) fullfile (root, file), [{commands(k).source}, commands(k).includes], ...
+                      'UniformOutput', false);
+    if ~is_newer (plugin, inputs)
       [~, sourceName] = fileparts (source);
       if strcmp (sourceName, name)
         defines = {};
@@ -129,7 +133,9 @@ function commands = read_commands (root)
   list = fullfile (root, 'commands.tsv');
   lines = strsplit (strrep (fileread (list), char (13), ''), char (10));
   commands = struct ('name', {}, 'source', {}, 'written', {}, 'output', {}, ...
-                     'results', {}, 'usage', {}, 'group', {}, 'help', {});
+                     'results', {}, 'usage', {}, 'group', {}, 'help', {}, 'includes', {});
+  % Each file's own includes, read once however many sources share it.
+  scanned = containers.Map ();
   for k = 1:numel (lines)
     if isempty (lines{k}) || lines{k}(1) == '#'
       continue;
@@ -144,8 +150,66 @@ function commands = read_commands (root)
                               'output', str2double (fields{4}), ...
                               'results', fields{5}, 'usage', fields{6}, ...
                               'group', fields{7}, ...
-                              'help', fullfile (fileparts (fields{2}), [fields{1} '.m']));
+                              'help', fullfile (fileparts (fields{2}), [fields{1} '.m']), ...
+                              'includes', {included_files(root, fields{2}, scanned)});
   end
+end
+
+% The files of the tree below root that source includes, directly or through
+% another, each once: every #include "path", resolved
+% against the folder of the file that names it, as the compiler resolves it
+% first. Names the tree does not hold (mex.h) and <...> are the compiler's.
+% No folder is named here: a header may move anywhere in the tree.
+function files = included_files (root, source, scanned)
+  files = {};
+  pending = {tidy_path(source)};
+  while ~isempty (pending)
+    file = pending{end};
+    pending(end) = [];
+    if ~isKey (scanned, file)
+      scanned(file) = quoted_includes (root, file);
+    end
+    found = scanned(file);
+    found = found(~ismember (found, [files, {tidy_path(source)}]));
+    files = [files, found];
+    pending = [pending, found];
+  end
+end
+
+% The tree's files that file (relative to root) names in #include "...".
+function names = quoted_includes (root, file)
+  names = {};
+  if exist (fullfile (root, file), 'file') ~= 2
+    return;
+  end
+  tokens = regexp (fileread (fullfile (root, file)), ...
+                   '^[ \t]*#[ \t]*include[ \t]*"([^"\r\n]+)"', 'tokens', 'lineanchors');
+  folder = fileparts (file);
+  for k = 1:numel (tokens)
+    name = tidy_path ([folder '/' tokens{k}{1}]);
+    if ~isempty (name) && exist (fullfile (root, name), 'file') == 2 && ~any (strcmp (names, name))
+      names{end+1} = name;
+    end
+  end
+end
+
+% path with / between its parts and no . or .. parts; '' when it leaves the
+% tree.
+function path = tidy_path (path)
+  parts = regexp (path, '[/\\]', 'split');
+  kept = {};
+  for k = 1:numel (parts)
+    if strcmp (parts{k}, '..')
+      if isempty (kept)
+        path = '';
+        return;
+      end
+      kept(end) = [];
+    elseif ~isempty (parts{k}) && ~strcmp (parts{k}, '.')
+      kept{end+1} = parts{k};
+    end
+  end
+  path = strjoin (kept, '/');
 end
 
 % Contents.m: the commands under their groups, groups in the order of their
