@@ -12,9 +12,10 @@ function tarball = make_package (stagedir, outdir)
 %                  needs a file of that name); the examples' .m files, on
 %                  the path after  pkg load korvel
 %     src/         package/src/Makefile, cmake/exact_flags.mk (the flags
-%                  of every build), commands.mk (each command, its source
-%                  and its defines), the gateway headers and the commands'
-%                  sources
+%                  of every build), commands.mk (each command, its source,
+%                  its defines and the headers it includes), the commands'
+%                  sources and every file they include, in the folders they
+%                  have here, so that each #include "path" finds its file
 %   The commands and their sources are the rows of commands.tsv, as
 %   build_mex reads them.
 
@@ -31,7 +32,7 @@ function tarball = make_package (stagedir, outdir)
     confirm_recursive_rmdir (false, 'local');
     rmdir (package, 's');
   end
-  make_dirs (package, {'inst', 'src', fullfile('src', 'gateway')});
+  make_dirs (package, {'inst', 'src'});
 
   copyfile (fullfile (here, 'DESCRIPTION'), package);
   copyfile (fullfile (root, 'LICENSE'), fullfile (package, 'COPYING'));
@@ -42,20 +43,18 @@ function tarball = make_package (stagedir, outdir)
   copyfile (fullfile (root, 'examples', '*.m'), fullfile (package, 'inst'));
   copyfile (fullfile (here, 'src', 'Makefile'), fullfile (package, 'src'));
   copyfile (fullfile (root, 'cmake', 'exact_flags.mk'), fullfile (package, 'src'));
-  copyfile (fullfile (root, 'gateway', '*.h'), fullfile (package, 'src', 'gateway'));
-  rules = {'# Written by make_package.m: each command, its source and its defines.', ...
+  rules = {'# Written by make_package.m: each command, its source, its headers and its defines.', ...
            ['COMMANDS = ' strjoin({commands.name}, ' ')]};
   for k = 1:numel (commands)
     source = strrep (commands(k).source, '\', '/');
-    folder = fileparts (source);
-    make_dirs (fullfile (package, 'src'), {folder});
-    copyfile (fullfile (root, source), fullfile (package, 'src', folder));
-    % The headers a folder's sources share (transforms/point_steps.h).
-    if ~isempty (dir (fullfile (root, folder, '*.h')))
-      copyfile (fullfile (root, folder, '*.h'), fullfile (package, 'src', folder));
+    for file = [{source}, commands(k).includes]
+      folder = fileparts (file{1});
+      make_dirs (fullfile (package, 'src'), {folder});
+      copyfile (fullfile (root, file{1}), fullfile (package, 'src', folder));
     end
     copyfile (fullfile (root, commands(k).help), fullfile (package, 'inst'));
     rules{end+1} = sprintf ('SOURCE_%s = %s', commands(k).name, source);
+    rules{end+1} = sprintf ('HEADERS_%s = %s', commands(k).name, strjoin (commands(k).includes, ' '));
     % Built from the source of another command: under its own name.
     [~, sourceName] = fileparts (source);
     if ~strcmp (sourceName, commands(k).name)
