@@ -53,12 +53,14 @@ octave:
 # Octave suite; the release build provides korvel_run for the cross-check.
 # Then every kind of Octave value through every input of every command, one
 # Octave process per command, so a crash fails the sweep instead of ending it.
-# Last, build_mex's MATLAB branch against a stand-in mex, its plug-ins held to
-# the release build's results.
+# Then build_mex's MATLAB branch against a stand-in mex, its plug-ins held to
+# the release build's results. Last, an edited header rebuilds what includes
+# it, in build_mex and in the package's make, on a copy of three commands.
 test-octave: build octave
 	$(OCTAVE) --eval "addpath('tests/octave'); exit(run_octave_tests('$(OCTAVE_PLUGINS)', 'build/mex') > 0)"
 	$(OCTAVE) --eval "addpath('tests/octave'); exit(sweep_values('$(OCTAVE_PLUGINS)') > 0)"
 	$(OCTAVE) --eval "addpath('tests/matlab_branch'); exit(check_matlab_branch('build/mex') > 0)"
+	$(OCTAVE) --eval "addpath('$(CURDIR)/tests/octave'); exit(check_rebuild() > 0)"
 
 # Every help example runs in a fresh Octave and shows its result; the
 # Contents.m that build_mex writes agrees with the help files' first lines.
