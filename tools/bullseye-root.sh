@@ -12,11 +12,13 @@
 #   tools/bullseye-root.sh NATIVE_BUILD [PLUGIN_DIR]
 # PLUGIN_DIR (default NATIVE_BUILD/mex) holds the .mexa64 under test.
 # The root is built once and kept in KORVEL_BULLSEYE_DIR (default
-# NATIVE_BUILD-bullseye)/<hash of this recipe>/. Needs root (debootstrap,
-# chroot); tools/install-deps.sh vm.
+# NATIVE_BUILD-bullseye)/<hash of this recipe>/. The mirror is the one this
+# machine's apt uses, or KORVEL_DEBIAN_MIRROR (tools/apt-mirror.sh). Needs
+# root (debootstrap, chroot); tools/install-deps.sh vm.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/apt-mirror.sh"
 source_dir=$(cd "$here/.." && pwd)
 native_build=$(cd "${1:?usage: bullseye-root.sh NATIVE_BUILD [PLUGIN_DIR]}" && pwd)
 plugin_dir=$(cd "${2:-$native_build/mex}" && pwd)
@@ -28,9 +30,11 @@ log() { echo "bullseye-root: $*" >&2; }
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 
-# The root: Debian's minimal system and its C++ compiler.
+# The root: Debian's minimal system and its C++ compiler, from the Debian
+# archive this machine's apt uses.
 make_root() {
-  local root=$1 mirror=${KORVEL_DEBIAN_MIRROR:-http://deb.debian.org/debian/}
+  local root=$1 mirror
+  mirror=$(debian_mirror) || return 1
   log "debootstrap $suite from $mirror (once; a few minutes)"
   # A mirror in the middle of a sync fails a download for a minute or two.
   local attempt

@@ -28,6 +28,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/apt-mirror.sh"
 windows_build=$(cd "${1:?usage: windows32-vm.sh WINDOWS32_BUILD NATIVE_BUILD}" && pwd)
 native_build=$(cd "${2:?usage: windows32-vm.sh WINDOWS32_BUILD NATIVE_BUILD}" && pwd)
 plugin_dir=${3:+$(cd "$3" && pwd)}
@@ -202,12 +203,6 @@ EOF
 }
 
 # ---------------------------------------------------------------------------
-
-debian_mirror() {
-  apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' 'Identifier: Packages' |
-    awk -v suite="$suite" '$2 == suite && $3 == "main" { print $1; exit }' | grep . ||
-    echo http://deb.debian.org/debian/
-}
 
 recipe_hash() {
   { declare -f unpack_kernel make_initramfs make_root make_disk provision_prefix
