@@ -195,7 +195,7 @@ bench-kernels:
 	build-bench/mex/bench_kernels --plugins=build-bench/mex
 
 # 1 thread against 2 by size, on plug-ins that use threads from a 16th of
-# their thresholds on: where threads start to pay (gateway/parallel_sizes.h).
+# their thresholds on: where threads start to pay (core/parallel_sizes.h).
 bench-thresholds:
 	tools/install-deps.sh build bench
 	$(call workflow,thresholds)

@@ -3,9 +3,8 @@
 // One source for both names; the build passes the name it is built under.
 #include "mex.h"
 
-#include <cstdint>
-
 #include "../gateway/checks.h"
+#include "data_address.h"
 
 #ifndef MEX_COMMAND_NAME
 #define MEX_COMMAND_NAME korvelDataPtr
@@ -13,17 +12,7 @@
 #define COMMAND_NAME KORVEL_NAME_OF(MEX_COMMAND_NAME)
 
 namespace {
-
 enum Input { kArray, kInputCount };
-
-// Two's complement of the low 32 bits, without an implementation-defined
-// narrowing conversion; every result is exact in a double. A null address
-// gives 0.
-double lowAddressBits(const void *address) {
-  const std::uint32_t low = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address));
-  return low >= 0x80000000u ? static_cast<double>(low) - 4294967296.0 : static_cast<double>(low);
-}
-
 }  // namespace
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
@@ -33,7 +22,7 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
       {COMMAND_NAME, "A = " COMMAND_NAME "(X)", 1, kInputCount}, nlhs, plhs, nrhs, prhs);
   const void *address = gateway::dataBlock(call, kArray, "X").data;
 
-  // Do the job.
+  // Create the output, then do the job.
   double *result = gateway::createOutput(call, 1, 1);
-  result[0] = lowAddressBits(address);
+  result[0] = korvel::lowAddressBits(address);
 }

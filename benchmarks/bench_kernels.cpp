@@ -17,7 +17,7 @@
 // most) and stops afterwards, as a parallel pool keeps every core busy.
 // With --thresholds, instead, a sweep of sizes at 1 thread and at the
 // default, which `make bench-thresholds` runs on plug-ins that use threads
-// from far smaller sizes on: what the thresholds in gateway/parallel_sizes.h
+// from far smaller sizes on: what the thresholds in core/parallel_sizes.h
 // were chosen from.
 //
 //   bench_kernels [--plugins=DIR] [--thresholds] [--no-threads] [Google Benchmark flags]
@@ -40,8 +40,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "../gateway/parallel.h"
-#include "../gateway/parallel_sizes.h"
+#include "../core/threads.h"
+#include "../core/parallel_sizes.h"
 
 #include "../tests/support/cases.h"
 #include "loader.h"
@@ -463,10 +463,10 @@ const auto &kPointCommands = cases::kPointKernels;
 
 // How many cores are free just now: the time of one piece of pure arithmetic
 // on 1 thread over the time of `threads` such pieces on `threads` threads
-// (through gateway/parallel.h). About the thread count when every core is
+// (through core/threads.h). About the thread count when every core is
 // free; on a machine busy with other work, threaded kernels gain less.
 double freeCores(unsigned threads) {
-  std::uint64_t sums[gateway::kMaxThreads] = {};
+  std::uint64_t sums[korvel::kMaxThreads] = {};
   auto piece = [&sums](std::size_t index, unsigned) {
     std::uint64_t a = index + 1, b = 3 * a;
     for (long i = 0; i < 20000000; ++i) {
@@ -477,7 +477,7 @@ double freeCores(unsigned threads) {
   };
   auto seconds = [&](unsigned count) {
     const auto start = std::chrono::steady_clock::now();
-    gateway::runParallel(count, count, piece);
+    korvel::runParallel(count, count, piece);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   };
   const double one = seconds(1), all = seconds(threads);
@@ -486,14 +486,14 @@ double freeCores(unsigned threads) {
 }
 
 // Microseconds that finding the default thread count takes per call, as a
-// call from its threshold on pays it (gateway::threadLimit): the median of 9
+// call from its threshold on pays it (korvel::threadLimit): the median of 9
 // batches of 2000.
 double readingMicroseconds() {
   std::vector<double> batches;
   unsigned sink = 0;
   for (int batch = 0; batch < 9; ++batch) {
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 2000; ++i) sink += gateway::threadLimit();
+    for (int i = 0; i < 2000; ++i) sink += korvel::threadLimit(0);
     batches.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
                       2000);
   }
@@ -508,12 +508,12 @@ long sideFor(std::size_t elements) {
 
 void threadTable(const char *condition) {
   setThreads(nullptr);
-  const unsigned threads = gateway::threadLimit();
+  const unsigned threads = korvel::threadLimit(0);
   std::printf("\n%s: each threaded kernel at 1 thread and at the default, %u threads now "
               "(KORVEL_NUM_THREADS unset); ms are medians of alternating calls, ratio = the "
               "median over the pairs of 1 thread / default\n",
               condition, threads);
-  const unsigned cores = gateway::processorCount();
+  const unsigned cores = korvel::processorCount();
   std::printf("Free cores before (arithmetic on %u threads against 1): %.2f\n", cores,
               freeCores(cores));
   const double reading = readingMicroseconds();
@@ -534,22 +534,22 @@ void threadTable(const char *condition) {
                                      pointInputs(p, n)},
                                     "1", nullptr));
   }
-  const long faceN = static_cast<long>(gateway::kFaceSplit.threshold / 2);
+  const long faceN = static_cast<long>(korvel::kFaceSplit.threshold / 2);
   share("korvelFaceShown",
         timeSideBySide({"korvelFaceShown", "T=" + std::to_string(2 * faceN) + " (from)",
                         faceInputs(torus, faceN)},
                        "1", nullptr));
-  const long tableSide = sideFor(gateway::kSwapTableSplit.threshold);
+  const long tableSide = sideFor(korvel::kSwapTableSplit.threshold);
   share("valueSwap L=64", timeSideBySide({"valueSwap",
                                           std::to_string(tableSide) + "^2 L=64 (from)",
                                           swapInputs(tableSide * tableSide, 64)},
                                          "1", nullptr));
   // The scan's work is elements x (pairs + 1).
-  const long scanSide = sideFor(gateway::kSwapScanSplit.threshold / (4 + 1));
+  const long scanSide = sideFor(korvel::kSwapScanSplit.threshold / (4 + 1));
   share("valueSwap L=4", timeSideBySide({"valueSwap", std::to_string(scanSide) + "^2 L=4 (from)",
                                          swapInputs(scanSide * scanSide, 4)},
                                         "1", nullptr));
-  const long plateauSide = sideFor(gateway::kPlateauSplit.threshold);
+  const long plateauSide = sideFor(korvel::kPlateauSplit.threshold);
   share("plateauLabels",
         timeSideBySide({"plateauLabels", std::to_string(plateauSide) + "^2 random (from)",
                         {labelImage(plateauSide, false)}},
@@ -610,8 +610,8 @@ void thresholdSweep() {
   setThreads(nullptr);
   std::printf("\nBy size: 1 thread against the default, %u threads now (ratio = 1 thread / "
               "default)%s\n",
-              gateway::threadLimit(),
-              gateway::kTorusSplit.threshold < 4096 ? ", threads from a 16th of each threshold on"
+              korvel::threadLimit(0),
+              korvel::kTorusSplit.threshold < 4096 ? ", threads from a 16th of each threshold on"
                                                     : "");
   std::printf("%-16s %-20s %12s %12s %8s %6s\n", "command", "size", "1 thread ms",
               "default ms", "ratio", "pairs");
@@ -676,7 +676,7 @@ int main(int argc, char **argv) {
     printTable(reporter);
     if (threads) {
       threadTable("Idle (no process of this benchmark beside it)");
-      const unsigned cores = gateway::processorCount();
+      const unsigned cores = korvel::processorCount();
       const std::vector<pid_t> spinners = startSpinners(cores, 900);
       char condition[96];
       std::snprintf(condition, sizeof condition, "Loaded (%u spinning processes, one per core, beside it)",

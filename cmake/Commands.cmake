@@ -53,9 +53,9 @@ function(korvel_add_plugin command source)
     # The host libraries beside the plug-in, never a path of the build machine.
     set_target_properties(${command} PROPERTIES BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN"
       BUILD_RPATH_USE_ORIGIN ON)
-    # Loads with every C library from 2.17 on (gateway/glibc_baseline.h).
+    # Loads with every C library from 2.17 on (core/glibc_baseline.h).
     target_compile_options(${command} PRIVATE
-      -include ${CMAKE_SOURCE_DIR}/gateway/glibc_baseline.h)
+      -include ${CMAKE_SOURCE_DIR}/core/glibc_baseline.h)
     # libgcc's helpers (64-bit division on 32-bit x86) linked in, not libgcc_s.
     target_link_options(${command} PRIVATE -static-libgcc
       LINKER:--push-state,--no-as-needed -l:libpthread.so.0 LINKER:--pop-state)

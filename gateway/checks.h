@@ -17,6 +17,7 @@
 
 #include "mex.h"
 
+#include "../projections/screen_constants.h"
 #include "errors.h"
 
 namespace gateway {
@@ -122,19 +123,17 @@ inline Array<const double> doublePerColumn(const Call &call, int slot, const cha
   return doublesOf(array);
 }
 
-// Whether a screen's constant may be 0: a gain or a vertical coefficient of
-// 0 maps every elevation to one screen radius, which no screen does.
-enum class Zero { allowed, refused };
-
 // A screen's constant (korvelTorusScreen's GAIN and HORIZON,
-// korvelConeScreen's RADIAL and VERTICAL): a real double scalar, finite.
-inline double screenConstant(const Call &call, int slot, const char *name, Zero zero) {
+// korvelConeScreen's RADIAL and VERTICAL): a real double scalar, finite, and
+// not 0 where `zero` refuses it.
+inline double screenConstant(const Call &call, int slot, const char *name,
+                             korvel::ZeroConstant zero) {
   const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, kRealDoubleScalar);
   if (mxGetNumberOfElements(array) != 1)
     failArgument(call, Reason::badSize, name, kRealDoubleScalar, array);
   const double value = mxGetPr(array)[0];
-  if (!(value >= -DBL_MAX && value <= DBL_MAX) || (zero == Zero::refused && value == 0))
-    failScreenConstant(call, name, value, zero == Zero::allowed);
+  if (korvel::screenConstantFault(value, zero, slot).found())
+    failScreenConstant(call, name, value, zero == korvel::ZeroConstant::allowed);
   return value;
 }
 

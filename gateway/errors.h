@@ -18,35 +18,13 @@
 
 #include "mex.h"
 
+#include "../core/fault.h"
+
 namespace gateway {
 
-using Count = std::size_t;
-
-// The reasons a call is refused; each becomes the identifier <command>:<reason>.
-enum class Reason {
-  notEnoughInputs,  // fewer inputs than the command reads
-  tooManyOutputs,   // more outputs requested than the command returns, or a count it does not
-  badClass,         // wrong class, complex or sparse
-  badSize,          // wrong row count or too few elements
-  badIndex,         // an index into another input lies outside it
-  badValue,         // a value the command computes a position from is unusable
-  tooLarge,         // a result larger than the host can create
-  sharedData,       // an input that is read shares memory with one that is written
-};
-
-inline const char *reasonName(Reason reason) {
-  switch (reason) {
-    case Reason::notEnoughInputs: return "notEnoughInputs";
-    case Reason::tooManyOutputs: return "tooManyOutputs";
-    case Reason::badClass: return "badClass";
-    case Reason::badSize: return "badSize";
-    case Reason::badIndex: return "badIndex";
-    case Reason::badValue: return "badValue";
-    case Reason::tooLarge: return "tooLarge";
-    case Reason::sharedData: return "sharedData";
-  }
-  return "unknown";
-}
+using Count = korvel::Count;
+using korvel::Reason;
+using korvel::reasonName;
 
 // The name a command is built under, as text, where the build passes it as
 // MEX_COMMAND_NAME (a command built from the source of another):

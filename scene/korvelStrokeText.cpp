@@ -2,12 +2,11 @@
 // and a colour buffer: returned with the counter as new arrays,
 // [B, C, N] = korvelStrokeText(B, C, N, T, CODES, SCALE, ORIGIN, POS, COLOUR),
 // or, asked for no output, written into B, C and N in place.
-#include <cmath>
-
 #include "mex.h"
 
 #include "../gateway/checks.h"
 #include "../gateway/in_place.h"
+#include "stroke_text.h"
 
 namespace {
 
@@ -26,48 +25,24 @@ enum Input {
 
 // B, C and N: written in place, or returned as outputs 1 to 3.
 constexpr int kWritten = kCounter + 1;
+static_assert(int{kCounter} == int{korvel::kStrokeCounter} &&
+                  int{kCodes} == int{korvel::kStrokeCodes},
+              "the core's faults name the inputs by these positions");
 
-// Stroke i goes to buffer column trunc(i + counter): the sum is rounded to a
-// double first, so a fractional counter can skip a column.
-inline double targetColumn(gateway::Count stroke, double counter) {
-  return std::trunc(static_cast<double>(stroke) + counter);
-}
-
-// Writes stroke i, table column trunc(codes[i]) (one-based), scaled and moved
-// into the character cell, to column targetColumn(i, counter) of the stroke
-// buffer, and the colour twice to the same column of the colour buffer. The
-// counter is taken once, by value: a write cannot move later strokes; so
-// are the origin and the colour, before the first write, which the caller
-// may therefore pass in a buffer's memory. The caller has checked every code
-// and column.
-void writeStrokes(double *strokes, double *colours, double counter, const double *table,
-                  const double *codes, gateway::Count count, double scale, const double *origin,
-                  double position, const double *colour) {
-  const double ox = origin[0];
-  const double oy = origin[1];
-  const double c1 = colour[0];
-  const double c2 = colour[1];
-  const double c3 = colour[2];
-  for (gateway::Count i = 0; i < count; ++i) {
-    const gateway::Count code = static_cast<gateway::Count>(codes[i]);  // toward zero
-    const auto column = static_cast<gateway::Count>(targetColumn(i, counter));
-    const double *glyph = table + 4 * (code - 1);
-    const double x1 = glyph[0];
-    const double y1 = glyph[1];
-    const double x2 = glyph[2];
-    const double y2 = glyph[3];
-    double *segment = strokes + 4 * column;
-    segment[0] = ((position + x1) - 1.0) * scale + ox;
-    segment[1] = y1 * scale + oy;
-    segment[2] = ((position + x2) - 1.0) * scale + ox;
-    segment[3] = y2 * scale + oy;
-    double *ends = colours + 6 * column;
-    ends[0] = c1;
-    ends[1] = c2;
-    ends[2] = c3;
-    ends[3] = c1;
-    ends[4] = c2;
-    ends[5] = c3;
+// A fault that the core's checks of the values found, raised with the words
+// of this command's arguments.
+[[noreturn]] void failValues(const gateway::Call &call, const korvel::Fault &fault,
+                             gateway::Count tableColumns) {
+  switch (fault.argument) {
+    case kCounter: gateway::failNotFiniteNonNegative(call, "N", fault.value);
+    case kCodes:
+      gateway::failColumnNumber(call, "CODES", fault.element, fault.value, "T", tableColumns);
+    case kStrokes:
+      gateway::failWrittenColumns(call, "B", 4, fault.first, fault.last, "stroke",
+                                  call.prhs[kStrokes]);
+    default:
+      gateway::failWrittenColumns(call, "C", 6, fault.first, fault.last, "stroke",
+                                  call.prhs[kColours]);
   }
 }
 
@@ -84,8 +59,10 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   // Asked for outputs, it returns B, C and N appended as new arrays and
   // writes nothing; asked for none, it writes into B, C and N.
   const bool inPlace = nlhs == 0;
-  double *strokes = gateway::writableDoubleMatrix(call, kStrokes, "B", 4).data;
-  double *colours = gateway::writableDoubleMatrix(call, kColours, "C", 6).data;
+  const gateway::Array<double> strokeBuffer = gateway::writableDoubleMatrix(call, kStrokes, "B", 4);
+  const gateway::Array<double> colourBuffer = gateway::writableDoubleMatrix(call, kColours, "C", 6);
+  double *strokes = strokeBuffer.data;
+  double *colours = colourBuffer.data;
   double *counterData = gateway::writableDoubleElements(call, kCounter, "N", 1).data;
   const gateway::Array<const double> table = gateway::doubleMatrix(call, kTable, "T", 4);
   // K, the stroke count, is the column count of CODES.
@@ -102,23 +79,17 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   // read while the strokes are written. SCALE, ORIGIN, POS and COLOUR may
   // share with a written input: their values are taken before the first
   // write (scale and position above, origin and colour at the top of
-  // writeStrokes), so no write can change what is computed from them. The
-  // value form writes only into outputs it creates, which share nothing, so
+  // korvel::strokeText), so no write can change what is computed from them.
+  // The value form writes only into outputs it creates, which share nothing, so
   // any input may share with any other there.
   if (inPlace)
     gateway::requireDisjoint(call, {{kStrokes, "B"}, {kColours, "C"}, {kCounter, "N"}},
                              {{kTable, "T"}, {kCodes, "CODES"}});
 
   const double counter = counterData[0];
-  gateway::requireFiniteNonNegative(call, counter, "N");
-  gateway::requireColumnNumbers(call, codes.data, count, "CODES", "T", table.columns);
-  if (count > 0) {
-    // Columns grow with the stroke number, so the last stroke's is the largest.
-    const double first = targetColumn(0, counter);
-    const double last = targetColumn(count - 1, counter);
-    gateway::requireWrittenColumns(call, kStrokes, "B", 4, first, last, "stroke");
-    gateway::requireWrittenColumns(call, kColours, "C", 6, first, last, "stroke");
-  }
+  const korvel::Fault fault = korvel::strokeTextFault(
+      counter, codes.data, count, table.columns, strokeBuffer.columns, colourBuffer.columns);
+  if (fault.found()) failValues(call, fault, table.columns);
   if (!inPlace) {
     // The last check: outputs the host can create, copies of B, C and N.
     double *copies[kWritten];
@@ -129,7 +100,6 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   }
 
   // Do the job.
-  writeStrokes(strokes, colours, counter, table.data, codes.data, count, scale, origin, position,
-               colour);
-  counterData[0] = static_cast<double>(count) + counter;
+  counterData[0] = korvel::strokeText(strokes, colours, counter, table.data, codes.data, count,
+                                      scale, origin, position, colour);
 }

@@ -2,6 +2,7 @@
 #include <limits>
 #include <random>
 
+#include "../arrays/plateau_labels.h"
 #include "harness.h"
 #include "reference.h"
 
@@ -11,12 +12,38 @@ namespace {
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// The command, and a test build of it whose union-find has no step budget, so
-// that it floods whenever two trees meet: both ways must give the same labels.
-const char *const kBuilds[] = {"plateauLabels", "plateauLabelsFlooding"};
+// Three ways to the same labels: the command; its core on an output that
+// holds garbage (every cell must be written); and the core with no budget
+// for union-find steps, so that it floods whenever two trees meet.
+const char *const kCommand = "plateauLabels";
+const char *const kOnGarbage = "core on garbage";
+const char *const kFlooding = "core flooding";
+const char *const kWays[] = {kCommand, kOnGarbage, kFlooding};
 
-Result labels(const Array &values, const char *build = "plateauLabels") {
-  return call(build, {values});
+Result labels(const Array &values) { return call(kCommand, {values}); }
+
+// Bits an output may hold before the call: a label, a link word, a NaN, the
+// word just below every label's, and 7.0.
+const uint64_t kGarbage[] = {0x3FF0000000000000ull, 1, 0x7FF8000000000001ull,
+                             0x3FEFFFFFFFFFFFFFull, 0x401C000000000000ull};
+
+// The labels `way` gives for the column-major rows-by-columns `in`.
+std::vector<double> labelsBy(const char *way, const std::vector<double> &in, size_t rows,
+                             size_t columns) {
+  if (way == kCommand) {
+    Result result = labels(doubles(rows, columns, in));
+    EXPECT_FALSE(result.failed) << result.message;
+    return result.failed ? std::vector<double>() : result.output().values();
+  }
+  std::vector<double> out(in.size());
+  for (size_t p = 0; p < out.size(); ++p) out[p] = fromBits(kGarbage[p % 5]);
+  korvel::PlateauOptions options;
+  options.findStepsPerCell = way == kFlooding ? 0 : options.findStepsPerCell;
+  const size_t regions = korvel::plateauLabels(in.data(), rows, columns, out.data(), options);
+  // The count returned is the highest label.
+  EXPECT_EQ(regions, out.empty() ? 0 : static_cast<size_t>(*std::max_element(out.begin(), out.end())))
+      << way;
+  return out;
 }
 
 }  // namespace
@@ -42,15 +69,17 @@ TEST(PlateauLabels, NumbersTheExampleRegions) {
       {4, 1, {3, 3, 1, 3}, {1, 1, 2, 3}},
   };
   // Output 1 whether asked for or not; the input as it was, -0 included.
-  for (const char *build : kBuilds)
-    for (const Case &c : cases)
-      for (int nlhs : {0, 1}) {
-        Array in = doubles(c.rows, c.columns, c.in);
-        Result result = call(build, {in}, nlhs);
-        ASSERT_FALSE(result.failed) << result.message;
-        EXPECT_TRUE(isMatrix(result.output(), c.rows, c.columns, c.out)) << build;
-        EXPECT_EQ(contract::snapshot(in), contract::snapshot(doubles(c.rows, c.columns, c.in))) << build;
-      }
+  for (const Case &c : cases) {
+    for (int nlhs : {0, 1}) {
+      Array in = doubles(c.rows, c.columns, c.in);
+      Result result = call(kCommand, {in}, nlhs);
+      ASSERT_FALSE(result.failed) << result.message;
+      EXPECT_TRUE(isMatrix(result.output(), c.rows, c.columns, c.out));
+      EXPECT_EQ(contract::snapshot(in), contract::snapshot(doubles(c.rows, c.columns, c.in)));
+    }
+    for (const char *way : {kOnGarbage, kFlooding})
+      EXPECT_TRUE(sameBits(c.out, labelsBy(way, c.in, c.rows, c.columns))) << way;
+  }
 }
 
 TEST(PlateauLabels, EmptyInputsGiveEmptyLabelsOfTheSameShape) {
@@ -74,14 +103,10 @@ TEST(PlateauLabels, MatchesTheReferenceOnRandomMatrices) {
     std::uniform_int_distribution<int> pick(0, distinct - 1);
     std::vector<double> in(static_cast<size_t>(rows * columns));
     for (double &value : in) value = palette[pick(random)];
-    Array input = doubles(rows, columns, in);
     const std::vector<double> expected = reference::plateauLabels(in, rows, columns);
-    for (const char *build : kBuilds) {
-      Result result = labels(input, build);
-      ASSERT_FALSE(result.failed) << result.message;
-      ASSERT_TRUE(isMatrix(result.output(), rows, columns, expected))
-          << build << ", trial " << trial << ", " << rows << "-by-" << columns;
-    }
+    for (const char *way : kWays)
+      ASSERT_TRUE(sameBits(expected, labelsBy(way, in, rows, columns)))
+          << way << ", trial " << trial << ", " << rows << "-by-" << columns;
   }
 }
 
@@ -95,14 +120,10 @@ TEST(PlateauLabels, MatchesTheReferenceOnLargeMatrices) {
     std::uniform_int_distribution<int> pick(1, shape.distinct);
     std::vector<double> in(shape.rows * shape.columns);
     for (double &value : in) value = pick(random);
-    Array input = doubles(shape.rows, shape.columns, in);
     const std::vector<double> expected = reference::plateauLabels(in, shape.rows, shape.columns);
-    for (const char *build : kBuilds) {
-      Result result = labels(input, build);
-      ASSERT_FALSE(result.failed) << result.message;
-      EXPECT_TRUE(isMatrix(result.output(), shape.rows, shape.columns, expected))
-          << build << ", " << shape.rows << "-by-" << shape.columns;
-    }
+    for (const char *way : kWays)
+      EXPECT_TRUE(sameBits(expected, labelsBy(way, in, shape.rows, shape.columns)))
+          << way << ", " << shape.rows << "-by-" << shape.columns;
   }
 }
 
@@ -116,14 +137,12 @@ TEST(PlateauLabels, HandlesRegionsThatWindThroughTheWholeMatrix) {
     for (size_t r = 0; r < n; ++r) in[r + c * n] = 1.0;
     if (c + 1 < n) in[((c / 2) % 2 == 0 ? n - 1 : 0) + (c + 1) * n] = 1.0;
   }
-  Array input = doubles(n, n, in);
-  for (const char *build : kBuilds) {
-    Result result = labels(input, build);
-    ASSERT_FALSE(result.failed) << result.message;
-    EXPECT_TRUE(isMatrix(result.output(), n, n, reference::plateauLabels(in, n, n))) << build;
+  for (const char *way : kWays) {
+    const std::vector<double> out = labelsBy(way, in, n, n);
+    EXPECT_TRUE(sameBits(reference::plateauLabels(in, n, n), out)) << way;
     // One serpentine, and the 2s split into one region per gap between its turns.
-    const std::vector<double> out = result.output().values();
-    EXPECT_EQ(*std::max_element(out.begin(), out.end()), 1.0 + (n - 1) / 2) << build;
+    ASSERT_FALSE(out.empty()) << way;
+    EXPECT_EQ(*std::max_element(out.begin(), out.end()), 1.0 + (n - 1) / 2) << way;
   }
 
   // A constant matrix of a million elements is one region.

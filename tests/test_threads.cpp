@@ -1,6 +1,6 @@
 // Every threaded kernel gives the bits of one thread at every thread count
 // (KORVEL_NUM_THREADS), at sizes just below, at and above the size from which
-// it uses threads (gateway/parallel_sizes.h), one unit either side of a
+// it uses threads (core/parallel_sizes.h), one unit either side of a
 // multiple of its piece, and large enough for 7 threads to share.
 #include <cstdlib>
 #include <functional>
@@ -13,8 +13,9 @@
 #include <windows.h>
 #endif
 
-#include "../gateway/parallel.h"
-#include "../gateway/parallel_sizes.h"
+#include "../arrays/plateau_labels.h"
+#include "../core/threads.h"
+#include "../core/parallel_sizes.h"
 #include "cases.h"
 #include "harness.h"
 #include "point_samples.h"
@@ -60,11 +61,31 @@ void expectSameAtEveryThreadCount(const std::string &command,
   setThreadCount(nullptr);
 }
 
+// plateauLabels' core, thread counts passed as its argument, gives the
+// labels of one thread: linking (in bands from 2 threads on) and flooding
+// (no budget for union-find steps, so every join floods instead).
+void expectSameLabelsAtEveryThreadCount(const std::vector<double> &cells, size_t rows,
+                                        size_t columns, const std::string &what) {
+  for (size_t stepsPerCell : {size_t{8}, size_t{0}}) {
+    std::vector<double> reference(cells.size()), labels(cells.size());
+    korvel::PlateauOptions options;
+    options.findStepsPerCell = stepsPerCell;
+    options.threads = 1;
+    korvel::plateauLabels(cells.data(), rows, columns, reference.data(), options);
+    for (unsigned threads : {2u, 3u, 7u, 0u}) {
+      options.threads = threads;
+      korvel::plateauLabels(cells.data(), rows, columns, labels.data(), options);
+      EXPECT_TRUE(sameBits(reference, labels))
+          << what << ", " << threads << " threads, " << stepsPerCell << " steps per cell";
+    }
+  }
+}
+
 // Units of work around a split: just below, at and above its threshold, one
 // either side of the first multiple of its piece above that, and enough for
 // 7 threads (each takes at least half the threshold) where that stays below
 // 2^20 units; beyond, the kernels split exactly as the smaller ones do.
-std::vector<size_t> sizesAround(gateway::Split split) {
+std::vector<size_t> sizesAround(korvel::Split split) {
   const size_t multiple = (split.threshold / split.piece + 1) * split.piece;
   std::vector<size_t> sizes = {split.threshold - 1, split.threshold, split.threshold + 1,
                                multiple - 1, multiple + 1};
@@ -97,7 +118,7 @@ TEST(Threads, KorvelFaceShownGivesTheSameFlagsAndTheSameFirstFault) {
   std::mt19937_64 engine(0x66616365);
   const double flagPool[] = {0, 1, 1, 0.5, kNaN};
   const uint8_t maskPool[] = {0, 1, 1, 1, 2};
-  for (size_t triangles : sizesAround(gateway::kFaceSplit)) {
+  for (size_t triangles : sizesAround(korvel::kFaceSplit)) {
     // Half as many points as triangles: the flags are packed into bits, split
     // by points too; 1000 points: they are read from the screen.
     for (size_t points : {triangles / 2, size_t{1000}}) {
@@ -132,7 +153,7 @@ TEST(Threads, ValueSwapGivesTheSameBitsAtEveryThreadCount) {
   // No pairs and 5: the scan, split by elements times (pairs + 1); 64: the
   // table, split by elements.
   for (size_t pairs : {size_t{0}, size_t{5}, size_t{64}}) {
-    const gateway::Split split = pairs > 12 ? gateway::kSwapTableSplit : gateway::kSwapScanSplit;
+    const korvel::Split split = pairs > 12 ? korvel::kSwapTableSplit : korvel::kSwapScanSplit;
     const size_t perElement = pairs > 12 ? 1 : pairs + 1;
     std::vector<double> from(pairs), to(pairs);
     for (size_t k = 0; k < pairs; ++k) {
@@ -225,26 +246,26 @@ TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
   // The size from which threads are used, one either side, a row and a
   // column vector, and fewer columns than bands, each on a few images; then
   // every image with 2 threads' bands and with 7 threads' (14 bands).
-  const size_t t = gateway::kPlateauSplit.threshold;
-  static_assert(gateway::kPlateauSplit.threshold == 512 * 512, "the shapes below straddle it");
+  const size_t t = korvel::kPlateauSplit.threshold;
+  static_assert(korvel::kPlateauSplit.threshold == 512 * 512, "the shapes below straddle it");
   const struct {
     size_t rows, columns, images;  // the first `images` of the list above
   } shapes[] = {{511, 513, 5},   {512, 512, 5},   {1, t + 1, 5},         {t + 1, 1, 5},
                 {t / 3 + 1, 3, 5}, {530, 530, 12}, {960, 960, 12}};
-  const char *const builds[] = {"plateauLabels", "plateauLabelsFlooding"};
   for (const auto &shape : shapes)
     for (size_t i = 0; i < shape.images; ++i) {
       const auto &image = images[i];
       std::vector<double> cells(shape.rows * shape.columns);
       for (size_t c = 0; c < shape.columns; ++c)
         for (size_t r = 0; r < shape.rows; ++r) cells[r + c * shape.rows] = image.value(r, c, shape.rows, shape.columns);
-      Array input = doubles(shape.rows, shape.columns, cells);
       const std::string what = std::string(image.name) + " " + std::to_string(shape.rows) + "x" +
                                std::to_string(shape.columns);
-      for (const char *build : builds) expectSameAtEveryThreadCount(build, {input}, what);
+      expectSameAtEveryThreadCount("plateauLabels", {doubles(shape.rows, shape.columns, cells)}, what);
+      expectSameLabelsAtEveryThreadCount(cells, shape.rows, shape.columns, what);
     }
-  Array winding = doubles(960, 960, spiral(960, 960));
-  for (const char *build : builds) expectSameAtEveryThreadCount(build, {winding}, "spiral");
+  const std::vector<double> winding = spiral(960, 960);
+  expectSameAtEveryThreadCount("plateauLabels", {doubles(960, 960, winding)}, "spiral");
+  expectSameLabelsAtEveryThreadCount(winding, 960, 960, "spiral");
 }
 
 TEST(Threads, NeitherAnUnusableSettingNorThreadsThatCannotStartChangeTheResult) {
@@ -261,17 +282,19 @@ TEST(Threads, NeitherAnUnusableSettingNorThreadsThatCannotStartChangeTheResult) 
     ASSERT_FALSE(result.failed) << result.message;
     EXPECT_TRUE(sameBits(reference.output().values(), result.output().values())) << setting;
   }
-  // A test build of plateauLabels in which every thread start fails.
-  setThreadCount("7");
-  const Result result = call("plateauLabelsThreadless", {input});
   setThreadCount(nullptr);
-  ASSERT_FALSE(result.failed) << result.message;
-  EXPECT_TRUE(sameBits(reference.output().values(), result.output().values()));
+  // Every thread start fails: the calling thread does all the bands' work.
+  korvel::PlateauOptions options;
+  options.threads = 7;
+  options.startThreads = false;
+  std::vector<double> labels(cells.size());
+  korvel::plateauLabels(cells.data(), 530, 530, labels.data(), options);
+  EXPECT_TRUE(sameBits(reference.output().values(), labels));
 }
 
 // The readers of the settings and system files that size the default team.
 TEST(Threads, ThreadLimitsReadFromSettingsAndSystemFiles) {
-  using namespace gateway::limits;
+  using namespace korvel::limits;
   const struct {
     const char *text;
     unsigned korvel, omp;  // as KORVEL_NUM_THREADS, as OMP_NUM_THREADS (0: unset)

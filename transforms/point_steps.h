@@ -6,9 +6,10 @@
 
 #include <cmath>
 
-#include "../gateway/checks.h"
-#include "../gateway/simd.h"
+#include "../core/fault.h"
+#include "../core/simd.h"
 
+namespace korvel {
 namespace steps {
 
 // Each coordinate of each of the n points minus the same coordinate of the
@@ -17,11 +18,11 @@ namespace steps {
 // the same rotation; the same subtractions, so the same bits, in fewer
 // instructions (docs/performance.md: Figures behind the kernels).
 inline void offsetRange(const double *points, const double *position, double *result,
-                        gateway::Count n) {
+                        Count n) {
   const double px = position[0];
   const double py = position[1];
   const double pz = position[2];
-  gateway::Count j = 0;
+  Count j = 0;
 #if defined(KORVEL_HAVE_SSE2)
   const __m128d xy = _mm_set_pd(py, px);  // low element first: (px, py)
   const __m128d zx = _mm_set_pd(px, pz);
@@ -59,10 +60,10 @@ inline Turn turnByMinus(double angle) {
 // Both products of a row are always formed, so an infinite coordinate makes
 // the other row NaN even at angle 0.
 inline void turnRange(const double *__restrict points, Turn turn, double *__restrict result,
-                      gateway::Count n) {
+                      Count n) {
   const double c = turn.c;
   const double s = turn.s;
-  for (gateway::Count j = 0; j < n; ++j) {
+  for (Count j = 0; j < n; ++j) {
     const double x = points[3 * j];
     const double y = points[3 * j + 1];
     result[3 * j] = x * c - y * s;
@@ -72,5 +73,6 @@ inline void turnRange(const double *__restrict points, Turn turn, double *__rest
 }
 
 }  // namespace steps
+}  // namespace korvel
 
 #endif  // KORVEL_POINT_STEPS_H

@@ -12,7 +12,7 @@
 // subnormals) where the last bit of a result is most fragile. Results are
 // the same on every correct target, so one hash of korvel_run's results file
 // stands for the whole run. A few calls at the end are large enough for the
-// kernels to spread them over threads (gateway/parallel_sizes.h). Each call
+// kernels to spread them over threads (core/parallel_sizes.h). Each call
 // of a fixed screen's projection is followed by its twin, the same points
 // through the command that takes the screen's constants, given the fixed
 // ones (cases::kScreenTwins), which must give the same outputs.
@@ -51,7 +51,7 @@ struct Call {
 // Calls past each threaded kernel's threshold, by one piece and one unit, so
 // that their pieces end off a multiple of the piece.
 std::vector<Call> threadedCalls(Random &random) {
-  auto past = [](gateway::Split split, std::size_t perUnit = 1) {
+  auto past = [](korvel::Split split, std::size_t perUnit = 1) {
     return static_cast<std::uint64_t>((split.threshold + split.piece + 1) / perUnit + 1);
   };
   std::vector<Call> calls;
@@ -63,7 +63,7 @@ std::vector<Call> threadedCalls(Random &random) {
   }
   // Flags packed into bits (half as many points as triangles), and read from
   // the screen (few points).
-  const std::uint64_t triangles = past(gateway::kFaceSplit);
+  const std::uint64_t triangles = past(korvel::kFaceSplit);
   for (std::uint64_t points : {triangles / 2, std::uint64_t{1000}}) {
     std::vector<double> screen = randomValues(random, 3 * points);
     const double flagPool[] = {0.0, 1.0, 1.0, NAN};
@@ -79,13 +79,13 @@ std::vector<Call> threadedCalls(Random &random) {
   // The table over many pairs, and the scan over few.
   for (int pairs : {64, 4}) {
     const std::uint64_t count =
-        pairs > 12 ? past(gateway::kSwapTableSplit) : past(gateway::kSwapScanSplit, pairs + 1);
+        pairs > 12 ? past(korvel::kSwapTableSplit) : past(korvel::kSwapScanSplit, pairs + 1);
     calls.push_back({"valueSwap", 1,
                      {randomPicks(random, count, 1), randomPicks(random, static_cast<std::uint64_t>(pairs), 1),
                       randomDoubles(random, static_cast<std::uint64_t>(pairs), 1)}});
   }
   // Many small regions, and two values whose regions wind across the bands.
-  const std::uint64_t side = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(past(gateway::kPlateauSplit)))) + 1;
+  const std::uint64_t side = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(past(korvel::kPlateauSplit)))) + 1;
   calls.push_back({"plateauLabels", 1, {randomPicks(random, side, side)}});
   std::vector<double> two(side * side);
   for (double &v : two) v = random.chance(0.55) ? 1.0 : 2.0;

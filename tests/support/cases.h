@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "../../gateway/parallel_sizes.h"
+#include "../../core/parallel_sizes.h"
 #include "screen_twins.h"
 
 namespace cases {
@@ -125,20 +125,20 @@ Inputs randomCall(Random &random, const CommandCases &cases);
 // input of more than one element afresh).
 struct PointKernel {
   const char *command;
-  gateway::Split split;
+  korvel::Split split;
   std::uint64_t sizes[2];
   double values[4];
 };
 inline constexpr PointKernel kPointKernels[] = {
-    {"korvelOffset", gateway::kOffsetSplit, {3}, {1.5, -2.5, 0.25}},
-    {"korvelSpin", gateway::kSpinSplit, {1}, {0.6}},
-    {"korvelToViewer", gateway::kViewerSplit, {3, 1}, {1.5, -2.5, 0.25, 0.6}},
-    {"korvelRange", gateway::kRangeSplit, {}, {}},
-    {"torusScreenMex", gateway::kTorusSplit, {}, {}},
-    {"coneScreenMex", gateway::kConeSplit, {}, {}},
+    {"korvelOffset", korvel::kOffsetSplit, {3}, {1.5, -2.5, 0.25}},
+    {"korvelSpin", korvel::kSpinSplit, {1}, {0.6}},
+    {"korvelToViewer", korvel::kViewerSplit, {3, 1}, {1.5, -2.5, 0.25, 0.6}},
+    {"korvelRange", korvel::kRangeSplit, {}, {}},
+    {"torusScreenMex", korvel::kTorusSplit, {}, {}},
+    {"coneScreenMex", korvel::kConeSplit, {}, {}},
     // Screens other than the default: a dome, a cone above the eye.
-    {"korvelTorusScreen", gateway::kTorusSplit, {1, 1}, {-0.6366197723675814, 1}},
-    {"korvelConeScreen", gateway::kConeSplit, {1, 1}, {1.5, -0.75}}};
+    {"korvelTorusScreen", korvel::kTorusSplit, {1, 1}, {-0.6366197723675814, 1}},
+    {"korvelConeScreen", korvel::kConeSplit, {1, 1}, {1.5, -0.75}}};
 
 // The inputs that follow the points in a call of the kernel, each a column.
 inline std::vector<std::vector<double>> inputsAfterPoints(const PointKernel &kernel) {

@@ -1,4 +1,4 @@
-// Where each threaded kernel splits its work (gateway/parallel.h): from
+// Where each threaded kernel splits its work (threads.h): from
 // `threshold` units of work on it uses threads, each taking at least
 // threshold / 2 units, in pieces of `piece` units claimed one at a time.
 // Results never depend on these numbers; the tests run every kernel just
@@ -13,12 +13,12 @@
 // several times that much work. A piece holds some 10 to 50 us of work,
 // small enough to even out threads that the system holds back, large enough
 // that claiming it costs nothing measurable.
-#ifndef KORVEL_PARALLEL_SIZES_H
-#define KORVEL_PARALLEL_SIZES_H
+#ifndef KORVEL_CORE_PARALLEL_SIZES_H
+#define KORVEL_CORE_PARALLEL_SIZES_H
 
 #include <cstddef>
 
-namespace gateway {
+namespace korvel {
 
 struct Split {
   std::size_t threshold;  // units of work from which threads are used
@@ -51,6 +51,6 @@ constexpr Split kSwapScanSplit = measured({262144, 16384});
 // plateauLabels: elements, cut into bands of whole columns.
 constexpr Split kPlateauSplit = measured({262144, 0});
 
-}  // namespace gateway
+}  // namespace korvel
 
-#endif  // KORVEL_PARALLEL_SIZES_H
+#endif  // KORVEL_CORE_PARALLEL_SIZES_H

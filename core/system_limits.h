@@ -1,42 +1,14 @@
-// Spreads a kernel's independent pieces of work over the machine's cores,
-// inside one call: threads start in the call and are all joined before it
-// returns, so none outlives the call (a plug-in may be unloaded between
-// calls) and nothing is kept from one call to the next.
-//
-// Rules for the kernels that use it:
-// - every check and every host error comes before or after runParallel,
-//   never inside a piece of work: worker threads call no host function;
-// - each piece writes only its own part of the output, and the result may not
-//   depend on which thread runs which piece or in what order, so that every
-//   thread count gives the same bits;
-// - nothing here has a destructor, so a host error raised after the parallel
-//   part (by longjmp on some hosts) leaves nothing behind.
-//
-// Threads are the system's own (pthreads, Win32 threads): std::thread would
-// allocate from the C++ heap, and a Windows plug-in must import nothing but
-// libmx.dll and Windows' own DLLs. When a thread cannot be started, the
-// calling thread does its share: a command never fails for want of threads.
-//
-// How many threads a call above its threshold uses (threadLimit): exactly
-// KORVEL_NUM_THREADS when it holds a whole number from 1 up (1: no thread is
-// started); otherwise the cores the process may run on, capped by
-// OMP_NUM_THREADS (its first level) and, on Linux, by the cores that other
-// runnable tasks leave free at that instant (/proc/loadavg) and by the CPU
-// quota of the process's own cgroup. A worker that gets no core must still be
-// joined before the call returns, and on a busy machine that wait is many
-// times a kernel's own time: the load keeps such calls on the calling thread.
-// Everything is read afresh at each call above a threshold, the cheapest
-// first and each file only while more than one thread is left; it changes
-// the speed only.
-#ifndef KORVEL_PARALLEL_H
-#define KORVEL_PARALLEL_H
+// What the machine allows a call: the cores this process may run on, the
+// thread settings in its environment, and on Linux the cores other work
+// leaves free (/proc/loadavg) and the CPU quota of its cgroup. The readers of
+// the settings' texts are kept free of any system call so that the tests can
+// hold them to a table; the system readers below them use plain system calls:
+// no heap, no lock of the C library.
+#ifndef KORVEL_CORE_SYSTEM_LIMITS_H
+#define KORVEL_CORE_SYSTEM_LIMITS_H
 
-#include <atomic>
-#include <cfenv>
 #include <cstddef>
 #include <cstdlib>
-
-#include "parallel_sizes.h"
 
 #if defined(_WIN32)
 #ifndef WIN32_LEAN_AND_MEAN
@@ -48,20 +20,17 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <pthread.h>
 #include <sched.h>
-#include <signal.h>
 #include <unistd.h>
 #endif
 
-namespace gateway {
+namespace korvel {
 
 // At most this many threads take part in one call, the calling one included;
 // arrays of per-thread data live on the calling thread's stack.
 const unsigned kMaxThreads = 256;
 
-// Readers of the settings' texts, kept free of any system call so that the
-// tests can hold them to a table.
+// Readers of the settings' texts.
 namespace limits {
 
 // A thread count: a whole number from 1 up, capped at kMaxThreads; 0 for any
@@ -298,191 +267,6 @@ inline unsigned runnableTasks() {
 
 }  // namespace detail
 
-// The threads a call above its threshold may use (see the top of this file):
-// KORVEL_NUM_THREADS when set, else OMP_NUM_THREADS, the cores, the free cores
-// and the CPU quota, whichever allows fewest. The cheapest readings come
-// first, and each later one only while more than one thread is left: a pool
-// worker with OMP_NUM_THREADS=1 makes no system call, and a busy machine
-// costs one small read.
-inline unsigned threadLimit() {
-  char text[32];
-  const unsigned chosen =
-      limits::parseCount(detail::environmentValue("KORVEL_NUM_THREADS", text, sizeof text), false);
-  if (chosen != 0) return chosen;
-  const unsigned asked =
-      limits::parseCount(detail::environmentValue("OMP_NUM_THREADS", text, sizeof text), true);
-  if (asked == 1) return 1;
-  const unsigned cores = processorCount();
-  unsigned limit = asked != 0 && asked < cores ? asked : cores;
-#if defined(__linux__)
-  if (limit > 1) {
-    const unsigned idle = limits::freeCores(cores, detail::runnableTasks());
-    if (idle < limit) limit = idle;
-  }
-  if (limit > 1) {
-    const unsigned quota = detail::cgroupQuotaCores();
-    if (quota != 0 && quota < limit) limit = quota;
-  }
-#endif
-  return limit;
-}
+}  // namespace korvel
 
-// The threads for `work` units (points, elements, ...) of a kernel that gains
-// from threads from `threshold` units on: 1 below it, else as many as the
-// limit allows while each keeps at least threshold / 2 units.
-inline unsigned threadsFor(std::size_t work, std::size_t threshold) {
-  if (work < threshold || threshold < 2) return 1;
-  const unsigned limit = threadLimit();
-  const std::size_t most = work / (threshold / 2);
-  return most < limit ? static_cast<unsigned>(most) : limit;
-}
-
-namespace detail {
-
-// What the threads of one runParallel share: the pieces are claimed one at a
-// time from `next`, so a thread that the system holds back takes fewer.
-template <typename Body>
-struct Team {
-  const Body *body;
-  std::size_t pieces;
-  std::atomic<std::size_t> next;
-  // The calling thread's floating-point environment, which every worker takes
-  // on before its first piece: a Windows thread starts with the system's
-  // default x87 control word, not the caller's (mingw-w64's runtime sets
-  // 64-bit precision), and the C library's x87 routines then round their
-  // results differently.
-  std::fenv_t environment;
-};
-
-template <typename Body>
-struct Seat {
-  Team<Body> *team;
-  unsigned thread;  // 0 is the calling thread
-};
-
-template <typename Body>
-void takePieces(Team<Body> &team, unsigned thread) {
-  for (;;) {
-    const std::size_t piece = team.next.fetch_add(1, std::memory_order_relaxed);
-    if (piece >= team.pieces) return;
-    (*team.body)(piece, thread);
-  }
-}
-
-#if defined(_WIN32)
-using ThreadHandle = HANDLE;
-
-template <typename Body>
-DWORD WINAPI threadMain(LPVOID argument) {
-  Seat<Body> *seat = static_cast<Seat<Body> *>(argument);
-  std::fesetenv(&seat->team->environment);
-  takePieces(*seat->team, seat->thread);
-  return 0;
-}
-#else
-using ThreadHandle = pthread_t;
-
-template <typename Body>
-void *threadMain(void *argument) {
-  Seat<Body> *seat = static_cast<Seat<Body> *>(argument);
-  std::fesetenv(&seat->team->environment);
-  takePieces(*seat->team, seat->thread);
-  return nullptr;
-}
-#endif
-
-// A test build (KORVEL_THREADS_NEVER_START) finds every thread start failing,
-// so that the calling thread must do all the work.
-#if defined(KORVEL_THREADS_NEVER_START)
-const bool kThreadsStart = false;
-#else
-const bool kThreadsStart = true;
-#endif
-
-// The kernels' needs are a few kilobytes of stack; a small fixed size keeps a
-// host with a huge default (or a 32-bit one) from reserving much per thread.
-const std::size_t kStackBytes = std::size_t(1) << 20;
-
-}  // namespace detail
-
-// Calls body(piece, thread) once for every piece from 0 to pieces - 1, spread
-// over `threads` threads (the calling one among them, as thread 0; thread
-// numbers are below `threads`), and returns when every piece is done and every
-// started thread has ended. Pieces run in no fixed order and on no fixed
-// thread.
-template <typename Body>
-void runParallel(unsigned threads, std::size_t pieces, const Body &body) {
-  if (threads > kMaxThreads) threads = kMaxThreads;
-  if (static_cast<std::size_t>(threads) > pieces) threads = static_cast<unsigned>(pieces);
-  if (threads <= 1) {
-    for (std::size_t piece = 0; piece < pieces; ++piece) body(piece, 0u);
-    return;
-  }
-  detail::Team<Body> team{&body, pieces, {0}, {}};
-  std::fegetenv(&team.environment);
-  detail::Seat<Body> seats[kMaxThreads];
-  detail::ThreadHandle handles[kMaxThreads];
-  unsigned started = 0;
-#if defined(_WIN32)
-  for (unsigned t = 1; t < threads; ++t) {
-    seats[started] = detail::Seat<Body>{&team, started + 1};
-    HANDLE handle = !detail::kThreadsStart ? nullptr
-                    : CreateThread(nullptr, detail::kStackBytes, detail::threadMain<Body>,
-                                   &seats[started], STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    if (handle == nullptr) break;
-    handles[started++] = handle;
-  }
-#else
-  // Workers start with every signal blocked, so that no handler of the host
-  // ever runs on them; the calling thread's mask is put back at once.
-  pthread_attr_t attributes;
-  const bool haveAttributes = pthread_attr_init(&attributes) == 0;
-  if (haveAttributes) pthread_attr_setstacksize(&attributes, detail::kStackBytes);
-  sigset_t all, previous;
-  sigfillset(&all);
-  const bool masked = pthread_sigmask(SIG_SETMASK, &all, &previous) == 0;
-  for (unsigned t = 1; t < threads; ++t) {
-    seats[started] = detail::Seat<Body>{&team, started + 1};
-    if (!detail::kThreadsStart ||
-        pthread_create(&handles[started], haveAttributes ? &attributes : nullptr,
-                       detail::threadMain<Body>, &seats[started]) != 0)
-      break;
-    ++started;
-  }
-  if (masked) pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  if (haveAttributes) pthread_attr_destroy(&attributes);
-#endif
-  detail::takePieces(team, 0);
-  for (unsigned t = 0; t < started; ++t) {
-#if defined(_WIN32)
-    WaitForSingleObject(handles[t], INFINITE);
-    CloseHandle(handles[t]);
-#else
-    pthread_join(handles[t], nullptr);
-#endif
-  }
-}
-
-// The common case: `count` items cut into pieces of `pieceSize` (the last
-// one shorter), body(first, end, thread) for each.
-template <typename Body>
-void runParallelRanges(unsigned threads, std::size_t count, std::size_t pieceSize,
-                       const Body &body) {
-  const std::size_t pieces = (count + pieceSize - 1) / pieceSize;
-  runParallel(threads, pieces, [&body, count, pieceSize](std::size_t piece, unsigned thread) {
-    const std::size_t first = piece * pieceSize;
-    const std::size_t end = count - first < pieceSize ? count : first + pieceSize;
-    body(first, end, thread);
-  });
-}
-
-// `count` units of work split as `split` says: threads from its threshold
-// on, pieces of its size.
-template <typename Body>
-void runParallelRanges(const Split &split, std::size_t count, const Body &body) {
-  runParallelRanges(threadsFor(count, split.threshold), count, split.piece, body);
-}
-
-}  // namespace gateway
-
-#endif  // KORVEL_PARALLEL_H
+#endif  // KORVEL_CORE_SYSTEM_LIMITS_H
