@@ -34,6 +34,26 @@ else()
   set(KORVEL_PLUGIN_SUFFIX .mexglx)
 endif()
 
+# What every binary that ships is built with, a plug-in or the C interface's
+# library: only the exports it declares visible, and nothing that needs the
+# C++ runtime or a C library newer than the baseline.
+function(korvel_shipped_build target)
+  set_target_properties(${target} PROPERTIES
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  # No kernel reads errno, and without it sqrt compiles to the (correctly
+  # rounded, hence identical) sqrt instruction, so loops with one vectorize.
+  target_compile_options(${target} PRIVATE -fno-math-errno)
+  if(NOT WIN32)
+    # Loads with every C library from 2.17 on (core/glibc_baseline.h).
+    target_compile_options(${target} PRIVATE
+      -include ${CMAKE_SOURCE_DIR}/core/glibc_baseline.h)
+    # libgcc's helpers (64-bit division on 32-bit x86) linked in, not libgcc_s.
+    target_link_options(${target} PRIVATE -static-libgcc
+      LINKER:--push-state,--no-as-needed -l:libpthread.so.0 LINKER:--pop-state)
+  endif()
+endfunction()
+
 # A plug-in: a shared library named after its command, linked against the
 # host's array library exactly as a real plug-in is, exporting only its entry.
 function(korvel_add_plugin command source)
@@ -42,23 +62,12 @@ function(korvel_add_plugin command source)
   if(TARGET host_plugin_import_libraries)
     add_dependencies(${command} host_plugin_import_libraries)
   endif()
-  set_target_properties(${command} PROPERTIES
-    PREFIX "" SUFFIX ${KORVEL_PLUGIN_SUFFIX}
-    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-  target_compile_options(${command} PRIVATE -fno-exceptions -fno-rtti)
-  # No kernel reads errno, and without it sqrt compiles to the (correctly
-  # rounded, hence identical) sqrt instruction, so loops with one vectorize.
-  target_compile_options(${command} PRIVATE -fno-math-errno)
+  set_target_properties(${command} PROPERTIES PREFIX "" SUFFIX ${KORVEL_PLUGIN_SUFFIX})
+  korvel_shipped_build(${command})
   if(NOT WIN32)
     # The host libraries beside the plug-in, never a path of the build machine.
     set_target_properties(${command} PROPERTIES BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN"
       BUILD_RPATH_USE_ORIGIN ON)
-    # Loads with every C library from 2.17 on (core/glibc_baseline.h).
-    target_compile_options(${command} PRIVATE
-      -include ${CMAKE_SOURCE_DIR}/core/glibc_baseline.h)
-    # libgcc's helpers (64-bit division on 32-bit x86) linked in, not libgcc_s.
-    target_link_options(${command} PRIVATE -static-libgcc
-      LINKER:--push-state,--no-as-needed -l:libpthread.so.0 LINKER:--pop-state)
   endif()
 endfunction()
 
