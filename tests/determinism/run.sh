@@ -23,6 +23,13 @@ cases=$out/corpus.cases
 "$native/mex/korvel_run" --plugins="$native/mex" "$cases" "$out/linux64.results"
 compared=("linux64=$out/linux64.results")
 
+# The C interface (bindings/c) gives the plug-ins' bits, strictly (one C
+# library): each call that has a C form made through it, the others taken
+# from the native results.
+"$native/mex/korvel_run" --c-interface "$cases" "$out/linux64.results" "$out/c-interface.results"
+"$native/mex/korvel_run" --compare --strict "$cases" "linux64=$out/linux64.results" \
+  "c-interface=$out/c-interface.results"
+
 for target in "${targets[@]}"; do
   name=${target%%=*}
   dir=$(cd "${target#*=}" && pwd)

@@ -7,8 +7,18 @@
 //                                   how its results depend on the target,
 //                                   its help file in the source tree)
 //   korvel_run --compare [--strict] CASES TARGET=RESULTS...
+//   korvel_run --c-interface CASES REFERENCE_RESULTS RESULTS
 //
 // --only=COMMAND runs that command's calls alone and writes their results.
+//
+// --c-interface makes each call that has a C form through the C interface
+// (bindings/c/korvel.h) instead of a plug-in and writes its results as a
+// plug-in's: a refusal as <command>:<reason> with the status's name, and
+// every input after the call (korvelStrokeText in place writes B, C and N;
+// its value form returns copies). A call whose classes, row counts, input
+// count or output count have no C form is copied from REFERENCE_RESULTS, the
+// plug-ins' results of the same cases. Prints how many calls of each command
+// went each way. Builds without the C interface lack the mode.
 //
 // --compare is the determinism check: results files of one corpus made on
 // several targets (or hosts), compared by hash. It prints a SHA-256 of each
@@ -56,6 +66,10 @@
 #include "screen_twins.h"
 #include "loader.h"
 
+#if defined(KORVEL_WITH_C_INTERFACE)
+#include "korvel.h"
+#endif
+
 namespace {
 
 const char kCasesMagic[9] = "KVCASES1";
@@ -74,6 +88,7 @@ class Input {
   bool u32(std::uint32_t &value) { return little(value); }
   bool u64(std::uint64_t &value) { return little(value); }
   bool atEnd() const { return at_ == bytes_.size(); }
+  std::size_t at() const { return at_; }
   bool text(std::string &value) {
     std::uint32_t length = 0;
     if (!u32(length) || length > bytes_.size() - at_) return false;
@@ -177,6 +192,46 @@ bool readFile(const std::string &path, std::vector<unsigned char> &bytes) {
 int fail(const std::string &problem) {
   std::fprintf(stderr, "korvel_run: %s\n", problem.c_str());
   return 2;
+}
+
+// Call `number` (one-based) of a case file: its command, output count and
+// inputs, owned by the caller. False with the problem when it cannot be read.
+bool readCase(Input &in, std::uint32_t number, std::string &command, std::uint32_t &nlhs,
+              std::vector<mxArray *> &inputs, std::string &problem) {
+  std::uint32_t nrhs = 0;
+  if (!in.text(command) || !in.u32(nlhs) || !in.u32(nrhs) || nlhs > 16 || nrhs > 64) {
+    problem = "case " + std::to_string(number) + ": bad header";
+    return false;
+  }
+  inputs.assign(nrhs, nullptr);
+  for (std::uint32_t i = 0; i < nrhs; ++i)
+    if (!readArray(in, inputs[i], problem) || inputs[i] == nullptr) {
+      problem = "case " + std::to_string(number) + ": " + (problem.empty() ? "empty input slot" : problem);
+      return false;
+    }
+  return true;
+}
+
+// One call's result: the error's identifier if it failed, the outputs in
+// max(nlhs, 1) slots (a host has one slot even when no output is requested:
+// it becomes ans) and every input after the call.
+void writeResult(Output &out, bool failed, const std::string &identifier, std::uint32_t nlhs,
+                 const std::vector<mxArray *> &outputs, const std::vector<mxArray *> &inputs) {
+  out.u32(failed ? 1 : 0);
+  out.text(failed ? identifier : std::string());
+  const std::uint32_t slots = nlhs > 0 ? nlhs : 1;
+  out.u32(slots);
+  for (std::uint32_t k = 0; k < slots; ++k) writeArray(out, k < outputs.size() ? outputs[k] : nullptr);
+  out.u32(static_cast<std::uint32_t>(inputs.size()));
+  for (mxArray *input : inputs) writeArray(out, input);
+}
+
+int writeFile(const std::string &path, const Output &out) {
+  std::FILE *file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return fail("cannot write " + path);
+  const bool written = std::fwrite(out.data().data(), 1, out.data().size(), file) == out.data().size();
+  if (std::fclose(file) != 0 || !written) return fail("cannot write " + path);
+  return 0;
 }
 
 
@@ -500,6 +555,209 @@ int compare(bool strict, const std::vector<std::string> &arguments) {
   return 0;
 }
 
+
+#if defined(KORVEL_WITH_C_INTERFACE)
+
+// --- --c-interface: the corpus through the C interface -----------------------
+
+bool isDouble(const mxArray *a) { return mxGetClassID(a) == mxDOUBLE_CLASS; }
+bool doubleRows(const mxArray *a, std::size_t rows) { return isDouble(a) && mxGetM(a) == rows; }
+bool doubleElements(const mxArray *a, std::size_t count) {
+  return isDouble(a) && mxGetNumberOfElements(a) >= count;
+}
+bool doubleScalar(const mxArray *a) { return isDouble(a) && mxGetNumberOfElements(a) == 1; }
+// korvelFaceShown's MASK: a one-byte class, one element per triangle.
+bool maskBytes(const mxArray *a, std::size_t count) {
+  const mxClassID id = mxGetClassID(a);
+  return (id == mxLOGICAL_CLASS || id == mxUINT8_CLASS || id == mxINT8_CLASS) &&
+         mxGetNumberOfElements(a) >= count;
+}
+
+// What a call through the C interface gave: its status, and the outputs the
+// plug-in would store, slot by slot.
+struct MadeInC {
+  int status = KORVEL_OK;
+  std::vector<mxArray *> outputs;
+};
+
+double *newOutput(MadeInC &made, std::size_t rows, std::size_t columns) {
+  made.outputs.push_back(mxCreateDoubleMatrix(static_cast<int>(rows), static_cast<int>(columns), mxREAL));
+  return mxGetPr(made.outputs.back());
+}
+
+// korvelStrokeText, in place or (asked for 3 outputs) on copies of B, C and N
+// returned as the outputs.
+void strokeTextInC(std::uint32_t nlhs, const std::vector<mxArray *> &in, MadeInC &made) {
+  double *written[3];
+  for (int k = 0; k < 3; ++k) {
+    written[k] = mxGetPr(in[k]);
+    if (nlhs == 0) continue;
+    const std::size_t rows = mxGetM(in[k]), columns = mxGetN(in[k]);
+    double *copy = newOutput(made, rows, columns);
+    if (rows * columns > 0) std::memcpy(copy, written[k], rows * columns * sizeof(double));
+    written[k] = copy;
+  }
+  made.status = korvel_stroke_text(written[0], mxGetN(in[0]), written[1], mxGetN(in[1]), written[2],
+                                   mxGetPr(in[3]), mxGetN(in[3]), mxGetPr(in[4]), mxGetN(in[4]),
+                                   mxGetPr(in[5])[0], mxGetPr(in[6]), mxGetPr(in[7])[0],
+                                   mxGetPr(in[8]), nullptr);
+}
+
+// Makes the call through the C interface, its inputs checked as the
+// plug-in's gateway checks what the C signature fixes: true with what it
+// gave; false, and nothing made, when its classes, row counts, element counts,
+// input count or output count have no C form.
+bool makeInC(const std::string &command, std::uint32_t nlhs, const std::vector<mxArray *> &in,
+             MadeInC &made) {
+  const std::size_t nrhs = in.size();
+  auto points = [&in, nrhs]() { return nrhs >= 1 && doubleRows(in[0], 3); };
+  const std::size_t n = nrhs >= 1 ? mxGetN(in[0]) : 0;
+  if (command == "korvelStrokeText") {
+    if ((nlhs != 0 && nlhs != 3) || nrhs < 9 || !doubleRows(in[0], 4) || !doubleRows(in[1], 6) ||
+        !doubleElements(in[2], 1) || !doubleRows(in[3], 4) ||
+        !doubleElements(in[4], mxGetN(in[4])) || !doubleElements(in[5], 1) ||
+        !doubleElements(in[6], 2) || !doubleElements(in[7], 1) || !doubleElements(in[8], 3))
+      return false;
+    strokeTextInC(nlhs, in, made);
+    return true;
+  }
+  if (nlhs > 1) return false;
+  if (command == "korvelOffset") {
+    if (!points() || nrhs < 2 || !doubleElements(in[1], 3)) return false;
+    made.status = korvel_offset(mxGetPr(in[0]), n, mxGetPr(in[1]), newOutput(made, 3, n), 0, nullptr);
+  } else if (command == "korvelSpin") {
+    if (!points() || nrhs < 2 || !doubleElements(in[1], 1)) return false;
+    made.status = korvel_spin(mxGetPr(in[0]), n, mxGetPr(in[1])[0], newOutput(made, 3, n), 0, nullptr);
+  } else if (command == "korvelToViewer") {
+    if (!points() || nrhs < 3 || !doubleElements(in[1], 3) || !doubleElements(in[2], 1)) return false;
+    made.status = korvel_to_viewer(mxGetPr(in[0]), n, mxGetPr(in[1]), mxGetPr(in[2])[0],
+                                   newOutput(made, 3, n), 0, nullptr);
+  } else if (command == "korvelRange") {
+    if (!points()) return false;
+    made.status = korvel_range(mxGetPr(in[0]), n, newOutput(made, 1, n), 0, nullptr);
+  } else if (command == "torusScreenMex" || command == "korvelTorusScreen") {
+    const bool own = command == "korvelTorusScreen";
+    if (!points() || (own && (nrhs < 3 || !doubleScalar(in[1]) || !doubleScalar(in[2])))) return false;
+    made.status = korvel_torus_screen(mxGetPr(in[0]), n, own ? mxGetPr(in[1])[0] : KORVEL_FIXED_TORUS_GAIN,
+                                      own ? mxGetPr(in[2])[0] : KORVEL_FIXED_TORUS_HORIZON,
+                                      newOutput(made, 3, n), 0, nullptr);
+  } else if (command == "coneScreenMex" || command == "korvelConeScreen") {
+    const bool own = command == "korvelConeScreen";
+    if (!points() || (own && (nrhs < 3 || !doubleScalar(in[1]) || !doubleScalar(in[2])))) return false;
+    made.status = korvel_cone_screen(mxGetPr(in[0]), n, own ? mxGetPr(in[1])[0] : KORVEL_FIXED_CONE_RADIAL,
+                                     own ? mxGetPr(in[2])[0] : KORVEL_FIXED_CONE_VERTICAL,
+                                     newOutput(made, 3, n), 0, nullptr);
+  } else if (command == "korvelFaceShown") {
+    if (nrhs < 3 || mxGetClassID(in[0]) != mxINT32_CLASS || mxGetM(in[0]) != 3 ||
+        !doubleRows(in[1], 3) || !maskBytes(in[2], n))
+      return false;
+    made.status = korvel_face_shown(static_cast<const std::int32_t *>(mxGetData(in[0])), n,
+                                    mxGetPr(in[1]), mxGetN(in[1]),
+                                    static_cast<const std::uint8_t *>(mxGetData(in[2])),
+                                    newOutput(made, 1, n), 0, nullptr);
+  } else if (command == "plateauLabels") {
+    if (nrhs < 1 || !isDouble(in[0])) return false;
+    const std::size_t rows = mxGetM(in[0]);
+    std::size_t regions = 0;
+    made.status = korvel_plateau_labels(mxGetPr(in[0]), rows, n, newOutput(made, rows, n), &regions, 0,
+                                        nullptr);
+  } else if (command == "valueSwap") {
+    // FROM's first column holds the pairs' from values: it needs one if it
+    // has rows.
+    if (nrhs < 3 || !isDouble(in[0]) || !isDouble(in[1]) || (mxGetM(in[1]) > 0 && mxGetN(in[1]) == 0) ||
+        !doubleElements(in[2], mxGetM(in[1])))
+      return false;
+    const std::size_t rows = mxGetM(in[0]);
+    made.status = korvel_value_swap(mxGetPr(in[0]), rows * n, mxGetPr(in[1]), mxGetPr(in[2]),
+                                    mxGetM(in[1]), newOutput(made, rows, n), 0, nullptr);
+  } else {
+    return false;  // the data-address commands
+  }
+  return true;
+}
+
+// The records of a results file, each as the bytes it is stored in.
+bool splitResults(const std::string &path, std::vector<std::vector<unsigned char>> &records) {
+  std::vector<unsigned char> bytes;
+  if (!readFile(path, bytes)) return false;
+  Input in(bytes);
+  char magic[8];
+  std::uint32_t count = 0;
+  if (!in.take(magic, 8) || std::memcmp(magic, kResultsMagic, 8) != 0 || !in.u32(count)) return false;
+  for (std::uint32_t c = 0; c < count; ++c) {
+    const std::size_t start = in.at();
+    std::uint32_t failed = 0;
+    std::string identifier;
+    if (!in.u32(failed) || !in.text(identifier)) return false;
+    for (int group = 0; group < 2; ++group) {
+      std::uint32_t size = 0;
+      if (!in.u32(size) || size > 64) return false;
+      for (std::uint32_t k = 0; k < size; ++k) {
+        Stored skipped;
+        if (!readStored(in, skipped)) return false;
+      }
+    }
+    records.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                         bytes.begin() + static_cast<std::ptrdiff_t>(in.at()));
+  }
+  return in.atEnd();
+}
+
+int runThroughC(const std::vector<std::string> &paths) {
+  if (paths.size() != 3) return fail("usage: korvel_run --c-interface CASES REFERENCE_RESULTS RESULTS");
+  std::vector<unsigned char> bytes;
+  if (!readFile(paths[0], bytes)) return fail("cannot read " + paths[0]);
+  Input in(std::move(bytes));
+  char magic[8];
+  std::uint32_t count = 0;
+  if (!in.take(magic, 8) || std::memcmp(magic, kCasesMagic, 8) != 0 || !in.u32(count))
+    return fail(paths[0] + " is not a case file");
+  std::vector<std::vector<unsigned char>> reference;
+  if (!splitResults(paths[1], reference)) return fail(paths[1] + " is not a results file");
+  if (reference.size() != count) return fail(paths[1] + " holds the results of other cases");
+
+  Output out;
+  out.bytes(kResultsMagic, 8);
+  out.u32(count);
+  std::vector<std::string> order;
+  std::map<std::string, std::pair<unsigned, unsigned>> tally;  // through C, without a C form
+  for (std::uint32_t c = 0; c < count; ++c) {
+    std::string command;
+    std::uint32_t nlhs = 0;
+    std::vector<mxArray *> inputs;
+    std::string problem;
+    if (!readCase(in, c + 1, command, nlhs, inputs, problem)) return fail(problem);
+    if (tally.count(command) == 0) order.push_back(command);
+    MadeInC made;
+    if (makeInC(command, nlhs, inputs, made)) {
+      ++tally[command].first;
+      const bool failed = made.status != KORVEL_OK;
+      if (failed) {
+        for (mxArray *output : made.outputs) mxDestroyArray(output);
+        made.outputs.clear();
+      }
+      writeResult(out, failed, command + ":" + korvel_status_name(made.status), nlhs, made.outputs, inputs);
+    } else {
+      ++tally[command].second;
+      out.bytes(reference[c].data(), reference[c].size());
+    }
+    for (mxArray *output : made.outputs) mxDestroyArray(output);
+    for (mxArray *input : inputs) mxDestroyArray(input);
+  }
+
+  std::printf("%-18s %12s %12s\n", "command", "through C", "no C form");
+  unsigned through = 0, without = 0;
+  for (const std::string &command : order) {
+    std::printf("%-18s %12u %12u\n", command.c_str(), tally[command].first, tally[command].second);
+    through += tally[command].first;
+    without += tally[command].second;
+  }
+  std::printf("%-18s %12u %12u\n", "all", through, without);
+  return writeFile(paths[2], out);
+}
+
+#endif  // KORVEL_WITH_C_INTERFACE
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -516,6 +774,10 @@ int main(int argc, char **argv) {
       for (const korvel::CommandFacts &command : korvel::kCommands)
         std::printf("%s %s %s\n", command.name, kResults[static_cast<int>(command.results)], command.help);
       return 0;
+#if defined(KORVEL_WITH_C_INTERFACE)
+    } else if (std::strcmp(argv[i], "--c-interface") == 0) {
+      return runThroughC(std::vector<std::string>(argv + i + 1, argv + argc));
+#endif
     } else if (std::strcmp(argv[i], "--compare") == 0) {
       const bool strict = i + 1 < argc && std::strcmp(argv[i + 1], "--strict") == 0;
       return compare(strict, std::vector<std::string>(argv + i + 1 + (strict ? 1 : 0), argv + argc));
@@ -541,14 +803,9 @@ int main(int argc, char **argv) {
   for (std::uint32_t c = 0; c < count; ++c) {
     std::string command;
     std::uint32_t nlhs = 0;
-    std::uint32_t nrhs = 0;
-    if (!in.text(command) || !in.u32(nlhs) || !in.u32(nrhs) || nlhs > 16 || nrhs > 64)
-      return fail("case " + std::to_string(c + 1) + ": bad header");
-    std::vector<mxArray *> inputs(nrhs, nullptr);
+    std::vector<mxArray *> inputs;
     std::string problem;
-    for (std::uint32_t i = 0; i < nrhs; ++i)
-      if (!readArray(in, inputs[i], problem) || inputs[i] == nullptr)
-        return fail("case " + std::to_string(c + 1) + ": " + (problem.empty() ? "empty input slot" : problem));
+    if (!readCase(in, c + 1, command, nlhs, inputs, problem)) return fail(problem);
     if (!only.empty() && command != only) {
       for (mxArray *input : inputs) mxDestroyArray(input);
       continue;
@@ -561,24 +818,11 @@ int main(int argc, char **argv) {
 
     standin::CallOutcome outcome =
         plugin->call(std::vector<const mxArray *>(inputs.begin(), inputs.end()), static_cast<int>(nlhs));
-    out.u32(outcome.failed ? 1 : 0);
-    out.text(outcome.failed ? outcome.identifier : std::string());
-    // A host has one slot even when no output is requested (it becomes ans).
-    const std::uint32_t slots = nlhs > 0 ? nlhs : 1;
-    out.u32(slots);
-    for (std::uint32_t k = 0; k < slots; ++k)
-      writeArray(out, k < outcome.outputs.size() ? outcome.outputs[k] : nullptr);
-    out.u32(nrhs);
-    for (mxArray *input : inputs) writeArray(out, input);
+    writeResult(out, outcome.failed, outcome.identifier, nlhs, outcome.outputs, inputs);
     for (mxArray *output : outcome.outputs) mxDestroyArray(output);
     for (mxArray *input : inputs) mxDestroyArray(input);
   }
 
   out.setU32(8, kept);
-
-  std::FILE *file = std::fopen(paths[1].c_str(), "wb");
-  if (file == nullptr) return fail("cannot write " + paths[1]);
-  const bool written = std::fwrite(out.data().data(), 1, out.data().size(), file) == out.data().size();
-  if (std::fclose(file) != 0 || !written) return fail("cannot write " + paths[1]);
-  return 0;
+  return writeFile(paths[1], out);
 }
