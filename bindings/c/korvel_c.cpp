@@ -81,7 +81,7 @@ class Checks {
   explicit Checks(korvel_fault *out) : out_(out) {}
   bool ok() const { return fault_.reason == KORVEL_OK; }
 
-  // Each array's size one an array can have, and its data there if it has
+  // Each array of a size that an array can have, and with data if it has
   // elements.
   void require(std::initializer_list<Array> arrays) {
     for (const Array &array : arrays) {
@@ -95,9 +95,9 @@ class Checks {
     }
   }
 
-  // No two written arrays share memory, nor a written one with one read: as
-  // gateway::requireDisjoint, the fault names the other array and, for a
-  // written input, that input as its element.
+  // No two written arrays share memory, nor a written one with one read, in
+  // gateway::requireDisjoint's order: the fault's argument is the array over
+  // a written one, and its element that written one when it is an input.
   void disjoint(std::initializer_list<Array> written, std::initializer_list<Array> read) {
     for (const Array *later = written.begin(); later != written.end(); ++later)
       for (const Array *earlier = written.begin(); earlier != later; ++earlier)
@@ -225,8 +225,14 @@ int korvel_face_shown(const int32_t *faces, size_t triangles, const double *scre
   Checks checks(fault);
   checks.require({f, s, m, d});
   checks.disjoint({d}, {f, s, m});
+  // Without columns no flag is read, but the kernel's prefetch still forms
+  // the address of point 0's flag: three doubles of the library's own to
+  // point into, as the caller's screen may be null.
+  static const double kNoScreen[3] = {0, 0, 0};
+  const double *screenData = screen_columns == 0 ? kNoScreen : screen;
   if (checks.ok())
-    checks.take(korvel::faceShown(faces, triangles, screen, screen_columns, mask, shown, threads));
+    checks.take(
+        korvel::faceShown(faces, triangles, screenData, screen_columns, mask, shown, threads));
   return checks.finish();
 }
 

@@ -120,6 +120,12 @@ static void refusals(void) {
   const uint8_t mask[1] = {1};
   CHECK(korvel_face_shown(faces, 1, screen, 2, mask, out, 0, &fault) == KORVEL_BAD_INDEX);
   CHECK(fault.argument == 0 && fault.element == 0 && fault.row == 1 && fault.value == 7);
+  /* No screen at all, and triangles enough for the kernel to look ahead. */
+  static int32_t many_faces[3 * 80];
+  static uint8_t many_masks[80] = {1};
+  static double many_shown[80];
+  CHECK(korvel_face_shown(many_faces, 80, NULL, 0, many_masks, many_shown, 0, &fault) ==
+        KORVEL_BAD_INDEX && fault.element == 0 && fault.row == 0);
 
   CHECK(korvel_range(points, SIZE_MAX / 3 + 1, out, 0, &fault) == KORVEL_TOO_LARGE);
   CHECK(korvel_plateau_labels(points, SIZE_MAX / 2, 3, out, NULL, 0, NULL) == KORVEL_TOO_LARGE);
