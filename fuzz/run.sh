@@ -26,7 +26,8 @@ summary=()
 failed=0
 for command in "${commands[@]}"; do
   corpus=$build/corpus/$command
-  mkdir -p "$corpus"
+  # A target without seeds of the case table (c_interface) starts from none.
+  mkdir -p "$corpus" "$build/seeds/$command"
   log=$build/logs/$command.log
   # One process, no forks: the machine is shared. -timeout catches hangs;
   # -rss_limit_mb runaway allocation.
