@@ -126,7 +126,8 @@ inline Fault decideAllFaces(const std::int32_t *faces, const double *screen,
                         faces, screenColumns, mask, first, end, shown,
                         [screen](Count point) { return screen[3 * point + 2] == 1.0; },
                         [faces, screen, screenColumns, triangles](Count t) {
-                          if (t + kPrefetchAhead >= triangles) return;
+                          // No screen: no address to form, even of point 0.
+                          if (t + kPrefetchAhead >= triangles || screenColumns == 0) return;
                           const std::int32_t *ahead = faces + 3 * (t + kPrefetchAhead);
                           for (int corner = 0; corner < 3; ++corner) {
                             const auto index = static_cast<std::uint32_t>(ahead[corner]);

@@ -225,14 +225,8 @@ int korvel_face_shown(const int32_t *faces, size_t triangles, const double *scre
   Checks checks(fault);
   checks.require({f, s, m, d});
   checks.disjoint({d}, {f, s, m});
-  // Without columns no flag is read, but the kernel's prefetch still forms
-  // the address of point 0's flag: three doubles of the library's own to
-  // point into, as the caller's screen may be null.
-  static const double kNoScreen[3] = {0, 0, 0};
-  const double *screenData = screen_columns == 0 ? kNoScreen : screen;
   if (checks.ok())
-    checks.take(
-        korvel::faceShown(faces, triangles, screenData, screen_columns, mask, shown, threads));
+    checks.take(korvel::faceShown(faces, triangles, screen, screen_columns, mask, shown, threads));
   return checks.finish();
 }
 
