@@ -69,7 +69,8 @@ def images(size, generator):
 def machine_load(when):
     """One line: the load average and the busiest other processes."""
     top = subprocess.run(["ps", "-eo", "pcpu,comm", "--sort=-pcpu", "--no-headers"],
-                         capture_output=True, text=True).stdout.split("\n")[:4]
-    busy = ", ".join(" ".join(line.split()[::-1]) + "%" for line in top if line.strip())
+                         capture_output=True, text=True).stdout.split("\n")[:5]
+    busy = ", ".join(" ".join(line.split()[::-1]) + "%" for line in top
+                     if line.strip() and line.split()[-1] != "ps")
     load = " ".join("%.2f" % value for value in os.getloadavg())
     return f"{when}: {os.cpu_count()} cores, load average {load}; busiest: {busy}"

@@ -2,7 +2,7 @@
 build as case_table.cases) through the package: each refusal that the
 package's arguments can still express is refused with the reason of the MEX
 identifier, and leaves every input as it was; each answered call gives the
-command's bits. A class the command refuses (badClass) may be one that
+command's bits and changes nothing but its out= buffers. A class the command refuses (badClass) may be one that
 np.asarray converts: the package then answers, or refuses what follows."""
 import numpy as np
 import pytest
@@ -16,18 +16,23 @@ def outcome(command, nlhs, inputs, threads=None):
         function, args, kwargs = calls.package_call(command, inputs, nlhs, threads)
     except (KeyError, calls.NoCounterpart):
         return None
-    given = [a.copy() for a in args if isinstance(a, np.ndarray)] + \
-            [b.copy() for b in kwargs.get("out", ())]
+    read = [a for a in args if isinstance(a, np.ndarray)]
+    written = list(kwargs.get("out", ()))
+    before = [a.copy() for a in read + written]
     try:
         result = function(*args, **kwargs)
     except (TypeError, ValueError) as error:
         if not hasattr(error, "reason"):
             return None  # Python's own: too few arguments
-        after = [a for a in args if isinstance(a, np.ndarray)] + list(kwargs.get("out", ()))
-        assert all(calls.same_bits(a, b) if a.dtype.kind == "f" else np.array_equal(a, b)
-                   for a, b in zip(given, after)), "a refused call changed an input"
+        assert unchanged(before, read + written), "a refused call changed an input"
         return "refused", error.reason
+    assert unchanged(before, read), "a call changed an input it reads"
     return "answered", result
+
+
+def unchanged(before, after):
+    return all(calls.same_bits(a, b) if a.dtype.kind == "f" else np.array_equal(a, b)
+               for a, b in zip(before, after))
 
 
 def check(call, answer, threads=None):
