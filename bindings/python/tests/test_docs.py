@@ -17,3 +17,11 @@ def test_help_lists_every_function():
     text = pydoc.render_doc(korvel, renderer=pydoc.plaintext)
     for name in FUNCTIONS:
         assert "\n    %s(" % name in text
+
+
+def test_signatures_show_the_fixed_screens():
+    import inspect
+    for function, screen in [(korvel.torus_screen, korvel.FIXED_TORUS_SCREEN),
+                             (korvel.cone_screen, korvel.FIXED_CONE_SCREEN)]:
+        parameters = inspect.signature(function).parameters
+        assert {name: parameters[name].default for name in screen} == screen
