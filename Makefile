@@ -23,6 +23,7 @@ configure_build = cmake --preset $(1) && cmake --build --preset $(1) -j $(JOBS)
 .PHONY: platforms test-platforms test-linux32 test-windows64 test-windows32 test-determinism
 .PHONY: dist test-dist
 .PHONY: bench-kernels bench-thresholds bench-arrays bench-host
+.PHONY: python test-python bench-python
 
 all: build
 
@@ -39,7 +40,7 @@ check:
 # Everything: what `check` runs, then the help examples, the package, the
 # demo, the hardening runs and every other target.
 test: check
-	$(MAKE) --no-print-directory test-help test-package
+	$(MAKE) --no-print-directory test-help test-package test-python
 	$(MAKE) --no-print-directory test-demo
 	$(MAKE) --no-print-directory test-hardening
 	$(MAKE) --no-print-directory test-platforms
@@ -81,6 +82,24 @@ package:
 # and uninstalls it.
 test-package: build package
 	$(OCTAVE) --eval "addpath('$(CURDIR)/tests/octave'); exit(check_package('$(PACKAGE)'))"
+
+# The Python package (pyproject.toml, bindings/python/), installed the way a
+# user installs it, from this tree with Debian's setuptools, into a fresh
+# virtual environment that sees Debian's NumPy: build-python/venv.
+PYTHON = /usr/bin/python3
+PYTHON_VENV = build-python/venv
+
+python:
+	tools/install-deps.sh python
+	rm -rf $(PYTHON_VENV)
+	$(PYTHON) -m venv --system-site-packages $(PYTHON_VENV)
+	$(PYTHON_VENV)/bin/pip install -q --no-build-isolation --no-index .
+
+# The docstring examples, the case table's calls and the determinism corpus
+# (at 1 and 3 threads) through the package, held to the release build's
+# plug-ins.
+test-python: build python
+	$(PYTHON_VENV)/bin/python -m pytest -q -p no:cacheprovider bindings/python/tests
 
 # `make demo` renders the built-in scene into PNGs (see examples/korvel_demo.m).
 # VIEWER="x y z" (default 0 -50 6), HEADING in degrees (default 90),
@@ -183,9 +202,9 @@ test-dist: dist
 	tests/dist/check_archive.sh glnxa64 $(DIST)-glnxa64.tar.gz build build
 	tests/dist/check_archive.sh win64 $(DIST)-win64.zip build-windows64 build
 
-test-determinism: build octave test-linux32 test-windows64 test-windows32
+test-determinism: build octave python test-linux32 test-windows64 test-windows32
 	tests/determinism/run.sh build linux32=build-linux32 windows64=build-windows64 \
-	  windows32=build-windows32 octave=$(OCTAVE_PLUGINS) \
+	  windows32=build-windows32 octave=$(OCTAVE_PLUGINS) python=$(PYTHON_VENV) \
 	  -- $(if $(filter 1,$(STRICT)),--strict)
 
 # Time per point of the point kernels next to the memory and compute floors.
@@ -206,6 +225,13 @@ bench-arrays:
 	tools/install-deps.sh build bench
 	$(call workflow,bench)
 	/usr/bin/python3 benchmarks/bench_arrays.py --plugins build-bench/mex
+
+# Each function of the Python package against the fastest NumPy expression
+# for its result, plateau_labels against scikit-image and OpenCV, and the
+# whole frame, side by side in one process.
+bench-python: python
+	tools/install-deps.sh python-bench
+	$(PYTHON_VENV)/bin/python benchmarks/bench_python.py
 
 # Each command against the host code a user would write instead, in one Octave
 # session per allocator setting: glibc's default, and one that reuses freed

@@ -12,14 +12,13 @@ ratios, not the absolute times.
 """
 import argparse
 import ctypes
-import os
-import statistics
 import sys
-import time
 
 import numpy as np
 import skimage
 import skimage.measure
+
+from bench_harness import images, interleaved_ns, median_seconds, with_heap_environment, with_one_thread
 
 
 class Host:
@@ -76,36 +75,6 @@ class Host:
         return outputs[0]
 
 
-def median_seconds(run, repeats):
-    times = []
-    for _ in range(repeats):
-        start = time.perf_counter()
-        run()
-        times.append(time.perf_counter() - start)
-    return statistics.median(times)
-
-
-def with_one_thread(run):
-    previous = os.environ.get("KORVEL_NUM_THREADS")
-    os.environ["KORVEL_NUM_THREADS"] = "1"
-    try:
-        run()
-    finally:
-        if previous is None:
-            del os.environ["KORVEL_NUM_THREADS"]
-        else:
-            os.environ["KORVEL_NUM_THREADS"] = previous
-
-
-def interleaved_ns(runs, repeats, elements):
-    """Median ns per element of each run, the runs alternating in each repetition."""
-    times = [[] for _ in runs]
-    for _ in range(repeats):
-        for run, spent in zip(runs, times):
-            spent.append(median_seconds(run, 1))
-    return [statistics.median(spent) / elements * 1e9 for spent in times]
-
-
 def bench_recolour(host, size, repeats):
     """valueSwap against the plain indexing a user writes instead: a label
     image through a table of its K labels, and values 0..5 through 6 pairs."""
@@ -147,20 +116,6 @@ def bench_recolour(host, size, repeats):
               f"| {theirs_ns / one_ns:.2f} | {result_ns:.2f} |")
         for array in (values, from_array, to_array):
             host.destroy(array)
-
-
-def images(size, generator):
-    """The benchmark images of one size, by name."""
-    tiles = generator.integers(1, 1 << 20, size=(size // 8, size // 8)).astype(np.float64)
-    binary_tiles = generator.integers(0, 2, size=(size // 8, size // 8)).astype(np.float64)
-    return {
-        "binary 0.5": (generator.random((size, size)) < 0.5).astype(np.float64),
-        "binary 0.59": (generator.random((size, size)) < 0.59).astype(np.float64),
-        "binary 8x8 tiles": np.kron(binary_tiles, np.ones((8, 8))),
-        "random 1..4": generator.integers(1, 5, size=(size, size)).astype(np.float64),
-        "random 1..2": generator.integers(1, 3, size=(size, size)).astype(np.float64),
-        "8x8 tiles": np.kron(tiles, np.ones((8, 8))),
-    }
 
 
 def column_major_numbering(labels):
@@ -236,15 +191,8 @@ def bench_swap(host, pair_counts, repeats):
     host.destroy(values)
 
 
-# Large blocks come from the heap and stay there: otherwise every call of both
-# sides pays the first-touch page faults of a fresh mapping, which on a busy
-# virtual machine swamp the labelling itself.
-HEAP_ENVIRONMENT = {"MALLOC_MMAP_MAX_": "0", "MALLOC_TRIM_THRESHOLD_": str(1 << 40)}
-
-
 def main():
-    if any(os.environ.get(name) != value for name, value in HEAP_ENVIRONMENT.items()):
-        os.execve(sys.executable, [sys.executable] + sys.argv, {**os.environ, **HEAP_ENVIRONMENT})
+    with_heap_environment()
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--plugins", required=True, help="folder of the built plug-ins")
     parser.add_argument("--repeats", type=int, default=7)

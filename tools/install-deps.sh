@@ -20,6 +20,11 @@ packages_for() {
     demo) echo octave octave-dev gnuplot-nox ghostscript fonts-freefont-otf ;;
     bench) echo libbenchmark-dev hyperfine python3-skimage octave-image ;;
     fuzz) echo clang libclang-rt-14-dev valgrind ;;
+    # The Python package: its build (setuptools' PEP 517 backend, NumPy's C
+    # API), a virtual environment to install it into, its tests, and
+    # python3-build for the sdist and the wheel; its benchmarks' peers.
+    python) echo g++ python3-dev python3-numpy python3-setuptools python3-wheel python3-venv python3-pip python3-pytest python3-build ;;
+    python-bench) echo python3-skimage python3-opencv ;;
     # The emulated machine that runs the 32-bit Windows suite (tools/windows32-vm.sh).
     vm) echo qemu-system-x86 debootstrap e2fsprogs busybox-static kmod cpio ;;
     *) echo "unknown part: $1" >&2; exit 2 ;;

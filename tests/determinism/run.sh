@@ -4,8 +4,11 @@
 #   tests/determinism/run.sh NATIVE_BUILD [TARGET=BUILD_DIR ...] [-- --strict]
 # TARGET is linux32, windows64 (their korvel_run, under wine for Windows),
 # windows32 (the results that tools/windows32-vm.sh brought back from the
-# emulated machine into BUILD_DIR/determinism/) or octave (BUILD_DIR holding
-# the Octave plug-ins). The native build makes the corpus and is the reference.
+# emulated machine into BUILD_DIR/determinism/), octave (BUILD_DIR holding
+# the Octave plug-ins) or python (BUILD_DIR a virtual environment with the
+# Python package: its calls are held to the native results by its own test,
+# at 1 and 3 threads, the layout mapped). The native build makes the corpus
+# and is the reference.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -47,6 +50,10 @@ for target in "${targets[@]}"; do
     octave)
       octave-cli --no-gui --no-history --norc --quiet \
         --eval "addpath('$dir', '$here', '$root/tests/octave/support'); run_corpus('$cases', '$results')" ;;
+    python)
+      KORVEL_CORPUS=$cases KORVEL_CORPUS_RESULTS=$out/linux64.results KORVEL_MEX=$(cd "$native" && pwd)/mex \
+        "$dir/bin/python" -m pytest -q -p no:cacheprovider "$root/bindings/python/tests/test_determinism.py"
+      continue ;;
     *) echo "run.sh: unknown target $name" >&2; exit 2 ;;
   esac
   compared+=("$name=$results")
