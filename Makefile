@@ -220,7 +220,8 @@ bench-thresholds:
 	$(call workflow,thresholds)
 	build-thresholds/mex/bench_kernels --plugins=build-thresholds/mex --thresholds
 
-# plateauLabels next to skimage.measure.label, and valueSwap by pair count.
+# plateauLabels next to skimage.measure.label, and valueSwap by pair count,
+# through the C interface.
 bench-arrays:
 	tools/install-deps.sh build bench
 	$(call workflow,bench)

@@ -1,6 +1,7 @@
 """What the benchmarks that time kernels against their peers in Python share
-(bench_arrays.py for the plug-ins, bench_python.py for the package): timing
-side by side, one thread by the thread policy's own setting, the benchmark
+(bench_arrays.py for the kernels through the C interface, bench_python.py for
+the package): timing
+side by side, the benchmark
 images, the heap setting and what else the machine was running."""
 import os
 import statistics
@@ -29,18 +30,6 @@ def median_seconds(run, repeats):
         run()
         times.append(time.perf_counter() - start)
     return statistics.median(times)
-
-
-def with_one_thread(run):
-    previous = os.environ.get("KORVEL_NUM_THREADS")
-    os.environ["KORVEL_NUM_THREADS"] = "1"
-    try:
-        run()
-    finally:
-        if previous is None:
-            del os.environ["KORVEL_NUM_THREADS"]
-        else:
-            os.environ["KORVEL_NUM_THREADS"] = previous
 
 
 def interleaved_ns(runs, repeats, elements):
