@@ -1,8 +1,7 @@
 """What the benchmarks that time kernels against their peers in Python share
 (bench_arrays.py for the kernels through the C interface, bench_python.py for
-the package): timing
-side by side, the benchmark
-images, the heap setting and what else the machine was running."""
+the package): timing side by side, the benchmark images, the heap setting
+and what else the machine was running."""
 import os
 import statistics
 import subprocess
