@@ -20,6 +20,9 @@ packages_for() {
     demo) echo octave octave-dev gnuplot-nox ghostscript fonts-freefont-otf ;;
     bench) echo libbenchmark-dev hyperfine python3-skimage octave-image ;;
     fuzz) echo clang libclang-rt-14-dev valgrind ;;
+    # The checks of the toolbox's own sine, cosine and arc tangent against
+    # MPFR, and the tool that writes the table of 2/pi's bits.
+    mpfr) echo libmpfr-dev libgmp-dev ;;
     # The emulated machine that runs the 32-bit Windows suite (tools/windows32-vm.sh).
     vm) echo qemu-system-x86 debootstrap e2fsprogs busybox-static kmod cpio ;;
     *) echo "unknown part: $1" >&2; exit 2 ;;

@@ -1,0 +1,343 @@
+// The toolbox's own arc tangent (and the arithmetic under it), correctly
+// rounded: the double nearest the exact value, ties to even. Pure IEEE double
+// and 64-bit integer arithmetic under the exact flags, so every target gives
+// the same bits; no platform maths call, no fused multiply-add.
+//
+// Each function first evaluates in double-double arithmetic (Dekker's exact
+// sum and Veltkamp's split product) with a known error bound; when the
+// rounding of that result is not certain at the bound (Ziv's test), it
+// evaluates again with expansions of several doubles (Shewchuk's exact sums)
+// to about 200 bits, and to about 340 beyond that.
+#ifndef KORVEL_CORE_ROUNDED_MATH_H
+#define KORVEL_CORE_ROUNDED_MATH_H
+
+#include <cstdint>
+#include <cstring>
+
+#include "rounded_tables.h"
+
+namespace korvel {
+namespace rounded {
+
+inline std::uint64_t bitsOf(double x) {
+  std::uint64_t u;
+  std::memcpy(&u, &x, sizeof u);
+  return u;
+}
+inline double doubleOf(std::uint64_t u) {
+  double x;
+  std::memcpy(&x, &u, sizeof x);
+  return x;
+}
+inline double magnitude(double x) { return doubleOf(bitsOf(x) & 0x7fffffffffffffffULL); }
+
+// A value as hi + lo, |lo| at most half an ulp of hi.
+struct Twin {
+  double hi;
+  double lo;
+};
+
+// a + b exactly, any magnitudes.
+inline Twin exactSum(double a, double b) {
+  const double s = a + b;
+  const double bPart = s - a;
+  const double aPart = s - bPart;
+  return {s, (a - aPart) + (b - bPart)};
+}
+// a + b exactly when |a| >= |b| (or a is 0).
+inline Twin exactSumOrdered(double a, double b) {
+  const double s = a + b;
+  return {s, b - (s - a)};
+}
+// a * b exactly (no overflow, no underflow of the low part): Veltkamp's split
+// into halves of 26 bits, whose products are exact.
+inline Twin splitHalves(double a) {
+  const double scaled = 134217729.0 * a;  // 2^27 + 1
+  const double hi = scaled - (scaled - a);
+  return {hi, a - hi};
+}
+inline Twin exactProduct(double a, double b) {
+  const double p = a * b;
+  const Twin as = splitHalves(a);
+  const Twin bs = splitHalves(b);
+  const double err = ((as.hi * bs.hi - p) + as.hi * bs.lo + as.lo * bs.hi) + as.lo * bs.lo;
+  return {p, err};
+}
+
+// Ziv's test: hi + lo is within hi * relativeError of the exact value; returns
+// true and the rounded value when both ends of that interval round alike.
+inline bool roundsSurely(double hi, double lo, double relativeError, double &rounded) {
+  const double err = magnitude(hi) * relativeError;
+  const double up = hi + (lo + err);
+  const double down = hi + (lo - err);
+  rounded = up;
+  return up == down;
+}
+
+// An expansion of up to N doubles, largest first, non-overlapping: the
+// accurate path's numbers. Every operation forms the exact sum of its terms
+// (Shewchuk's growth and compression) and keeps the N largest parts, a
+// relative error below 2^(-50N).
+template <int N>
+struct Multi {
+  double part[N];
+};
+
+namespace detail {
+
+// Sums count terms exactly into an expansion and keeps its N largest parts.
+// terms is overwritten.
+template <int N>
+Multi<N> exactSumOf(double *terms, int count) {
+  // Growth: the expansion so far, smallest first, no zero parts.
+  double *grown = terms;
+  int length = 0;
+  for (int k = 0; k < count; ++k) {
+    double carry = terms[k];
+    if (carry == 0) continue;
+    int kept = 0;
+    for (int i = 0; i < length; ++i) {
+      const Twin s = exactSum(carry, grown[i]);
+      if (s.lo != 0) grown[kept++] = s.lo;
+      carry = s.hi;
+    }
+    if (carry != 0) grown[kept++] = carry;
+    length = kept;
+  }
+  Multi<N> result;
+  for (int i = 0; i < N; ++i) result.part[i] = 0;
+  if (length == 0) return result;
+  // Compression: from the top down, then from the bottom up, so that each
+  // part is far below an ulp of the one above it.
+  int bottom = length - 1;
+  double carry = grown[length - 1];
+  for (int i = length - 2; i >= 0; --i) {
+    const Twin s = exactSumOrdered(carry, grown[i]);
+    if (s.lo != 0) {
+      grown[bottom--] = s.hi;
+      carry = s.lo;
+    } else {
+      carry = s.hi;
+    }
+  }
+  grown[bottom] = carry;
+  double compressed[4 * N * N + 8];
+  int top = 0;
+  carry = grown[bottom];
+  for (int i = bottom + 1; i < length; ++i) {
+    const Twin s = exactSumOrdered(grown[i], carry);
+    if (s.lo != 0) compressed[top++] = s.lo;
+    carry = s.hi;
+  }
+  compressed[top++] = carry;
+  for (int i = 0; i < N && i < top; ++i) result.part[i] = compressed[top - 1 - i];
+  return result;
+}
+
+template <int N>
+Multi<N> multiOf(double x) {
+  Multi<N> r;
+  r.part[0] = x;
+  for (int i = 1; i < N; ++i) r.part[i] = 0;
+  return r;
+}
+template <int N>
+Multi<N> multiOf(const double (&table)[kTableParts]) {
+  Multi<N> r;
+  for (int i = 0; i < N; ++i) r.part[i] = table[i];
+  return r;
+}
+template <int N>
+Multi<N> add(const Multi<N> &a, const Multi<N> &b) {
+  double terms[2 * N];
+  for (int i = 0; i < N; ++i) {
+    terms[i] = a.part[N - 1 - i];
+    terms[N + i] = b.part[N - 1 - i];
+  }
+  return exactSumOf<N>(terms, 2 * N);
+}
+template <int N>
+Multi<N> negated(Multi<N> a) {
+  for (int i = 0; i < N; ++i) a.part[i] = -a.part[i];
+  return a;
+}
+template <int N>
+Multi<N> addDouble(const Multi<N> &a, double b) {
+  double terms[N + 1];
+  for (int i = 0; i < N; ++i) terms[i] = a.part[N - 1 - i];
+  terms[N] = b;
+  return exactSumOf<N>(terms, N + 1);
+}
+// The products of parts whose orders sum past N are below the kept precision.
+template <int N>
+Multi<N> multiply(const Multi<N> &a, const Multi<N> &b) {
+  double terms[2 * N * N];
+  int count = 0;
+  for (int order = N; order >= 0; --order) {
+    for (int i = 0; i <= order && i < N; ++i) {
+      const int j = order - i;
+      if (j >= N) continue;
+      const Twin p = exactProduct(a.part[i], b.part[j]);
+      terms[count++] = p.lo;
+      terms[count++] = p.hi;
+    }
+  }
+  return exactSumOf<N>(terms, count);
+}
+template <int N>
+Multi<N> multiplyDouble(const Multi<N> &a, double b) {
+  double terms[2 * N];
+  for (int i = 0; i < N; ++i) {
+    const Twin p = exactProduct(a.part[N - 1 - i], b);
+    terms[2 * i] = p.lo;
+    terms[2 * i + 1] = p.hi;
+  }
+  return exactSumOf<N>(terms, 2 * N);
+}
+// Long division: each quotient digit takes about 50 more bits, the remainder
+// formed exactly from the digit's products.
+template <int N>
+Multi<N> divide(const Multi<N> &a, const Multi<N> &b) {
+  double digits[N + 1];
+  Multi<N> remainder = a;
+  for (int k = 0; k <= N; ++k) {
+    const double digit = remainder.part[0] / b.part[0];
+    digits[N - k] = digit;
+    if (k == N) break;
+    remainder = add(remainder, negated(multiplyDouble(b, digit)));
+  }
+  return exactSumOf<N>(digits, N + 1);
+}
+
+// The nearest double to a, or false when a's error (relative, at most
+// relativeError) leaves its rounding uncertain.
+template <int N>
+bool roundsSurely(const Multi<N> &a, double relativeError, double &result) {
+  double rest = 0;
+  for (int i = N - 1; i >= 1; --i) rest += a.part[i];
+  return rounded::roundsSurely(a.part[0], rest, relativeError, result);
+}
+
+// ---- Arc tangent ------------------------------------------------------
+
+// Below this, atan(x) rounds to x; above the other bound, to pi/2's nearest
+// double (1/|x| stays under an eighth of its ulp, and pi/2 lies 0.28 of an
+// ulp above that double).
+const double kAtanTiny = 0x1p-27;
+const double kAtanHuge = 0x1p55;
+const double kAtanFastError = 0x1p-68;
+
+// atan(y), 0 <= y <= 1 (y = 1/|x| past 1), as a Multi<N>: the grid point c
+// = i/256 nearest y, atan(y) = atan(c) + atan(t) with t = (y - c)/(1 + y c),
+// |t| <= 1/512, and atan(t) by its series.
+template <int N>
+Multi<N> atanAccurate(double ax) {
+  const bool inverted = ax > 1;
+  const Multi<N> one = multiOf<N>(1.0);
+  const Multi<N> y = inverted ? divide(one, multiOf<N>(ax)) : multiOf<N>(ax);
+  const int i = static_cast<int>(y.part[0] * 256 + 0.5);
+  const double c = i / 256.0;
+  const Multi<N> t = divide(addDouble(y, -c), addDouble(multiplyDouble(y, c), 1.0));
+  const Multi<N> t2 = multiply(t, t);
+  // |t|^(2K) below 2^(-53N - 10): t2 is at most 2^-18.
+  const int terms = (53 * N + 10) / 18 + 1;
+  Multi<N> sum = divide(one, multiOf<N>(2.0 * terms + 1));
+  for (int k = terms - 1; k >= 0; --k) {
+    sum = add(divide(one, multiOf<N>(2.0 * k + 1)), negated(multiply(t2, sum)));
+  }
+  Multi<N> result = add(multiply(t, sum), multiOf<N>(kAtanGrid[i]));
+  if (inverted) result = add(multiOf<N>(kHalfPi), negated(result));
+  return result;
+}
+
+// The accurate path's error bound, 2^(20 - 50N): 2^-50N for each operation,
+// with room for the few dozen operations of an evaluation.
+template <int N>
+double accurateError() {
+  return 0x1p20 * doubleOf(static_cast<std::uint64_t>(1023 - 50 * N) << 52);
+}
+
+template <int N>
+bool atanAccurateRounded(double ax, double &result) {
+  return roundsSurely(atanAccurate<N>(ax), accurateError<N>(), result);
+}
+
+// atan(|x|) in double-double, error below kAtanFastError relative, for
+// kAtanTiny <= |x| <= kAtanHuge. With y = |x| up to 1 and y = 1/|x| past it,
+// t = (y - c)/(1 + y c) is (|x| - c)/(1 + c|x|), or (1 - c|x|)/(|x| + c):
+// one division, and c (9 bits) times |x| needs |x|'s split alone.
+inline Twin atanFast(double ax) {
+  const bool inverted = ax > 1;
+  const int i = static_cast<int>((inverted ? 256 / ax : ax * 256) + 0.5);
+  const double c = i / 256.0;
+  const Twin axSplit = splitHalves(ax);
+  const double cx = c * ax;
+  const double cxErr = (c * axSplit.hi - cx) + c * axSplit.lo;  // c * ax - cx, exact
+  Twin num, den;
+  if (inverted) {
+    num = exactSum(1 - cx, -cxErr);  // 1 - cx is exact: cx lies near 1
+    den = exactSum(ax, c);
+  } else {
+    num = {ax - c, 0};  // exact: within a factor 2 of each other, or c = 0
+    const Twin head = exactSumOrdered(1.0, cx);
+    den = exactSumOrdered(head.hi, head.lo + cxErr);
+  }
+  const double th = num.hi / den.hi;
+  const Twin q = exactProduct(th, den.hi);
+  const double tl = (((num.hi - q.hi) - q.lo) + num.lo - th * den.lo) / den.hi;
+  // atan(t) - t, |t| <= 1/512: its rounding errors count at t^2/3 < 2^-19.5
+  // of t, twice that where atan(c) and t nearly cancel (c = 1/256).
+  const double t2 = th * th;
+  const double tail =
+      th * t2 *
+      (-0x1.5555555555555p-2 +
+       t2 * (0x1.999999999999ap-3 + t2 * (-0x1.2492492492492p-3 + t2 * 0x1.c71c71c71c71cp-4)));
+  const Twin head = exactSum(kAtanGrid[i][0], th);
+  const Twin sum = exactSumOrdered(head.hi, head.lo + (kAtanGrid[i][1] + (tl + tail)));
+  if (!inverted) return sum;
+  const Twin diff = exactSumOrdered(kHalfPi[0], -sum.hi);
+  return exactSumOrdered(diff.hi, (diff.lo + kHalfPi[1]) - sum.lo);
+}
+
+// Whether the fast evaluation settles atan(x) (for the checks' figures).
+inline bool atanSettlesFast(double x) {
+  const double ax = magnitude(x);
+  if (!(ax >= kAtanTiny && ax <= kAtanHuge)) return true;
+  const Twin fast = atanFast(ax);
+  double result;
+  return rounded::roundsSurely(fast.hi, fast.lo, kAtanFastError, result);
+}
+
+inline double atanOfMagnitude(double ax, bool forceAccurate) {
+  double result;
+  if (!forceAccurate) {
+    const Twin fast = atanFast(ax);
+    if (rounded::roundsSurely(fast.hi, fast.lo, kAtanFastError, result)) return result;
+  }
+  if (atanAccurateRounded<4>(ax, result)) return result;
+  atanAccurateRounded<7>(ax, result);
+  return result;
+}
+
+}  // namespace detail
+
+// The arc tangent of x, correctly rounded. atan(+-0) = +-0, a NaN comes back
+// quieted, atan(+-Inf) = +-(pi/2 rounded). forceAccurate skips the fast
+// evaluation (for the checks of the slow one).
+inline double atan(double x, bool forceAccurate = false) {
+  const double ax = magnitude(x);
+  if (!(ax == ax)) return x + x;
+  if (ax < detail::kAtanTiny) return x;
+  double r;
+  if (ax > detail::kAtanHuge) {
+    r = kHalfPi[0];
+  } else {
+    r = detail::atanOfMagnitude(ax, forceAccurate);
+  }
+  return x < 0 ? -r : r;
+}
+
+}  // namespace rounded
+}  // namespace korvel
+
+#endif  // KORVEL_CORE_ROUNDED_MATH_H

@@ -1,0 +1,181 @@
+// check_rounded: holds the toolbox's correctly rounded functions
+// (core/rounded_math.h) to MPFR's correctly rounded results.
+//   check_rounded FUNCTION COUNT [--accurate] [--seed=S]
+// FUNCTION is atan. Checks the special and hardest-to-round
+// values, then COUNT random inputs: a quarter with every exponent alike, the
+// rest in the function's hard regions. --accurate forces the accurate path
+// for every input. Prints the figures, and each difference (at most 20);
+// exits 1 on any difference.
+#include <mpfr.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "../../core/rounded_math.h"
+
+namespace {
+
+using korvel::rounded::bitsOf;
+using korvel::rounded::doubleOf;
+
+struct Random {
+  std::uint64_t state;
+  std::uint64_t next() {  // splitmix64
+    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+  }
+  double uniform() { return static_cast<double>(next() >> 11) * 0x1p-53; }
+  // A random double with its binary exponent drawn uniformly in [low, high].
+  double withExponent(int low, int high) {
+    const int e = low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1));
+    const std::uint64_t mantissa = next() & 0xfffffffffffffULL;
+    std::uint64_t sign = next() & 0x8000000000000000ULL;
+    if (e < -1022) return doubleOf(sign | (mantissa >> (-1022 - e)));  // subnormal
+    return doubleOf(sign | (static_cast<std::uint64_t>(e + 1023) << 52) | mantissa);
+  }
+};
+
+enum class Function { atan };
+
+// The correctly rounded value by MPFR: 53 bits, the exponent range of
+// doubles, subnormals rounded as doubles round them.
+double reference(Function f, double x) {
+  static bool ranged = false;
+  if (!ranged) {
+    mpfr_set_emin(-1073);
+    mpfr_set_emax(1024);
+    ranged = true;
+  }
+  mpfr_t in, out;
+  mpfr_init2(in, 53);
+  mpfr_init2(out, 53);
+  mpfr_set_d(in, x, MPFR_RNDN);
+  int inexact = 0;
+  switch (f) {
+    case Function::atan: inexact = mpfr_atan(out, in, MPFR_RNDN); break;
+  }
+  mpfr_subnormalize(out, inexact, MPFR_RNDN);
+  const double r = mpfr_get_d(out, MPFR_RNDN);
+  mpfr_clear(in);
+  mpfr_clear(out);
+  return r;
+}
+
+double ours(Function f, double x, bool accurate) {
+  switch (f) {
+    case Function::atan: return korvel::rounded::atan(x, accurate);
+  }
+  return 0;
+}
+
+// Whether the fast evaluation settles x (so the accurate path is not taken).
+bool settledFast(Function f, double x) {
+  switch (f) {
+    case Function::atan: return korvel::rounded::detail::atanSettlesFast(x);
+  }
+  return true;
+}
+
+bool sameResult(double a, double b) {
+  if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
+  return bitsOf(a) == bitsOf(b);
+}
+
+// Inputs where the function is hardest to get right, a few at a time.
+double hardInput(Function f, Random &random) {
+  (void)f;
+  switch (random.next() % 4) {
+    case 0: return random.withExponent(-30, -20);                          // near 0: the series' edge
+    case 1: return doubleOf(bitsOf(1.0) + (random.next() % 4096) - 2048);  // near 1
+    case 2: return random.withExponent(45, 60);                            // large: near pi/2
+    default: {  // near the grid points i/256, and their inverses
+      const double c = static_cast<double>(random.next() % 257) / 256;
+      const double x = c + (random.uniform() - 0.5) / 256;
+      return random.next() % 2 ? x : 1 / x;
+    }
+  }
+}
+
+// Special values, the edges of each path (the bounds of the tiny and huge
+// cases, the grid points of the reduction), and every power of two.
+std::vector<double> specialInputs(Function f) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> v = {0.0, -0.0, inf, -inf, nan, -nan,
+                           doubleOf(0x7ff4000000000001ULL),  // signalling NaN
+                           doubleOf(1), -doubleOf(1), 0x1p-1022, 0x1.fffffffffffffp-1023,
+                           std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+                           1.0, -1.0, 0.5, 2.0, 0x1p-27, 0x1.fffffffffffffp-28, 0x1p-26, 0x1p55,
+                           0x1.0000000000001p55, 0x1.fffffffffffffp54, 0x1p54, 1.5707963267948966,
+                           3.141592653589793, 6.283185307179586, 0x1p1023, 0x1p1000, 0x1p100,
+                           1e22, 0x1.6ac5b262ca1ffp+849, 0x1.8p-1, 0x1.ap+0};
+  (void)f;
+  for (int i = 0; i <= 256; ++i) {
+    v.push_back(i / 256.0);
+    v.push_back(std::nextafter(i / 256.0, 0.0));
+    v.push_back(std::nextafter(i / 256.0, 2.0));
+    v.push_back(i / 256.0 + 1 / 512.0);
+    v.push_back(256.0 / (i + 0.5));
+  }
+  for (int e = -1074; e <= 1023; ++e) v.push_back(std::ldexp(1.0, e));
+  const std::size_t base = v.size();
+  for (std::size_t i = 0; i < base; ++i) v.push_back(-v[i]);
+  return v;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: check_rounded atan COUNT [--accurate] [--seed=S]\n");
+    return 2;
+  }
+  const std::string name = argv[1];
+  Function f;
+  if (name == "atan") f = Function::atan;
+  else {
+    std::fprintf(stderr, "check_rounded: unknown function %s\n", argv[1]);
+    return 2;
+  }
+  const long long count = std::atoll(argv[2]);
+  bool accurate = false;
+  Random random{0x6b6f7276656cULL};
+  for (int i = 3; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--accurate") == 0) accurate = true;
+    else if (std::strncmp(argv[i], "--seed=", 7) == 0) random.state = std::strtoull(argv[i] + 7, nullptr, 0);
+  }
+
+  const auto start = std::chrono::steady_clock::now();
+  long long checked = 0, differences = 0, slow = 0;
+  auto check = [&](double x) {
+    const double want = reference(f, x);
+    const double got = ours(f, x, accurate);
+    ++checked;
+    if (!accurate && !settledFast(f, x)) ++slow;
+    if (!sameResult(want, got)) {
+      if (differences < 20)
+        std::printf("DIFFERENT %s(%a): %a, correctly rounded %a\n", name.c_str(), x, got, want);
+      ++differences;
+    }
+  };
+  for (double x : specialInputs(f)) check(x);
+  for (long long i = 0; i < count; ++i) {
+    check(i % 4 == 0 ? random.withExponent(-1074, 1023) : hardInput(f, random));
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%s%s: %lld inputs checked, %lld differences, %lld took the accurate path "
+              "(%.3g%%), %.1f s\n",
+              name.c_str(), accurate ? " (accurate path forced)" : "", checked, differences,
+              accurate ? checked : slow, accurate ? 100.0 : 100.0 * slow / checked, seconds);
+  return differences == 0 ? 0 : 1;
+}
