@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "../../core/rounded_math.h"
+
 namespace reference {
 
-// Hides a value from the compiler, so that a reference computes with the
-// run-time maths library as the kernels do, not with constant folding.
+// Hides a value from the compiler, so that a reference computes at run time
+// as the kernels do, not with constant folding.
 inline double opaque(double value) {
   volatile double hidden = value;
   return hidden;
@@ -56,15 +58,16 @@ inline std::vector<double> range(const std::vector<double> &points) {
   return ranges;
 }
 
-// torusScreenMex: the screen radius of a point before the clamp, atan of the
-// rounded quotient z / rho, times the gain, plus the horizon radius (the
-// default screen's, or korvelTorusScreen's GAIN and HORIZON).
+// torusScreenMex: the screen radius of a point before the clamp, the
+// correctly rounded atan of the rounded quotient z / rho (the toolbox's own,
+// held to MPFR by tests/rounded/), times the gain, plus the horizon radius
+// (the default screen's, or korvelTorusScreen's GAIN and HORIZON).
 inline double torusSigma(double x, double y, double z, double gain = 0.4625,
                          double horizon = 0.4929) {
   const double xx = x * x, yy = y * y;
   const double rho = std::sqrt(xx + yy);
   const double ratio = z / rho;
-  const double phi = std::atan(opaque(ratio));
+  const double phi = korvel::rounded::atan(opaque(ratio));
   const double gained = phi * gain;
   return gained + horizon;
 }
