@@ -319,6 +319,177 @@ inline double atanOfMagnitude(double ax, bool forceAccurate) {
   return result;
 }
 
+
+// ---- Sine and cosine ---------------------------------------------------
+
+// Below these, sin(x) rounds to x and cos(x) to 1; past the other bound the
+// reduction by 2/pi's bits serves every argument.
+const double kSinTiny = 0x1p-26;
+const double kCosTiny = 0x1p-27;
+const double kSinCosReduced = 0x1p20;
+// The fast evaluation's error: relative, plus the reduction's absolute error
+// (pi/2 to about 160 bits times a quotient below 2^20) against |r|.
+const double kSinCosFastError = 0x1p-85;
+const double kSinCosReductionError = 0x1p-135;
+
+inline Twin twinAdd(Twin a, Twin b) {
+  const Twin s = exactSum(a.hi, b.hi);
+  return exactSumOrdered(s.hi, s.lo + (a.lo + b.lo));
+}
+inline Twin twinMultiply(Twin a, Twin b) {
+  const Twin p = exactProduct(a.hi, b.hi);
+  return exactSumOrdered(p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi));
+}
+inline Twin inverseFactorial(int n) { return {kInverseFactorial[n][0], kInverseFactorial[n][1]}; }
+
+// sin(r) and cos(r) for |r| <= pi/4 (a little past it), as double-doubles:
+// their series by Horner's rule, relative error about 2^-100.
+inline Twin sinOfReduced(Twin r) {
+  const Twin r2 = twinMultiply(r, r);
+  Twin s = {0, 0};
+  for (int n = 25; n >= 1; n -= 2) {
+    const Twin c = inverseFactorial(n);
+    s = twinAdd(n % 4 == 1 ? c : Twin{-c.hi, -c.lo}, twinMultiply(r2, s));
+  }
+  return twinMultiply(r, s);
+}
+inline Twin cosOfReduced(Twin r) {
+  const Twin r2 = twinMultiply(r, r);
+  Twin s = {0, 0};
+  for (int n = 26; n >= 0; n -= 2) {
+    const Twin c = inverseFactorial(n);
+    s = twinAdd(n % 4 == 0 ? c : Twin{-c.hi, -c.lo}, twinMultiply(r2, s));
+  }
+  return s;
+}
+
+// x = k pi/2 + r with |x| <= kSinCosReduced (Cody and Waite's reduction): the
+// products of k and pi/2's first three parts exact, their sum with x exact
+// and then rounded to a double-double.
+inline Twin reduceByHalfPi(double x, int &quadrant) {
+  const double shifter = 0x1.8p52;
+  const double k = (x * 0x1.45f306dc9c883p-1 + shifter) - shifter;  // nearest to x 2/pi
+  const Twin p0 = exactProduct(k, kHalfPi[0]);
+  const Twin p1 = exactProduct(k, kHalfPi[1]);
+  const Twin p2 = exactProduct(k, kHalfPi[2]);
+  // x - p0.hi is exact: within a factor 2 of each other, or k = 0.
+  double terms[6] = {-p2.lo, -p2.hi, -p1.lo, -p1.hi, -p0.lo, x - p0.hi};
+  const Multi<2> r = exactSumOf<2>(terms, 6);
+  quadrant = static_cast<int>(static_cast<std::int64_t>(k) & 3);
+  return {r.part[0], r.part[1]};
+}
+
+// sin(x) (cosine false) or cos(x) of kSinTiny or kCosTiny <= |x| <=
+// kSinCosReduced, in double-double, with its error bound relative to it.
+inline Twin sinCosFast(double x, bool cosine, double &relativeError) {
+  int quadrant;
+  const Twin r = reduceByHalfPi(x, quadrant);
+  if (cosine) quadrant += 1;  // cos(x) = sin(x + pi/2)
+  Twin v = quadrant & 1 ? cosOfReduced(r) : sinOfReduced(r);
+  if (quadrant & 2) v = {-v.hi, -v.lo};
+  // The reduction's absolute error passes to sin(r) as it is; cos(r) >= 0.7.
+  relativeError = kSinCosFastError + kSinCosReductionError / magnitude(v.hi);
+  return v;
+}
+
+// 24 bits of 2/pi's, those from bit 24 j after the point.
+inline double twoOverPiChunk(int j) {
+  const int first = 24 * j;
+  const std::uint64_t pair = (static_cast<std::uint64_t>(kTwoOverPiBits[first / 32]) << 32) |
+                             kTwoOverPiBits[first / 32 + 1];
+  return static_cast<double>((pair >> (64 - 24 - first % 32)) & 0xffffff);
+}
+
+// v mod 4, a value in (-4, 4) that differs from v by a multiple of 4: exact.
+inline double offMultiplesOfFour(double v) {
+  if (magnitude(v) >= 0x1p54) return 0;  // a multiple of 4 already
+  const double q = static_cast<double>(static_cast<std::int64_t>(v * 0.25));
+  return v - 4 * q;
+}
+
+// x = k pi/2 + r for any finite x >= kCosTiny (Payne and Hanek's reduction):
+// x 2/pi from the bits of 2/pi that do not make multiples of 4 (x's exponent
+// tells where they start), each chunk's product with x exact, the sum exact;
+// its fraction times pi/2.
+template <int N>
+Multi<N> reduceByHalfPiExactly(double x, int &quadrant) {
+  const int exponent = static_cast<int>((bitsOf(x) >> 52) & 0x7ff) - 1023;
+  const double mantissa = doubleOf((bitsOf(x) & 0x800fffffffffffffULL) | 0x3ff0000000000000ULL);
+  // Chunk j times x has its lowest bit at 2^(exponent - 52 - 24 (j + 1)).
+  int first = 0;
+  while (exponent - 52 - 24 * (first + 1) >= 2) ++first;
+  // Enough bits past the point for the fraction to N parts even where x lies
+  // within 2^-70 of a multiple of pi/2.
+  const int chunks = (53 * N + 130) / 24 + 2;
+  double terms[2 * ((53 * 7 + 130) / 24 + 2)];
+  int count = 0;
+  for (int j = first + chunks - 1; j >= first; --j) {
+    const double scale = doubleOf(static_cast<std::uint64_t>(exponent - 24 * (j + 1) + 1023) << 52);
+    const Twin p = exactProduct(mantissa, twoOverPiChunk(j) * scale);
+    terms[count++] = offMultiplesOfFour(p.lo);
+    terms[count++] = offMultiplesOfFour(p.hi);
+  }
+  Multi<N + 3> sum = exactSumOf<N + 3>(terms, count);
+  const double top = sum.part[0] + sum.part[1];
+  const std::int64_t k = static_cast<std::int64_t>(top < 0 ? top - 0.5 : top + 0.5);
+  quadrant = static_cast<int>(k & 3);
+  sum = addDouble(sum, -static_cast<double>(k));
+  Multi<N> fraction;
+  for (int i = 0; i < N; ++i) fraction.part[i] = sum.part[i];
+  return multiply(fraction, multiOf<N>(kHalfPi));
+}
+
+// sin(r) or cos(r) for |r| <= pi/4 (a little past it) by the series, each
+// term from the one before by Horner's rule.
+template <int N>
+Multi<N> sinCosOfReduced(const Multi<N> &r, bool cosine) {
+  const Multi<N> r2 = multiply(r, r);
+  // (pi/4)^n / n! below 2^(-53N - 10).
+  int last = 2;
+  for (double size = 1; size > doubleOf(static_cast<std::uint64_t>(1023 - 53 * N - 10) << 52); ++last) {
+    size *= 0.8 / last;
+  }
+  last += (last % 2 == 0) == cosine ? 0 : 1;
+  Multi<N> sum = multiOf<N>(1.0);
+  for (int n = last; n >= 2; n -= 2) {
+    const Multi<N> step = negated(multiply(r2, sum));
+    sum = addDouble(divide(step, multiOf<N>(static_cast<double>(n) * (n - 1))), 1.0);
+  }
+  return cosine ? sum : multiply(r, sum);
+}
+
+template <int N>
+bool sinCosAccurateRounded(double ax, bool cosine, double &result) {
+  int quadrant;
+  const Multi<N> r = reduceByHalfPiExactly<N>(ax, quadrant);
+  if (cosine) quadrant += 1;
+  Multi<N> v = sinCosOfReduced(r, quadrant & 1);
+  if (quadrant & 2) v = negated(v);
+  return roundsSurely(v, accurateError<N>(), result);
+}
+
+inline bool sinCosSettlesFast(double x, bool cosine) {
+  const double ax = magnitude(x);
+  if (!(ax >= (cosine ? kCosTiny : kSinTiny) && ax <= kSinCosReduced)) return ax != ax || ax < 1;
+  double error;
+  const Twin v = sinCosFast(ax, cosine, error);
+  double result;
+  return rounded::roundsSurely(v.hi, v.lo, error, result);
+}
+
+// sin(|x|) or cos(|x|) past the tiny bounds, finite.
+inline double sinCosOfMagnitude(double ax, bool cosine, bool forceAccurate) {
+  double result;
+  if (!forceAccurate && ax <= kSinCosReduced) {
+    double error;
+    const Twin v = sinCosFast(ax, cosine, error);
+    if (rounded::roundsSurely(v.hi, v.lo, error, result)) return result;
+  }
+  if (sinCosAccurateRounded<4>(ax, cosine, result)) return result;
+  sinCosAccurateRounded<6>(ax, cosine, result);
+  return result;
+}
+
 }  // namespace detail
 
 // The arc tangent of x, correctly rounded. atan(+-0) = +-0, a NaN comes back
@@ -335,6 +506,23 @@ inline double atan(double x, bool forceAccurate = false) {
     r = detail::atanOfMagnitude(ax, forceAccurate);
   }
   return x < 0 ? -r : r;
+}
+
+// The sine and cosine of x, correctly rounded, with an exact reduction for
+// every argument up to the largest double. sin(+-0) = +-0, cos(+-0) = 1, a
+// NaN comes back quieted, +-Inf gives the NaN of an invalid operation.
+inline double sin(double x, bool forceAccurate = false) {
+  const double ax = magnitude(x);
+  if (!(ax - ax == 0)) return x - x;  // NaN, Inf
+  if (ax < detail::kSinTiny) return x;
+  const double r = detail::sinCosOfMagnitude(ax, false, forceAccurate);
+  return x < 0 ? -r : r;
+}
+inline double cos(double x, bool forceAccurate = false) {
+  const double ax = magnitude(x);
+  if (!(ax - ax == 0)) return x - x;  // NaN, Inf
+  if (ax < detail::kCosTiny) return 1.0;
+  return detail::sinCosOfMagnitude(ax, true, forceAccurate);
 }
 
 }  // namespace rounded

@@ -1,5 +1,5 @@
-// The toolbox's correctly rounded arc tangent gives MPFR's results on every
-// target (tests/rounded/ checks millions where MPFR is at hand; this table
+// The toolbox's correctly rounded sine, cosine and arc tangent give MPFR's
+// results on every target (tests/rounded/ checks millions where MPFR is at hand; this table
 // holds each target to them without it).
 #include <gtest/gtest.h>
 
@@ -52,11 +52,54 @@ TEST(RoundedAtan, GivesTheCorrectlyRoundedValueByEitherPath) {
   }
 }
 
-TEST(RoundedAtan, GivesANaNBackQuieted) {
+struct SinCosCase {
+  double x;
+  double sin;  // MPFR's, rounded to nearest
+  double cos;
+};
+
+const SinCosCase kSinCosCases[] = {
+    // Multiples of pi/2 rounded: the reduction must not lose their distance.
+    {-0x1.921fb54442d18p+0, -0x1p+0, 0x1.1a62633145c07p-54},
+    {0x1.921fb54442d18p+1, 0x1.1a62633145c07p-53, -0x1p+0},
+    {0x1.6ac5b262ca1ffp+849, 0x1p+0, -0x1.14ae72e6ba22fp-61},  // nearest of all doubles
+    // Huge arguments, reduced by 2/pi's bits.
+    {0x1.0f0cf064dd592p+73, -0x1.b453ab76bf397p-1, 0x1.0be2cef01c8f4p-1},  // 1e22
+    {-0x1.31cfd3999f7bp+993, -0x1.7f8a52e97ff9p-1, -0x1.532d3a97dae13p-1},  // -1e299
+    {0x1.fffffffffffffp+1023, 0x1.452fc98b34e97p-8, -0x1.fffe62ecfab75p-1},
+    {0x1p+20, 0x1.526ccb2fc8656p-2, 0x1.e33ada92fe2aep-1},
+    {0x1.0000000000001p+20, 0x1.526ccb338edb1p-2, 0x1.e33ada9254f48p-1},
+    // The tiny bounds, and ordinary values.
+    {0x1p-26, 0x1p-26, 0x1.fffffffffffffp-1},
+    {0x1.fffffffffffffp-27, 0x1.fffffffffffffp-27, 0x1.fffffffffffffp-1},
+    {0x1p-27, 0x1p-27, 0x1p+0},
+    {0x0.0000000000001p-1022, 0x0.0000000000001p-1022, 0x1p+0},
+    {-0.0, -0.0, 1},
+    {-0x1.9p+6, 0x1.03425b78c4db8p-1, 0x1.b981dbf665fdfp-1},
+    {0x1.921fb54442d15p-1, 0x1.6a09e667f3bcap-1, 0x1.6a09e667f3bcfp-1},
+};
+
+TEST(RoundedSinCos, GiveTheCorrectlyRoundedValuesByEitherPath) {
+  for (const SinCosCase &c : kSinCosCases) {
+    for (bool accurate : {false, true}) {
+      EXPECT_EQ(bitsOf(korvel::rounded::sin(c.x, accurate)), bitsOf(c.sin)) << c.x << accurate;
+      EXPECT_EQ(bitsOf(korvel::rounded::cos(c.x, accurate)), bitsOf(c.cos)) << c.x << accurate;
+    }
+  }
+}
+
+TEST(Rounded, GivesANaNBackQuietedAndInfinityTheInvalidNaN) {
   const std::uint64_t signalling = 0xfff4000000000123ULL;
   double x;
   std::memcpy(&x, &signalling, sizeof x);
-  EXPECT_EQ(bitsOf(korvel::rounded::atan(x)), signalling | 0x0008000000000000ULL);
+  const std::uint64_t quieted = signalling | 0x0008000000000000ULL;
+  EXPECT_EQ(bitsOf(korvel::rounded::atan(x)), quieted);
+  EXPECT_EQ(bitsOf(korvel::rounded::sin(x)), quieted);
+  EXPECT_EQ(bitsOf(korvel::rounded::cos(x)), quieted);
+  // SSE2's default NaN, what inf - inf makes on every x86 target.
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(bitsOf(korvel::rounded::sin(-inf)), 0xfff8000000000000ULL);
+  EXPECT_EQ(bitsOf(korvel::rounded::cos(inf)), 0xfff8000000000000ULL);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // check_rounded: holds the toolbox's correctly rounded functions
 // (core/rounded_math.h) to MPFR's correctly rounded results.
 //   check_rounded FUNCTION COUNT [--accurate] [--seed=S]
-// FUNCTION is atan. Checks the special and hardest-to-round
+// FUNCTION is atan, sin or cos. Checks the special and hardest-to-round
 // values, then COUNT random inputs: a quarter with every exponent alike, the
 // rest in the function's hard regions. --accurate forces the accurate path
 // for every input. Prints the figures, and each difference (at most 20);
@@ -44,7 +44,7 @@ struct Random {
   }
 };
 
-enum class Function { atan };
+enum class Function { atan, sin, cos };
 
 // The correctly rounded value by MPFR: 53 bits, the exponent range of
 // doubles, subnormals rounded as doubles round them.
@@ -62,6 +62,8 @@ double reference(Function f, double x) {
   int inexact = 0;
   switch (f) {
     case Function::atan: inexact = mpfr_atan(out, in, MPFR_RNDN); break;
+    case Function::sin: inexact = mpfr_sin(out, in, MPFR_RNDN); break;
+    case Function::cos: inexact = mpfr_cos(out, in, MPFR_RNDN); break;
   }
   mpfr_subnormalize(out, inexact, MPFR_RNDN);
   const double r = mpfr_get_d(out, MPFR_RNDN);
@@ -73,6 +75,8 @@ double reference(Function f, double x) {
 double ours(Function f, double x, bool accurate) {
   switch (f) {
     case Function::atan: return korvel::rounded::atan(x, accurate);
+    case Function::sin: return korvel::rounded::sin(x, accurate);
+    case Function::cos: return korvel::rounded::cos(x, accurate);
   }
   return 0;
 }
@@ -81,6 +85,8 @@ double ours(Function f, double x, bool accurate) {
 bool settledFast(Function f, double x) {
   switch (f) {
     case Function::atan: return korvel::rounded::detail::atanSettlesFast(x);
+    case Function::sin: return korvel::rounded::detail::sinCosSettlesFast(x, false);
+    case Function::cos: return korvel::rounded::detail::sinCosSettlesFast(x, true);
   }
   return true;
 }
@@ -92,7 +98,17 @@ bool sameResult(double a, double b) {
 
 // Inputs where the function is hardest to get right, a few at a time.
 double hardInput(Function f, Random &random) {
-  (void)f;
+  if (f != Function::atan) {
+    switch (random.next() % 4) {
+      case 0: return random.withExponent(-30, -20);  // near 0
+      case 1:
+      case 2: {  // near k pi/2: its nearest double, a few ulps either way
+        const double k = std::floor(random.uniform() * (random.next() % 2 ? 1e3 : 1e6)) + 1;
+        return doubleOf(bitsOf(k * 1.5707963267948966) + (random.next() % 64) - 32);
+      }
+      default: return random.withExponent(20, 1023);  // reduced by 2/pi's bits
+    }
+  }
   switch (random.next() % 4) {
     case 0: return random.withExponent(-30, -20);                          // near 0: the series' edge
     case 1: return doubleOf(bitsOf(1.0) + (random.next() % 4096) - 2048);  // near 1
@@ -136,12 +152,14 @@ std::vector<double> specialInputs(Function f) {
 
 int main(int argc, char **argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: check_rounded atan COUNT [--accurate] [--seed=S]\n");
+    std::fprintf(stderr, "usage: check_rounded atan|sin|cos COUNT [--accurate] [--seed=S]\n");
     return 2;
   }
   const std::string name = argv[1];
   Function f;
   if (name == "atan") f = Function::atan;
+  else if (name == "sin") f = Function::sin;
+  else if (name == "cos") f = Function::cos;
   else {
     std::fprintf(stderr, "check_rounded: unknown function %s\n", argv[1]);
     return 2;

@@ -1,5 +1,5 @@
 // make_tables: writes core/rounded_tables.h, the constants of the toolbox's
-// correctly rounded arc tangent, from MPFR. Run once; the
+// correctly rounded sine, cosine and arc tangent, from MPFR. Run once; the
 // header is committed, so no plug-in needs MPFR.
 //   make_tables > core/rounded_tables.h
 #include <mpfr.h>
@@ -37,6 +37,7 @@ int main() {
       "// Each constant is a sum of %d doubles, largest first (about 370 bits).\n"
       "#ifndef KORVEL_CORE_ROUNDED_TABLES_H\n"
       "#define KORVEL_CORE_ROUNDED_TABLES_H\n\n"
+      "#include <cstdint>\n\n"
       "namespace korvel {\n"
       "namespace rounded {\n\n"
       "const int kTableParts = %d;\n\n",
@@ -59,7 +60,32 @@ int main() {
   }
   std::printf("};\n\n");
 
-  std::printf("}  // namespace rounded\n}  // namespace korvel\n\n"
+  std::printf("// 1/n!, n = 0..27\nconst double kInverseFactorial[28][kTableParts] = {\n");
+  mpfr_set_ui(y, 1, MPFR_RNDN);
+  for (int n = 0; n < 28; ++n) {
+    if (n > 0) mpfr_mul_ui(y, y, n, MPFR_RNDN);  // exact at this precision
+    mpfr_ui_div(x, 1, y, MPFR_RNDN);
+    std::printf("    ");
+    printParts(x);
+    std::printf(",\n");
+  }
+  std::printf("};\n\n");
+
+  // 2/pi's bits after the point, 32 to a word, first word the most
+  // significant: the reduction of a huge argument takes the words its
+  // exponent needs.
+  const int kWords = 56;
+  std::printf("// 2/pi's first %d bits after the point, 32 to a word\n"
+              "const std::uint32_t kTwoOverPiBits[%d] = {", kWords * 32, kWords);
+  mpfr_const_pi(x, MPFR_RNDN);
+  mpfr_ui_div(x, 2, x, MPFR_RNDN);
+  for (int w = 0; w < kWords; ++w) {
+    mpfr_mul_2ui(x, x, 32, MPFR_RNDN);
+    const unsigned long word = mpfr_get_ui(x, MPFR_RNDZ);
+    mpfr_sub_ui(x, x, word, MPFR_RNDN);
+    std::printf("%s0x%08lxu", w == 0 ? "\n    " : w % 6 ? ", " : ",\n    ", word);
+  }
+  std::printf("};\n\n}  // namespace rounded\n}  // namespace korvel\n\n"
               "#endif  // KORVEL_CORE_ROUNDED_TABLES_H\n");
   mpfr_clear(x);
   mpfr_clear(y);
