@@ -29,11 +29,12 @@ inline std::vector<double> offset(const std::vector<double> &points, const doubl
   return moved;
 }
 
-// korvelSpin: c = cos(-theta), s = sin(-theta), then (x*c - y*s, x*s + y*c, z)
-// with both products of each row formed.
+// korvelSpin: c = cos(-theta), s = sin(-theta) correctly rounded (the
+// toolbox's own, held to MPFR by tests/rounded/), then (x*c - y*s, x*s + y*c,
+// z) with both products of each row formed.
 inline std::vector<double> spin(const std::vector<double> &points, double theta) {
   const double angle = -opaque(theta);
-  const double c = std::cos(angle), s = std::sin(angle);
+  const double c = korvel::rounded::cos(angle), s = korvel::rounded::sin(angle);
   std::vector<double> turned(points.size());
   for (std::size_t i = 0; i + 2 < points.size(); i += 3) {
     const double x = points[i], y = points[i + 1];
