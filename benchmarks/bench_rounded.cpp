@@ -1,5 +1,5 @@
-// The toolbox's correctly rounded arc tangent against the C library's, per
-// call, on the same inputs: one spread over the exponents the kernels meet
+// The toolbox's correctly rounded arc tangent (one value at a time, and two
+// with SSE2) against the C library's, per value, on the same inputs: one spread over the exponents the kernels meet
 // (|x| from 2^-8 to 2^8, either sign) and one like the torus kernel's
 // quotients z/rho.
 #include <benchmark/benchmark.h>
@@ -41,6 +41,20 @@ double roundedAtan(double x) { return korvel::rounded::atan(x); }
 
 BENCHMARK(atanBench<libraryAtan>)->Name("atan/C library")->Arg(0)->Arg(1);
 BENCHMARK(atanBench<roundedAtan>)->Name("atan/korvel rounded")->Arg(0)->Arg(1);
+
+#if defined(KORVEL_HAVE_SSE2)
+void atanTwoBench(benchmark::State &state) {
+  const std::vector<double> x = inputs(state.range(0) != 0);
+  std::vector<double> y(x.size());
+  for (auto _ : state) {
+    y = x;
+    for (std::size_t i = 0; i + 2 <= y.size(); i += 2) korvel::rounded::atanTwo(&y[i]);
+    benchmark::DoNotOptimize(y.data());
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * x.size()));
+}
+BENCHMARK(atanTwoBench)->Name("atan/korvel rounded, two lanes")->Arg(0)->Arg(1);
+#endif
 
 }  // namespace
 

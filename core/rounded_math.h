@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "rounded_tables.h"
+#include "simd.h"
 
 namespace korvel {
 namespace rounded {
@@ -524,6 +525,107 @@ inline double cos(double x, bool forceAccurate = false) {
   if (ax < detail::kCosTiny) return 1.0;
   return detail::sinCosOfMagnitude(ax, true, forceAccurate);
 }
+
+
+#if defined(KORVEL_HAVE_SSE2)
+// atan of two values at once: atanFast's operations, in its order, on both
+// lanes of SSE2 registers (the two branches computed and blended). A lane
+// its rounding test settles holds the correctly rounded value, so the same
+// bits as atan(x); a lane outside the fast range or unsettled is taken
+// again by atan(x) alone.
+inline void atanTwo(double *values) {
+  const double x0 = values[0];
+  const double x1 = values[1];
+  const __m128d x = _mm_loadu_pd(values);
+  const __m128d signBit = _mm_set1_pd(-0.0);
+  const __m128d one = _mm_set1_pd(1.0);
+  const __m128d rawAbs = _mm_andnot_pd(signBit, x);
+  const __m128d inRange = _mm_and_pd(_mm_cmpge_pd(rawAbs, _mm_set1_pd(detail::kAtanTiny)),
+                                     _mm_cmple_pd(rawAbs, _mm_set1_pd(detail::kAtanHuge)));
+  // Lanes out of range (NaN too) compute on 1 and are redone alone.
+  const __m128d ax = _mm_or_pd(_mm_and_pd(inRange, rawAbs), _mm_andnot_pd(inRange, one));
+  const __m128d inverted = _mm_cmpgt_pd(ax, one);
+  auto pick = [](__m128d mask, __m128d yes, __m128d no) {
+    return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+  };
+  auto sum = [](__m128d a, __m128d b, __m128d &lo) {
+    const __m128d s = _mm_add_pd(a, b);
+    const __m128d bPart = _mm_sub_pd(s, a);
+    const __m128d aPart = _mm_sub_pd(s, bPart);
+    lo = _mm_add_pd(_mm_sub_pd(a, aPart), _mm_sub_pd(b, bPart));
+    return s;
+  };
+  auto sumOrdered = [](__m128d a, __m128d b, __m128d &lo) {
+    const __m128d s = _mm_add_pd(a, b);
+    lo = _mm_sub_pd(b, _mm_sub_pd(s, a));
+    return s;
+  };
+  auto split = [](__m128d a, __m128d &lo) {
+    const __m128d scaled = _mm_mul_pd(_mm_set1_pd(134217729.0), a);
+    const __m128d hi = _mm_sub_pd(scaled, _mm_sub_pd(scaled, a));
+    lo = _mm_sub_pd(a, hi);
+    return hi;
+  };
+
+  const __m128d scaledIndex = pick(inverted, _mm_div_pd(_mm_set1_pd(256.0), ax),
+                                   _mm_mul_pd(ax, _mm_set1_pd(256.0)));
+  const __m128i index = _mm_cvttpd_epi32(_mm_add_pd(scaledIndex, _mm_set1_pd(0.5)));
+  const int i0 = _mm_cvtsi128_si32(index);
+  const int i1 = _mm_cvtsi128_si32(_mm_shuffle_epi32(index, 1));
+  const __m128d c = _mm_div_pd(_mm_cvtepi32_pd(index), _mm_set1_pd(256.0));
+  __m128d axLo;
+  const __m128d axHi = split(ax, axLo);
+  const __m128d cx = _mm_mul_pd(c, ax);
+  const __m128d cxErr = _mm_add_pd(_mm_sub_pd(_mm_mul_pd(c, axHi), cx), _mm_mul_pd(c, axLo));
+  __m128d numLoInv, denLoInv, headLo;
+  const __m128d numHiInv = sum(_mm_sub_pd(one, cx), _mm_xor_pd(cxErr, signBit), numLoInv);
+  const __m128d denHiInv = sum(ax, c, denLoInv);
+  const __m128d head = sumOrdered(one, cx, headLo);
+  __m128d denLoDirect;
+  const __m128d denHiDirect = sumOrdered(head, _mm_add_pd(headLo, cxErr), denLoDirect);
+  const __m128d numHi = pick(inverted, numHiInv, _mm_sub_pd(ax, c));
+  const __m128d numLo = _mm_and_pd(inverted, numLoInv);
+  const __m128d denHi = pick(inverted, denHiInv, denHiDirect);
+  const __m128d denLo = pick(inverted, denLoInv, denLoDirect);
+
+  const __m128d th = _mm_div_pd(numHi, denHi);
+  const __m128d qHi = _mm_mul_pd(th, denHi);
+  __m128d thLo, denHiLo;
+  const __m128d thHi = split(th, thLo);
+  const __m128d denHiHi = split(denHi, denHiLo);
+  const __m128d qLo = _mm_add_pd(
+      _mm_add_pd(_mm_add_pd(_mm_sub_pd(_mm_mul_pd(thHi, denHiHi), qHi), _mm_mul_pd(thHi, denHiLo)),
+                 _mm_mul_pd(thLo, denHiHi)),
+      _mm_mul_pd(thLo, denHiLo));
+  const __m128d tl = _mm_div_pd(
+      _mm_sub_pd(_mm_add_pd(_mm_sub_pd(_mm_sub_pd(numHi, qHi), qLo), numLo), _mm_mul_pd(th, denLo)),
+      denHi);
+  const __m128d t2 = _mm_mul_pd(th, th);
+  __m128d poly = _mm_add_pd(_mm_set1_pd(-0x1.2492492492492p-3), _mm_mul_pd(t2, _mm_set1_pd(0x1.c71c71c71c71cp-4)));
+  poly = _mm_add_pd(_mm_set1_pd(0x1.999999999999ap-3), _mm_mul_pd(t2, poly));
+  poly = _mm_add_pd(_mm_set1_pd(-0x1.5555555555555p-2), _mm_mul_pd(t2, poly));
+  const __m128d tail = _mm_mul_pd(_mm_mul_pd(th, t2), poly);
+  const __m128d grid0 = _mm_set_pd(kAtanGrid[i1][0], kAtanGrid[i0][0]);
+  const __m128d grid1 = _mm_set_pd(kAtanGrid[i1][1], kAtanGrid[i0][1]);
+  __m128d sumHeadLo, sumLo, diffLo, invLo;
+  const __m128d sumHead = sum(grid0, th, sumHeadLo);
+  const __m128d sumHi =
+      sumOrdered(sumHead, _mm_add_pd(sumHeadLo, _mm_add_pd(grid1, _mm_add_pd(tl, tail))), sumLo);
+  const __m128d diff = sumOrdered(_mm_set1_pd(kHalfPi[0]), _mm_xor_pd(sumHi, signBit), diffLo);
+  const __m128d invHi =
+      sumOrdered(diff, _mm_sub_pd(_mm_add_pd(diffLo, _mm_set1_pd(kHalfPi[1])), sumLo), invLo);
+  const __m128d hi = pick(inverted, invHi, sumHi);
+  const __m128d lo = pick(inverted, invLo, sumLo);
+
+  const __m128d err = _mm_mul_pd(_mm_andnot_pd(signBit, hi), _mm_set1_pd(detail::kAtanFastError));
+  const __m128d up = _mm_add_pd(hi, _mm_add_pd(lo, err));
+  const __m128d down = _mm_add_pd(hi, _mm_sub_pd(lo, err));
+  const int settled = _mm_movemask_pd(_mm_and_pd(inRange, _mm_cmpeq_pd(up, down)));
+  _mm_storeu_pd(values, _mm_xor_pd(up, _mm_and_pd(signBit, x)));
+  if (!(settled & 1)) values[0] = atan(x0);
+  if (!(settled & 2)) values[1] = atan(x1);
+}
+#endif
 
 }  // namespace rounded
 }  // namespace korvel

@@ -52,6 +52,18 @@ TEST(RoundedAtan, GivesTheCorrectlyRoundedValueByEitherPath) {
   }
 }
 
+#if defined(KORVEL_HAVE_SSE2)
+TEST(RoundedAtan, TwoLanesGiveTheSameBits) {
+  const std::size_t n = sizeof kCases / sizeof kCases[0];
+  for (std::size_t i = 0; i < n; ++i) {
+    double pair[2] = {kCases[i].x, kCases[(i + 1) % n].x};
+    korvel::rounded::atanTwo(pair);
+    EXPECT_EQ(bitsOf(pair[0]), bitsOf(kCases[i].atan)) << kCases[i].x;
+    EXPECT_EQ(bitsOf(pair[1]), bitsOf(kCases[(i + 1) % n].atan)) << kCases[(i + 1) % n].x;
+  }
+}
+#endif
+
 struct SinCosCase {
   double x;
   double sin;  // MPFR's, rounded to nearest
