@@ -1,5 +1,6 @@
 // The toolbox's correctly rounded arc tangent (one value at a time, and two
-// with SSE2) against the C library's, per value, on the same inputs: one spread over the exponents the kernels meet
+// with SSE2), sine and cosine against the C library's, per value, on the
+// same inputs: one spread over the exponents the kernels meet
 // (|x| from 2^-8 to 2^8, either sign) and one like the torus kernel's
 // quotients z/rho.
 #include <benchmark/benchmark.h>
@@ -26,7 +27,7 @@ std::vector<double> inputs(bool torusLike) {
 }
 
 template <double (*F)(double)>
-void atanBench(benchmark::State &state) {
+void functionBench(benchmark::State &state) {
   const std::vector<double> x = inputs(state.range(0) != 0);
   for (auto _ : state) {
     double sum = 0;
@@ -38,9 +39,18 @@ void atanBench(benchmark::State &state) {
 
 double libraryAtan(double x) { return std::atan(x); }
 double roundedAtan(double x) { return korvel::rounded::atan(x); }
+double librarySin(double x) { return std::sin(x); }
+double roundedSin(double x) { return korvel::rounded::sin(x); }
+double libraryCos(double x) { return std::cos(x); }
+double roundedCos(double x) { return korvel::rounded::cos(x); }
 
-BENCHMARK(atanBench<libraryAtan>)->Name("atan/C library")->Arg(0)->Arg(1);
-BENCHMARK(atanBench<roundedAtan>)->Name("atan/korvel rounded")->Arg(0)->Arg(1);
+BENCHMARK(functionBench<libraryAtan>)->Name("atan/C library")->Arg(0)->Arg(1);
+BENCHMARK(functionBench<roundedAtan>)->Name("atan/korvel rounded")->Arg(0)->Arg(1);
+// Sine and cosine on the first inputs (angles up to 256 in magnitude).
+BENCHMARK(functionBench<librarySin>)->Name("sin/C library")->Arg(0);
+BENCHMARK(functionBench<roundedSin>)->Name("sin/korvel rounded")->Arg(0);
+BENCHMARK(functionBench<libraryCos>)->Name("cos/C library")->Arg(0);
+BENCHMARK(functionBench<roundedCos>)->Name("cos/korvel rounded")->Arg(0);
 
 #if defined(KORVEL_HAVE_SSE2)
 void atanTwoBench(benchmark::State &state) {
