@@ -1,13 +1,16 @@
-// The toolbox's own arc tangent (and the arithmetic under it), correctly
-// rounded: the double nearest the exact value, ties to even. Pure IEEE double
-// and 64-bit integer arithmetic under the exact flags, so every target gives
-// the same bits; no platform maths call, no fused multiply-add.
+// The toolbox's own sine, cosine and arc tangent (and the arithmetic under
+// them), correctly rounded: the double nearest the exact value, ties to even.
+// Pure IEEE double and 64-bit integer arithmetic under the exact flags, so
+// every target gives the same bits; no platform maths call, no fused
+// multiply-add.
 //
 // Each function first evaluates in double-double arithmetic (Dekker's exact
 // sum and Veltkamp's split product) with a known error bound; when the
 // rounding of that result is not certain at the bound (Ziv's test), it
 // evaluates again with expansions of several doubles (Shewchuk's exact sums)
-// to about 200 bits, and to about 340 beyond that.
+// to about 200 bits, and to about 300 beyond that. Sine and cosine of
+// arguments past 2^20 go to that evaluation directly, after an exact
+// reduction by 2/pi's bits.
 #ifndef KORVEL_CORE_ROUNDED_MATH_H
 #define KORVEL_CORE_ROUNDED_MATH_H
 
