@@ -121,8 +121,9 @@ double hardInput(Function f, Random &random) {
   }
 }
 
-// Special values, the edges of each path (the bounds of the tiny and huge
-// cases, the grid points of the reduction), and every power of two.
+// Special values, published hard cases, the edges of each path (the bounds
+// of the tiny and huge cases, the grid points of the reduction), and every
+// power of two.
 std::vector<double> specialInputs(Function f) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -134,7 +135,27 @@ std::vector<double> specialInputs(Function f) {
                            0x1.0000000000001p55, 0x1.fffffffffffffp54, 0x1p54, 1.5707963267948966,
                            3.141592653589793, 6.283185307179586, 0x1p1023, 0x1p1000, 0x1p100,
                            1e22, 0x1.6ac5b262ca1ffp+849, 0x1.8p-1, 0x1.ap+0};
-  (void)f;
+  // Some of the hardest to round, from the published worst cases (V. Lefevre
+  // and J.-M. Muller's search; 43 to 59 identical bits after the rounding bit).
+  const std::vector<double> hardest =
+      f == Function::atan
+          ? std::vector<double>{0x1.000321dec01a8p-10, 0x1.00046968c6c71p+11, 0x1.000adaedb43f3p+0,
+                                0x1.00110cb9144eep+32, 0x1.002aa39031ec4p-22, 0x1.00aa39615214fp-23,
+                                0x1.015010c5a285ap+42, 0x1.01e031e16cc19p+43, 0x1.02a3ad2ef6f3dp-24,
+                                0x1.02a3ad2ef6f52p-23, 0x1.02c0e7bad8ce8p+44, 0x1.0310744692036p+41,
+                                0x1.03d042b129803p+34, 0x1.0061c6a5a887fp-1, 0x1.0124f5587c85bp+0}
+      : f == Function::sin
+          ? std::vector<double>{0x1.005023d32fee5p+1, 0x1.00874a5f9fc33p-13, 0x1.0192deafac33fp+0,
+                                0x1.039d88c480fccp-22, 0x1.04394261cffa6p-1, 0x1.06800e629d672p-23,
+                                0x1.184a0aa58191dp-24, 0x1.30c7efbee12acp-24, 0x1.45dd7c26e54b9p-24,
+                                0x1.58868e3115187p-24, 0x1.695b9b149a438p-24, 0x1.6f623e27cdb79p-1,
+                                0x1.3b727649b9393p+0, 0x1.55b92c74d29cbp+1, 0x1.6ebdedd37ba17p+1}
+          : std::vector<double>{0x1.0009effd4bedap-12, 0x1.00147eec5cfa5p+0, 0x1.0203b71ba100fp-1,
+                                0x1.03f81f636b80cp-24, 0x1.0f876ccdf6cd6p-25, 0x1.2c2fc595456a4p-25,
+                                0x1.465655f122ff4p-25, 0x1.5e8add236a58dp-25, 0x1.0bfbedfb16285p+0,
+                                0x1.1c2d9650ac5f2p+0, 0x1.3aca9ac4d718dp+0, 0x1.64af4ea49404p+0,
+                                0x1.6b87ec3ad8729p+0, 0x1.5504c91eb9e32p+0, 0x1.4fdb840109affp-1};
+  v.insert(v.end(), hardest.begin(), hardest.end());
   for (int i = 0; i <= 256; ++i) {
     v.push_back(i / 256.0);
     v.push_back(std::nextafter(i / 256.0, 0.0));
