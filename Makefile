@@ -28,12 +28,12 @@ configure_build = cmake --preset $(1) && cmake --build --preset $(1) -j $(JOBS)
 all: build
 
 build:
-	tools/install-deps.sh build
+	tools/install-deps.sh build mpfr
 	$(call configure_build,release)
 
 # The everyday loop: the release suite, then the Octave suite (minutes).
 check:
-	tools/install-deps.sh build
+	tools/install-deps.sh build mpfr
 	$(call workflow,release)
 	$(MAKE) --no-print-directory test-octave
 

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "../core/fault.h"
+#include "../core/rounded_math.h"
 #include "../core/threads.h"
 #include "screen_constants.h"
 
@@ -27,9 +28,10 @@ namespace detail {
 const double kTorusLowerBound = 0.0;
 const double kTorusUpperBound = 1.0;
 
-// Points are projected a tile at a time so that the arc tangent, a library
-// call per point, runs as a tight loop of its own while the arithmetic before
-// and after it vectorizes. Each point still gets exactly the operations, in
+// Points are projected a tile at a time so that the arc tangent (the
+// toolbox's own, correctly rounded: the same bits on every target) runs as a
+// tight loop of its own (two at a time with SSE2, the same bits) while the
+// arithmetic before and after it vectorizes. Each point still gets exactly the operations, in
 // the order, of projecting it on its own.
 const Count kTorusTile = 256;
 
@@ -48,7 +50,11 @@ inline void torusRange(const double *__restrict points, double *__restrict scree
       rho[i] = std::sqrt(x * x + y * y);
       elevation[i] = tilePoints[3 * i + 2] / rho[i];  // the quotient, for now
     }
-    for (Count i = 0; i < count; ++i) elevation[i] = std::atan(elevation[i]);
+    Count next = 0;
+#if defined(KORVEL_HAVE_SSE2)
+    for (; next + 2 <= count; next += 2) rounded::atanTwo(elevation + next);
+#endif
+    for (; next < count; ++next) elevation[next] = rounded::atan(elevation[next]);
     for (Count i = 0; i < count; ++i) {
       const double sigma = elevation[i] * gain + horizon;
       // The lower test first, the upper only when it fails; both are false

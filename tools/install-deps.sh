@@ -25,6 +25,9 @@ packages_for() {
     # python3-build for the sdist and the wheel; its benchmarks' peers.
     python) echo g++ python3-dev python3-numpy python3-setuptools python3-wheel python3-venv python3-pip python3-pytest python3-build ;;
     python-bench) echo python3-skimage python3-opencv ;;
+    # The checks of the toolbox's own sine, cosine and arc tangent against
+    # MPFR, and the tool that writes the table of 2/pi's bits.
+    mpfr) echo libmpfr-dev libgmp-dev ;;
     # The emulated machine that runs the 32-bit Windows suite (tools/windows32-vm.sh).
     vm) echo qemu-system-x86 debootstrap e2fsprogs busybox-static kmod cpio ;;
     *) echo "unknown part: $1" >&2; exit 2 ;;

@@ -4,9 +4,8 @@
 #ifndef KORVEL_POINT_STEPS_H
 #define KORVEL_POINT_STEPS_H
 
-#include <cmath>
-
 #include "../core/fault.h"
+#include "../core/rounded_math.h"
 #include "../core/simd.h"
 
 namespace korvel {
@@ -42,17 +41,17 @@ inline void offsetRange(const double *points, const double *position, double *re
   }
 }
 
-// The cosine and sine of a turn by minus an angle. The angle is negated
-// exactly before they are taken; cos(-t) and sin(-t) need not be cos(t) and
-// -sin(t) to the last bit.
+// The cosine and sine of a turn by minus an angle: the toolbox's own,
+// correctly rounded, so the same bits on every target. The angle is negated
+// exactly before they are taken.
 struct Turn {
   double c;
   double s;
 };
 inline Turn turnByMinus(double angle) {
   const double turn = -angle;
-  const double c = std::cos(turn);
-  const double s = std::sin(turn);
+  const double c = rounded::cos(turn);
+  const double s = rounded::sin(turn);
   return {c, s};
 }
 

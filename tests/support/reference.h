@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "../../core/rounded_math.h"
+
 namespace reference {
 
-// Hides a value from the compiler, so that a reference computes with the
-// run-time maths library as the kernels do, not with constant folding.
+// Hides a value from the compiler, so that a reference computes at run time
+// as the kernels do, not with constant folding.
 inline double opaque(double value) {
   volatile double hidden = value;
   return hidden;
@@ -27,11 +29,12 @@ inline std::vector<double> offset(const std::vector<double> &points, const doubl
   return moved;
 }
 
-// korvelSpin: c = cos(-theta), s = sin(-theta), then (x*c - y*s, x*s + y*c, z)
-// with both products of each row formed.
+// korvelSpin: c = cos(-theta), s = sin(-theta) correctly rounded (the
+// toolbox's own, held to MPFR by tests/rounded/), then (x*c - y*s, x*s + y*c,
+// z) with both products of each row formed.
 inline std::vector<double> spin(const std::vector<double> &points, double theta) {
   const double angle = -opaque(theta);
-  const double c = std::cos(angle), s = std::sin(angle);
+  const double c = korvel::rounded::cos(angle), s = korvel::rounded::sin(angle);
   std::vector<double> turned(points.size());
   for (std::size_t i = 0; i + 2 < points.size(); i += 3) {
     const double x = points[i], y = points[i + 1];
@@ -56,15 +59,16 @@ inline std::vector<double> range(const std::vector<double> &points) {
   return ranges;
 }
 
-// torusScreenMex: the screen radius of a point before the clamp, atan of the
-// rounded quotient z / rho, times the gain, plus the horizon radius (the
-// default screen's, or korvelTorusScreen's GAIN and HORIZON).
+// torusScreenMex: the screen radius of a point before the clamp, the
+// correctly rounded atan of the rounded quotient z / rho (the toolbox's own,
+// held to MPFR by tests/rounded/), times the gain, plus the horizon radius
+// (the default screen's, or korvelTorusScreen's GAIN and HORIZON).
 inline double torusSigma(double x, double y, double z, double gain = 0.4625,
                          double horizon = 0.4929) {
   const double xx = x * x, yy = y * y;
   const double rho = std::sqrt(xx + yy);
   const double ratio = z / rho;
-  const double phi = std::atan(opaque(ratio));
+  const double phi = korvel::rounded::atan(opaque(ratio));
   const double gained = phi * gain;
   return gained + horizon;
 }
