@@ -16,7 +16,7 @@ function(korvel_read_commands file)
     if(line MATCHES "^#" OR line STREQUAL "")
       continue()
     endif()
-    if(NOT line MATCHES "^([A-Za-z][A-Za-z0-9_]*)\t([^\t]+\\.cpp)\t([0-9])\t([01])\t(exact|libm|address)\t([^\t\"\\\\]+)\t([A-Z][^\t\"\\\\]*)$")
+    if(NOT line MATCHES "^([A-Za-z][A-Za-z0-9_]*)\t([^\t]+\\.cpp)\t([0-9])\t([012])\t(exact|libm|address)\t([^\t\"\\\\]+)\t([A-Z][^\t\"\\\\]*)$")
       message(FATAL_ERROR "${file}:${number}: expected command, source, written, output, "
                           "results, usage and group separated by tabs; got '${line}'")
     endif()

@@ -10,13 +10,9 @@ set(KORVEL_COMMAND_ROWS)
 foreach(command IN LISTS KORVEL_COMMANDS)
   file(RELATIVE_PATH source ${CMAKE_SOURCE_DIR} ${KORVEL_SOURCE_${command}})
   file(RELATIVE_PATH help ${CMAKE_SOURCE_DIR} ${KORVEL_HELP_${command}})
-  set(creates false)
-  if(KORVEL_OUTPUT_${command})
-    set(creates true)
-  endif()
   string(APPEND KORVEL_COMMAND_ROWS
          "    {\"${command}\", \"${source}\", \"${help}\", "
-         "${KORVEL_WRITTEN_${command}}, ${creates}, Results::${KORVEL_RESULTS_${command}}, "
+         "${KORVEL_WRITTEN_${command}}, ${KORVEL_OUTPUT_${command}}, Results::${KORVEL_RESULTS_${command}}, "
          "\"${KORVEL_USAGE_${command}}\"},\n")
 endforeach()
 configure_file(${CMAKE_SOURCE_DIR}/tests/support/korvel_commands.h.in

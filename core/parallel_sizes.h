@@ -50,6 +50,9 @@ constexpr Split kSwapTableSplit = measured({262144, 16384});
 constexpr Split kSwapScanSplit = measured({262144, 16384});
 // plateauLabels: elements, cut into bands of whole columns.
 constexpr Split kPlateauSplit = measured({262144, 0});
+// The paint commands: pixels plus faces (or pen samples), cut into one band
+// of the picture per thread; the faces' boxes are found in pieces of faces.
+constexpr Split kPaintSplit = measured({262144, 16384});
 
 }  // namespace korvel
 

@@ -20,6 +20,11 @@ function result = korvel_demo(varargin)
 %     'grid'     terrain points per side; default 200
 %     'size'     screen picture width in pixels; default 720
 %     'quiet'    true prints nothing; default false
+%     'painter'  'toolbox' (KORVELDEPTHORDER, KORVELPAINTTRIANGLES,
+%                KORVELPAINTSTROKES) or 'example' (the host-code painters
+%                KORVEL_PAINT_TRIANGLES and KORVEL_PAINT_LINES and a host
+%                sort, the commands' readable reference: the same pictures,
+%                many times slower); default 'toolbox'
 %
 %   RESULT = KORVEL_DEMO(...) also returns a struct:
 %     files     cell of the pictures written
@@ -41,10 +46,10 @@ function result = korvel_demo(varargin)
 %   The road of the points, as any host-side code chains the commands:
 %     KORVELOFFSET (minus the viewer's position), KORVELSPIN (by the
 %     heading), TORUSSCREENMEX or CONESCREENMEX, KORVELFACESHOWN (with the
-%     enable mask), KORVELRANGE (distances, to draw the far faces first);
-%     labels through KORVELSTROKETEXT, one call per character.
-%   The pictures are painted in plain host code (no graphics toolkit), so
-%   the demo runs headless.
+%     enable mask), KORVELRANGE (distances) and KORVELDEPTHORDER (the far
+%     faces first), KORVELPAINTTRIANGLES; labels through KORVELSTROKETEXT,
+%     one call per character, and KORVELPAINTSTROKES.
+%   No graphics toolkit is used, so the demo runs headless.
 %
 %   Needs the korvel plug-ins on the path:  pkg load korvel  in GNU Octave,
 %   the unpacked release folder on the path in MATLAB, or, in the source
@@ -122,8 +127,14 @@ for k = 1:numel(screenNames)
 
     % Far first, by the mean distance of a face's corners.
     started = tic;
-    [drawList, depth] = farFirst(flags, scene.faces, distance);
-    stages = note(stages, opts.quiet, 'depth order (host)', sprintf('%d faces sorted', numel(drawList)), started);
+    if opts.toolbox
+        [drawList, depth] = korvelDepthOrder(scene.faces, distance, flags);
+        stage = 'korvelDepthOrder';
+    else
+        [drawList, depth] = farFirst(flags, scene.faces, distance);
+        stage = 'depth order (host)';
+    end
+    stages = note(stages, opts.quiet, stage, sprintf('%d faces sorted', numel(drawList)), started);
 
     % Text: names above the objects, a caption below the screen.
     started = tic;
@@ -131,13 +142,14 @@ for k = 1:numel(screenNames)
     [strokes, strokeColours, calls] = korvel_write_text(font, labels);
     stages = note(stages, opts.quiet, 'korvelStrokeText', sprintf('%d calls, %d strokes', calls, size(strokes, 2)), started);
 
-    started = tic;
     horizon = project([1; 0; 0]);
-    picture = paintScreen(scene, screen, drawList, strokes, strokeColours, horizon(1), opts.size);
+    [picture, stages] = paintScreen(scene, screen, drawList, strokes, strokeColours, horizon(1), ...
+                                    opts, stages);
+    started = tic;
     file = fullfile(opts.out, sprintf('korvel_%s.png', name));
     writePicture(picture, file);
     files{end + 1} = file; %#ok<AGROW> at most three
-    stages = note(stages, opts.quiet, 'picture (host)', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);
+    stages = note(stages, opts.quiet, 'png (host)', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);
 
     screens(end + 1) = struct('name', name, 'screen', screen, 'flags', flags, 'drawList', drawList, ...
                               'depth', depth, 'strokes', strokes, 'picture', picture); %#ok<AGROW>
@@ -193,7 +205,7 @@ end
 
 function opts = parseOptions(args)
 opts = struct('viewer', [0 -50 6], 'heading', 90, 'screen', 'both', 'out', 'out', ...
-              'grid', 200, 'size', 720, 'quiet', false);
+              'grid', 200, 'size', 720, 'quiet', false, 'painter', 'toolbox');
 if mod(numel(args), 2) ~= 0
     error('korvel_demo:badOption', 'options come in name, value pairs');
 end
@@ -211,6 +223,11 @@ if ~any(strcmp(opts.screen, {'torus', 'cone', 'both'}))
     error('korvel_demo:badOption', 'screen must be ''torus'', ''cone'' or ''both'', not ''%s''', ...
           num2str(opts.screen));
 end
+if ~any(strcmp(opts.painter, {'toolbox', 'example'}))
+    error('korvel_demo:badOption', 'painter must be ''toolbox'' or ''example'', not ''%s''', ...
+          num2str(opts.painter));
+end
+opts.toolbox = strcmp(opts.painter, 'toolbox');
 if ~isnumeric(opts.grid) || ~isscalar(opts.grid) || opts.grid < 2
     error('korvel_demo:badOption', 'grid must be a whole number of at least 2');
 end
@@ -263,11 +280,15 @@ view = struct('uMin', -1.05, 'uMax', 1.05, 'vMin', -1.45, 'vMax', 1.05, ...
               'pixelsPerUnit', width / 2.1);
 end
 
-function picture = paintScreen(scene, screen, drawList, strokes, strokeColours, horizon, width)
+function [picture, stages] = paintScreen(scene, screen, drawList, strokes, strokeColours, horizon, ...
+                                         opts, stages)
+started = tic;
+width = opts.size;
 view = screenView(width);
 height = round((view.vMax - view.vMin) * view.pixelsPerUnit);
-[u, v] = meshgrid(view.uMin + ((1:width) - 0.5) / view.pixelsPerUnit, ...
-                  view.vMax - ((1:height) - 0.5) / view.pixelsPerUnit);
+% A row of u and a column of v, broadcast: the grid without making it.
+u = view.uMin + ((1:width) - 0.5) / view.pixelsPerUnit;
+v = view.vMax - ((1:height)' - 0.5) / view.pixelsPerUnit;
 radius = sqrt(u .^ 2 + v .^ 2);
 
 % Paper outside the disc; inside it sky above the horizon and sea below,
@@ -278,29 +299,46 @@ skyLow = [0.80 0.88 0.97];
 skyHigh = [0.33 0.52 0.85];
 groundColour = [0.27 0.40 0.52];  % a sea around the terrain
 skyMix = min(max((radius - horizon) / (1 - horizon), 0), 1);
+inDisc = radius <= 1;
+inGround = radius <= horizon;
 picture = zeros(height, width, 3);
 for channel = 1:3
     plane = paper(channel) * ones(height, width);
     sky = skyLow(channel) + (skyHigh(channel) - skyLow(channel)) * skyMix;
-    plane(radius <= 1) = sky(radius <= 1);
-    plane(radius <= horizon) = groundColour(channel);
+    plane(inDisc) = sky(inDisc);
+    plane(inGround) = groundColour(channel);
     picture(:, :, channel) = plane;
 end
+stages = note(stages, opts.quiet, 'background (host)', sprintf('%d-by-%d', width, height), started);
 
 uv = [-screen(2, :); screen(1, :)];
-faces = double(scene.faces(:, drawList)) + 1;
-picture = korvel_paint_triangles(picture, view, uv, faces, scene.colours(drawList, :));
-
 turn = linspace(0, 2 * pi, 721);
 rim = [cos(turn(1:end - 1)); sin(turn(1:end - 1)); cos(turn(2:end)); sin(turn(2:end))];
 thickness = max(1, round(width / 240));
-picture = korvel_paint_lines(picture, view, rim, [0.15 0.15 0.2], thickness + 1);
-
 % Text strokes, in the colours the stroke command wrote: a dark outline
 % first so that light letters stay legible on any ground.
 light = strokeColours(1, :) > 0.5;
-picture = korvel_paint_lines(picture, view, strokes(:, light), [0.05 0.05 0.05], thickness + 2);
-picture = korvel_paint_lines(picture, view, strokes, strokeColours(1:3, :)', thickness);
+if ~opts.toolbox
+    started = tic;
+    faces = double(scene.faces(:, drawList)) + 1;
+    picture = korvel_paint_triangles(picture, view, uv, faces, scene.colours(drawList, :));
+    picture = korvel_paint_lines(picture, view, rim, [0.15 0.15 0.2], thickness + 1);
+    picture = korvel_paint_lines(picture, view, strokes(:, light), [0.05 0.05 0.05], thickness + 2);
+    picture = korvel_paint_lines(picture, view, strokes, strokeColours(1:3, :)', thickness);
+    stages = note(stages, opts.quiet, 'painters (host)', sprintf('%d triangles, %d strokes', ...
+                  numel(drawList), numel(turn) - 1 + nnz(light) + size(strokes, 2)), started);
+    return;
+end
+corner = [view.uMin, view.vMax, view.pixelsPerUnit];
+started = tic;
+picture = korvelPaintTriangles(picture, corner, uv, scene.faces, scene.colours, drawList);
+stages = note(stages, opts.quiet, 'korvelPaintTriangles', sprintf('%d triangles', numel(drawList)), started);
+started = tic;
+picture = korvelPaintStrokes(picture, corner, rim, [0.15 0.15 0.2], thickness + 1);
+picture = korvelPaintStrokes(picture, corner, strokes(:, light), [0.05 0.05 0.05], thickness + 2);
+picture = korvelPaintStrokes(picture, corner, strokes, strokeColours(1:3, :)', thickness);
+stages = note(stages, opts.quiet, 'korvelPaintStrokes', sprintf('%d strokes, 3 calls', ...
+              numel(turn) - 1 + nnz(light) + size(strokes, 2)), started);
 end
 
 function writePicture(picture, file)
@@ -385,7 +423,12 @@ text(end + 1) = struct('text', sprintf('PLATEAUS: %d HEIGHT BANDS, %d REGIONS, %
                        'origin', [cols * 0.03, -(captionRows + 1.2 * captionScale) / 2], ...
                        'scale', captionScale, 'colour', [0.1 0.12 0.2]);
 [strokes, strokeColours] = korvel_write_text(font, text);
-picture = korvel_paint_lines(picture, view, strokes, strokeColours(1:3, :)', pen);
+if opts.toolbox
+    picture = korvelPaintStrokes(picture, [view.uMin, view.vMax, view.pixelsPerUnit], strokes, ...
+                                 strokeColours(1:3, :)', pen);
+else
+    picture = korvel_paint_lines(picture, view, strokes, strokeColours(1:3, :)', pen);
+end
 file = fullfile(opts.out, 'korvel_plateaus.png');
 writePicture(picture, file);
 stages = note(stages, opts.quiet, 'picture (host)', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);

@@ -12,7 +12,10 @@ function canvas = korvel_paint_lines(canvas, view, segments, colours, thickness)
 %   COLOURS    S-by-3 double, or 1-by-3 for all segments.
 %   THICKNESS  pen width in pixels, a whole number of at least 1.
 %
-%   See also KORVEL_PAINT_TRIANGLES, KORVEL_WRITE_TEXT.
+%   KORVELPAINTSTROKES draws the same pixels, many times faster; this is its
+%   readable reference.
+%
+%   See also KORVEL_PAINT_TRIANGLES, KORVEL_WRITE_TEXT, KORVELPAINTSTROKES.
 
 [height, width, ~] = size(canvas);
 if size(colours, 1) == 1
@@ -27,8 +30,12 @@ end
 [x1, y1] = korvel_picture_pixels(view, segments(1:2, :));
 [x2, y2] = korvel_picture_pixels(view, segments(3:4, :));
 
-% Samples every half pixel along each segment, both ends included.
-samples = ceil(2 * hypot(x2 - x1, y2 - y1)) + 1;
+% Samples every half pixel along each segment, both ends included; the
+% length as KORVELPAINTSTROKES takes it (no C library's hypot), so both give
+% the same pixels.
+dx = x2 - x1;
+dy = y2 - y1;
+samples = ceil(2 * sqrt(dx .* dx + dy .* dy)) + 1;
 % Column vectors, one element per sample ((:) also for a single segment).
 owner = reshape(repelem(1:numel(samples), samples), [], 1);
 starts = cumsum(samples) - samples;

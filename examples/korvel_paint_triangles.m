@@ -19,7 +19,10 @@ function [canvas, painted] = korvel_paint_triangles(canvas, view, uv, faces, col
 %   vectorised: every pixel of every triangle's bounding box is tested at
 %   once, in chunks of a few million.
 %
-%   See also KORVEL_PAINT_LINES, KORVEL_DEMO.
+%   KORVELPAINTTRIANGLES paints the same pixels, many times faster; this is
+%   its readable reference.
+%
+%   See also KORVEL_PAINT_LINES, KORVEL_DEMO, KORVELPAINTTRIANGLES.
 
 [height, width, ~] = size(canvas);
 [px, py] = korvel_picture_pixels(view, uv);

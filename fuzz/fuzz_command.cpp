@@ -6,8 +6,9 @@
 //     with <command>:tooManyOutputs (korvelStrokeText: any count but 0 or 3);
 //   - a refused call leaves no output and every input byte-identical
 //     (korvelStrokeText's buffers and counter too);
-//   - an answered call stores output 1, a real double matrix, in slot 0 only
-//     (korvelStrokeText: nothing, or in its value form copies of its first
+//   - an answered call stores output 1, a real double matrix (a picture: of
+//     its input's class), in slot 0, and a second output only when asked for
+//     one (korvelStrokeText: nothing, or in its value form copies of its first
 //     three inputs in slots 0 to 2), creates no other host array, changes no
 //     input but korvelStrokeText's first three in place, and gives the same
 //     bits when made again;
@@ -78,17 +79,24 @@ void checkCopies(const standin::CallOutcome &outcome, const fuzzcall::Call &call
   }
 }
 
-void checkOutput(const standin::CallOutcome &outcome) {
-  for (std::size_t slot = 1; slot < outcome.outputs.size(); ++slot)
-    if (outcome.outputs[slot] != nullptr) broken("an output besides slot 0 was stored");
+// Output 1 in slot 0, and output k in slot k - 1 only when asked for; a
+// picture is of its input's class, every other output a double matrix.
+void checkOutputs(const standin::CallOutcome &outcome, const fuzzcall::Call &call) {
   const mxArray *output = outcome.outputs[0];
-  if (!command->createsOutput) {
+  if (!command->createsOutput()) {
     if (output != nullptr) broken("an output was stored by a command that returns none");
     return;
   }
-  if (output == nullptr) broken("no output 1 in slot 0");
-  if (mxGetClassID(output) != mxDOUBLE_CLASS || mxIsComplex(output))
-    broken("output 1 is not a real double matrix");
+  for (std::size_t slot = 0; slot < outcome.outputs.size(); ++slot) {
+    const bool asked = slot == 0 || static_cast<int>(slot) < call.nlhs;
+    if ((outcome.outputs[slot] != nullptr) != asked)
+      broken(asked ? "an output asked for is missing" : "an output not asked for was stored",
+             std::to_string(slot + 1));
+  }
+  const bool picture = mxGetNumberOfDimensions(output) > 2;
+  const mxClassID expected = picture ? mxGetClassID(call.inputs[0]) : mxDOUBLE_CLASS;
+  if (mxGetClassID(output) != expected || mxIsComplex(output))
+    broken("output 1 is not a real array of the class the command returns");
 }
 
 }  // namespace
@@ -165,8 +173,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (valueForm)
     checkCopies(outcome, call);
   else
-    checkOutput(outcome);
-  if (created != (valueForm ? command->valueOutputs() : command->createsOutput ? 1 : 0))
+    checkOutputs(outcome, call);
+  const int outputsMade = command->createsOutput() ? (call.nlhs > 1 ? call.nlhs : 1) : 0;
+  if (created != (valueForm ? command->valueOutputs() : outputsMade))
     broken("host arrays were created besides the outputs", std::to_string(created));
   for (std::size_t slot = writtenInputs; slot < call.inputs.size(); ++slot) {
     bool written = false;  // an input that is also one of the written ones
@@ -178,7 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
 
   if (prediction.inContract) {
-    if (command->createsOutput) {
+    if (command->createsOutput()) {
       const mxArray *output = outcome.outputs[0];
       if (mxGetM(output) != prediction.rows || mxGetN(output) != prediction.columns)
         broken("output 1 has the wrong size");

@@ -14,10 +14,12 @@
 #include <cstring>
 #include <initializer_list>
 #include <limits>
+#include <type_traits>
 
 #include "mex.h"
 
 #include "../projections/screen_constants.h"
+#include "../scene/picture.h"
 #include "errors.h"
 
 namespace gateway {
@@ -123,15 +125,20 @@ inline Array<const double> doublePerColumn(const Call &call, int slot, const cha
   return doublesOf(array);
 }
 
+// A real double scalar: exactly one element.
+inline double doubleScalar(const Call &call, int slot, const char *name) {
+  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, kRealDoubleScalar);
+  if (mxGetNumberOfElements(array) != 1)
+    failArgument(call, Reason::badSize, name, kRealDoubleScalar, array);
+  return mxGetPr(array)[0];
+}
+
 // A screen's constant (korvelTorusScreen's GAIN and HORIZON,
 // korvelConeScreen's RADIAL and VERTICAL): a real double scalar, finite, and
 // not 0 where `zero` refuses it.
 inline double screenConstant(const Call &call, int slot, const char *name,
                              korvel::ZeroConstant zero) {
-  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, kRealDoubleScalar);
-  if (mxGetNumberOfElements(array) != 1)
-    failArgument(call, Reason::badSize, name, kRealDoubleScalar, array);
-  const double value = mxGetPr(array)[0];
+  const double value = doubleScalar(call, slot, name);
   if (korvel::screenConstantFault(value, zero, slot).found())
     failScreenConstant(call, name, value, zero == korvel::ZeroConstant::allowed);
   return value;
@@ -151,6 +158,60 @@ inline Array<const unsigned char> byteElements(const Call &call, int slot, const
   return elementsOf<const unsigned char>(
       requireSized(call, slot, name, {mxLOGICAL_CLASS, mxUINT8_CLASS, mxINT8_CLASS}, kByteArray,
                    Size::elements, count));
+}
+
+// A picture (the paint commands' P): a real double or uint8 array of three
+// dimensions, the third 3, its sides at most korvel::kLargestPictureSide.
+struct PictureInput {
+  const mxArray *array;
+  bool bytes;
+  Count height;
+  Count width;
+};
+
+inline PictureInput pictureInput(const Call &call, int slot, const char *name) {
+  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS, mxUINT8_CLASS}, kPicture);
+  const auto *dimensions = mxGetDimensions(array);
+  if (mxGetNumberOfDimensions(array) != 3 || dimensions[2] != 3 ||
+      static_cast<Count>(dimensions[0]) > korvel::kLargestPictureSide ||
+      static_cast<Count>(dimensions[1]) > korvel::kLargestPictureSide)
+    failArgument(call, Reason::badSize, name, kPicture, array);
+  return {array, mxGetClassID(array) == mxUINT8_CLASS, static_cast<Count>(dimensions[0]),
+          static_cast<Count>(dimensions[1])};
+}
+
+// The paint commands' VIEW: [uMin vMax pixelsPerUnit], usable.
+inline korvel::PictureView pictureView(const Call &call, int slot, const char *name) {
+  const double *view = doubleElements(call, slot, name, 3).data;
+  const korvel::PictureView checked = {view[0], view[1], view[2]};
+  if (!korvel::usableView(checked)) failView(call, name, view);
+  return checked;
+}
+
+// A colour per item (a face, a segment) or one for all: a real double
+// matrix of 3 columns and `items` rows or 1 row. Channel k of item i lies at
+// data + i * itemStep + k * channelStep.
+struct Colours {
+  const double *data;
+  Count itemStep;
+  Count channelStep;
+};
+
+inline Colours colourRows(const Call &call, int slot, const char *name, Count items,
+                          const char *item) {
+  char expected[128];
+  std::snprintf(expected, sizeof expected, kColourRows, item);
+  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, expected);
+  const Count rows = mxGetM(array);
+  if (mxGetN(array) != 3 || (rows != items && rows != 1))
+    failArgument(call, Reason::badSize, name, expected, array);
+  return {mxGetPr(array), rows == 1 ? 0 : 1, rows};
+}
+
+// korvelDepthOrder's FLAGS: real double or logical, at least `count` elements.
+inline const mxArray *flagElements(const Call &call, int slot, const char *name, Count count) {
+  return requireSized(call, slot, name, {mxDOUBLE_CLASS, mxLOGICAL_CLASS}, kFlags, Size::elements,
+                      count);
 }
 
 // Input `slot`, of a class whose values keep their elements in a data block:
@@ -214,13 +275,46 @@ inline void requireCreatable(const Call &call, Count rows, Count columns) {
   }
 }
 
-// Creates output 1 as a zero-filled real double matrix, stores it in slot 0
-// and returns its data (null when it has no elements).
-inline double *createOutput(const Call &call, Count rows, Count columns) {
+// Creates output `slot` + 1 as a zero-filled real double matrix, stores it
+// in that slot and returns its data (null when it has no elements).
+inline double *createOutput(const Call &call, Count rows, Count columns, int slot = 0) {
   requireCreatable(call, rows, columns);
   mxArray *output = mxCreateDoubleMatrix(rows, columns, mxREAL);
-  call.plhs[0] = output;
+  call.plhs[slot] = output;
   return mxGetPr(output);
+}
+
+// The element type of the host's dimension arrays, read from the type of
+// mxCreateNumericArray's second parameter: int under MATLAB's
+// compatible-array-dims interface and the stand-in, size_t under
+// -largeArrayDims, mwSize in Octave.
+template <typename Function> struct DimensionOf;
+template <typename Result, typename Rank, typename Dimension, typename... Rest>
+struct DimensionOf<Result(Rank, Dimension, Rest...)> {
+  using type = std::remove_const_t<std::remove_pointer_t<Dimension>>;
+};
+using HostDimension = DimensionOf<decltype(mxCreateNumericArray)>::type;
+
+// The value form of the paint commands: output 1, a new picture of the
+// input's class and size holding its pixels, in slot 0, as the core sees it.
+inline korvel::Picture createPictureCopy(const Call &call, const PictureInput &input) {
+  const HostDimension dimensions[3] = {static_cast<HostDimension>(input.height),
+                                       static_cast<HostDimension>(input.width), 3};
+  mxArray *output =
+      mxCreateNumericArray(3, dimensions, input.bytes ? mxUINT8_CLASS : mxDOUBLE_CLASS, mxREAL);
+  call.plhs[0] = output;
+  void *data = mxGetData(output);
+  const Count elements = input.height * input.width * 3;
+  if (elements > 0)
+    std::memcpy(data, mxGetData(input.array),
+                elements * (input.bytes ? sizeof(std::uint8_t) : sizeof(double)));
+  korvel::Picture picture = {nullptr, nullptr, input.height, input.width, 1, input.height,
+                             input.height * input.width};
+  if (input.bytes)
+    picture.bytes = static_cast<std::uint8_t *>(data);
+  else
+    picture.doubles = static_cast<double *>(data);
+  return picture;
 }
 
 // The value form of a command that writes its first `count` inputs in place

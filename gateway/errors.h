@@ -88,13 +88,20 @@ inline const char *plural(double count) { return count == 1 ? "" : "s"; }
 
 // "a 2-by-5 single array", "a 3-by-1 complex double array".
 struct Description {
-  char text[96];
+  char text[128];
 };
 
+// Every dimension of an N-D array: "a 4-by-5-by-3 uint8 array".
 inline Description describe(const mxArray *array) {
   Description description;
-  std::snprintf(description.text, sizeof description.text, "a %.0f-by-%.0f %s%s%s array",
-                asDouble(mxGetM(array)), asDouble(mxGetN(array)),
+  char size[64] = "";
+  const auto *dimensions = mxGetDimensions(array);
+  const auto count = static_cast<int>(mxGetNumberOfDimensions(array));
+  int used = 0;
+  for (int k = 0; k < count && used >= 0 && static_cast<Count>(used) < sizeof size; ++k)
+    used += std::snprintf(size + used, sizeof size - used, "%s%.0f", k == 0 ? "" : "-by-",
+                          asDouble(static_cast<Count>(dimensions[k])));
+  std::snprintf(description.text, sizeof description.text, "a %s %s%s%s array", size,
                 mxIsSparse(array) ? "sparse " : "", mxIsComplex(array) ? "complex " : "",
                 mxGetClassName(array));
   return description;
@@ -135,6 +142,14 @@ const char *const kFirstColumn = "a real double matrix with a first column (or n
 const char *const kStrokeCodes =
     "a real double array with at least as many elements as columns (its first K elements "
     "are the stroke codes, K its column count)";
+
+// The paint commands' P: a picture in the host's image conventions.
+const char *const kPicture =
+    "a real double or uint8 H-by-W-by-3 array (a picture, H and W below 2^31)";
+// korvelPaintTriangles' COLOURS and korvelPaintStrokes' COLOURS.
+const char *const kColourRows = "a real double matrix with 3 columns and a row per %s, or 1 row for all";
+// korvelDepthOrder's FLAGS.
+const char *const kFlags = "a real double or logical array";
 
 struct Expectation {
   char text[128];
@@ -265,16 +280,44 @@ inline Expectation firstElements(const char *kind, Count count) {
   failArgument(call, Reason::badSize, name, expected, given);
 }
 
-// korvelFaceShown's: its corner indices are checked as the kernel reads
-// them, so the kernel reports the first one outside S and the command raises
-// this after the kernel has run.
+// A corner F(corner, triangle) outside the array it indexes: korvelFaceShown's
+// (checked as the kernel reads them, so raised after the kernel has run: "an
+// enabled triangle", "column", S), korvelPaintTriangles' ("a painted
+// triangle", "column", UV) and korvelDepthOrder's ("a drawn triangle",
+// "element", D).
 [[noreturn]] inline void failCornerIndex(const Call &call, int corner, Count triangle,
-                                         Count screenColumns, std::int32_t index) {
+                                         Count size, std::int32_t index,
+                                         const char *which = "an enabled triangle",
+                                         const char *noun = "column", const char *of = "S") {
   fail(call, Reason::badIndex,
-       "F(%d, %.0f), a corner of an enabled triangle, must be a zero-based column "
-       "index of S, 0 or more and below its %.0f column%s; got %ld",
-       corner + 1, asDouble(triangle + 1), asDouble(screenColumns),
-       plural(asDouble(screenColumns)), static_cast<long>(index));
+       "F(%d, %.0f), a corner of %s, must be a zero-based %s index of %s, 0 or more and "
+       "below its %.0f %s%s; got %ld",
+       corner + 1, asDouble(triangle + 1), which, noun, of, asDouble(size), noun,
+       plural(asDouble(size)), static_cast<long>(index));
+}
+
+// korvelPaintTriangles' ORDER: element `element` (zero-based) is not a face
+// number of F.
+[[noreturn]] inline void failFaceNumber(const Call &call, const char *name, Count element,
+                                        double value, Count faces) {
+  fail(call, Reason::badIndex,
+       "%s(%.0f) must be a column number of F, a whole number from 1 to %.0f; got %s", name,
+       asDouble(element + 1), asDouble(faces), number(value).text);
+}
+
+// The paint commands' VIEW: [uMin vMax pixelsPerUnit].
+[[noreturn]] inline void failView(const Call &call, const char *name, const double *view) {
+  fail(call, Reason::badValue,
+       "%s must be [uMin vMax pixelsPerUnit] with uMin and vMax finite and pixelsPerUnit "
+       "finite and above 0; got [%s %s %s]",
+       name, number(view[0]).text, number(view[1]).text, number(view[2]).text);
+}
+
+// korvelPaintStrokes' WIDTH.
+[[noreturn]] inline void failPenWidth(const Call &call, const char *name, double value,
+                                      double widest) {
+  fail(call, Reason::badValue, "%s must be a whole number from 1 to %.0f; got %s", name, widest,
+       number(value).text);
 }
 
 }  // namespace gateway

@@ -176,6 +176,100 @@ Inputs randomStrokes(Random &random, bool broken) {
           randomDoubles(random, 1, 2), scalar(random.between(1, 4)), randomDoubles(random, 1, 3)};
 }
 
+// A picture's elements: doubles in 0 .. 1 (now and then outside, or NaN) or
+// any bytes.
+Value randomPicture(Random &random, std::uint64_t height, std::uint64_t width, bool bytes) {
+  const std::size_t count = static_cast<std::size_t>(height * width * 3);
+  if (bytes) {
+    std::vector<std::uint8_t> elements(count);
+    for (std::uint8_t &b : elements) b = static_cast<std::uint8_t>(random.next());
+    return array("uint8", {height, width, 3}, elements);
+  }
+  std::vector<double> elements(count);
+  for (double &v : elements) v = random.chance(0.05) ? randomValues(random, 1)[0] : random.unit();
+  return array("double", {height, width, 3}, elements);
+}
+
+// Coordinates in picture units mostly on or near a picture of `side`
+// pixels at one pixel per unit: on pixel centres and edges, between them,
+// far off, huge, or not finite.
+std::vector<double> randomCoordinates(Random &random, std::size_t count, int side) {
+  std::vector<double> out(count);
+  for (double &v : out) {
+    const int kind = random.between(0, 9);
+    if (kind < 3)
+      v = random.between(-2, 2 * side + 2) / 2.0;
+    else if (kind < 8)
+      v = (random.unit() * 1.4 - 0.2) * side;
+    else
+      v = randomValues(random, 1)[0] * (kind == 9 ? 1e300 : 1.0);
+  }
+  return out;
+}
+
+// A view: one pixel per unit with the picture's corner at (0, height),
+// another scale, or now and then an unusable one.
+Value randomView(Random &random, bool broken, int height) {
+  if (broken && random.chance(0.3)) return row({0, static_cast<double>(height), random.chance(0.5) ? 0.0 : NAN});
+  const double scales[] = {1, 2, 0.5, 3.75};
+  const double scale = scales[random.between(0, 3)];
+  return row({0, static_cast<double>(height) / scale, scale});
+}
+
+// Colours, one row per item or one for all, 0 .. 1 with now and then a value
+// outside or NaN.
+Value randomColours(Random &random, std::uint64_t items) {
+  const std::uint64_t rows = random.chance(0.2) ? 1 : items;
+  std::vector<double> elements(static_cast<std::size_t>(rows * 3));
+  for (double &v : elements) v = random.chance(0.05) ? randomValues(random, 1)[0] : random.unit();
+  return matrix("double", rows, 3, elements);
+}
+
+Inputs randomTriangles(Random &random, bool broken) {
+  const int height = random.between(0, 12), width = random.between(0, 12);
+  const int points = random.between(1, 12), faces = random.between(0, 10);
+  std::vector<std::int32_t> corners(3 * static_cast<std::size_t>(faces));
+  for (std::int32_t &c : corners) c = random.between(0, points - 1);
+  std::vector<double> order(static_cast<std::size_t>(random.between(0, 2 * faces)));
+  for (double &entry : order) entry = random.between(1, faces);
+  if (broken && faces > 0 && random.chance(0.5))
+    corners[random.between(0, 3 * faces - 1)] = random.chance(0.5) ? points : -1;
+  else if (broken && !order.empty())
+    order[random.between(0, static_cast<int>(order.size()) - 1)] = random.chance(0.5) ? 0.5 : faces + 1;
+  return {randomPicture(random, height, width, random.chance(0.5)), randomView(random, broken, height),
+          matrix("double", 2, static_cast<std::uint64_t>(points),
+                 randomCoordinates(random, 2 * static_cast<std::size_t>(points), width > height ? width : height)),
+          matrix("int32", 3, static_cast<std::uint64_t>(faces), corners),
+          randomColours(random, static_cast<std::uint64_t>(faces)), row(order)};
+}
+
+Inputs randomStrokePaint(Random &random, bool broken) {
+  const int height = random.between(0, 12), width = random.between(0, 12);
+  const int segments = random.between(0, 8);
+  const double pens[] = {1, 2, 3, 4, 7};
+  double pen = pens[random.between(0, 4)];
+  if (broken) pen = random.chance(0.5) ? 0 : 1.5;
+  return {randomPicture(random, height, width, random.chance(0.5)), randomView(random, false, height),
+          matrix("double", 4, static_cast<std::uint64_t>(segments),
+                 randomCoordinates(random, 4 * static_cast<std::size_t>(segments), width > height ? width : height)),
+          randomColours(random, static_cast<std::uint64_t>(segments)), scalar(pen)};
+}
+
+Inputs randomDepths(Random &random, bool broken) {
+  const int points = random.between(1, 12), faces = random.between(0, 30);
+  std::vector<std::int32_t> corners(3 * static_cast<std::size_t>(faces));
+  for (std::int32_t &c : corners) c = random.between(0, points - 1);
+  if (broken && faces > 0) corners[random.between(0, 3 * faces - 1)] = random.chance(0.5) ? points : -1;
+  // Few distinct distances, so that equal depths are common.
+  const double pool[] = {1, 2, 3, 0.5, 0.0, -0.0, NAN, INFINITY, 1e300, 4.9e-324};
+  std::vector<double> distances(static_cast<std::size_t>(points));
+  for (double &d : distances) d = pool[random.between(0, 9)];
+  const double flagPool[] = {0, 1, 1, 1, 2, NAN};
+  std::vector<double> flags(static_cast<std::size_t>(faces));
+  for (double &f : flags) f = flagPool[random.between(0, 5)];
+  return {matrix("int32", 3, static_cast<std::uint64_t>(faces), corners), row(distances), row(flags)};
+}
+
 // valueSwap's refusals: too few inputs, another class in each slot, fewer
 // TO values than pairs, FROM rows without a column.
 std::vector<Refusal> swapRefusals() {
@@ -303,6 +397,96 @@ std::vector<CommandCases> table() {
         {{int32s(3, 0, {}), doubles(3, 0, {}), logicals(0, 0, {})}},
         {{int32s(3, 2, {0, 0, 0, 0, 0, 0}), doubles(3, 1, {0, 0, 1}), logicals(1, 1, {1})}}},
        randomFaces});
+
+  // Triangles over a 4-by-6 picture at one pixel per unit, later ones on
+  // top, one painted twice: corners on pixel centres and edges, a sliver, a
+  // NaN corner, two of zero area.
+  const Value uv = doubles(2, 9, {0, 0, 6, 0, 0, 4, 2, 4, 6, 4, 6, 0, 0.5, 0.5, 5.5, 0.6, nan, 1});
+  const Value canvas = picture(4, 6), bytes = picture(4, 6, "uint8");
+  const Value faces = int32s(3, 6, {0, 1, 2, 3, 4, 5, 6, 7, 2, 0, 7, 8, 0, 1, 0, 1, 6, 5});
+  const Value colours = doubles(6, 3, {1, 0, 0.5, 0.2, 1, 0.4, 0, 0, 0.5, 0.2, 0, 0.4, 0, 1, 0.25, 0.7, 0, 1.5});
+  const Value view = row({0, 4, 1}), order = row({1, 2, 3, 4, 5, 6, 2});
+  auto paintCall = [&](Value p, Value v, Value u, Value f, Value c, Value o) { return Inputs{p, v, u, f, c, o}; };
+  std::vector<Refusal> paintRefused = {
+      {{}, "notEnoughInputs"},
+      {{canvas, view, uv, faces, colours}, "notEnoughInputs"},
+      {paintCall(canvas, view, uv, faces, colours, row({1, 7})), "badIndex"},
+      {paintCall(canvas, view, uv, faces, colours, row({0.5})), "badIndex"},
+      {paintCall(canvas, view, uv, faces, colours, row({nan})), "badIndex"},
+      {paintCall(canvas, view, uv, int32s(3, 1, {0, 9, 1}), row({1, 0, 0}), row({1})), "badIndex"},
+      {paintCall(canvas, view, uv, int32s(3, 1, {0, -1, 1}), row({1, 0, 0}), row({1})), "badIndex"},
+      {paintCall(zeros(4, 6), view, uv, faces, colours, order), "badSize"},
+      {paintCall(array("double", {4, 6, 2}, std::vector<double>(48)), view, uv, faces, colours, order), "badSize"},
+      {paintCall(canvas, row({0, 4}), uv, faces, colours, order), "badSize"},
+      {paintCall(canvas, view, zeros(3, 9), faces, colours, order), "badSize"},
+      {paintCall(canvas, view, uv, int32s(2, 1, {0, 1}), colours, order), "badSize"},
+      {paintCall(canvas, view, uv, faces, zeros(6, 2), order), "badSize"},
+      {paintCall(canvas, view, uv, faces, zeros(2, 3), order), "badSize"},
+      {paintCall(picture(4, 6, "single"), view, uv, faces, colours, order), "badClass"},
+      {paintCall(picture(4, 6, "int8"), view, uv, faces, colours, order), "badClass"},
+      {paintCall(canvas, view, uv, doubles(3, 1, {0, 1, 2}), colours, row({1})), "badClass"},
+      {paintCall(canvas, view, uv, faces, colours, int32s(1, 1, {1})), "badClass"},
+      {paintCall(canvas, view, uv, faces, colours, complexZeros(1, 1)), "badClass"}};
+  for (const Value &bad : {row({nan, 4, 1}), row({0, inf, 1}), row({0, 4, 0}), row({0, 4, -1}), row({0, 4, inf})})
+    paintRefused.push_back({paintCall(canvas, bad, uv, faces, colours, order), "badValue"});
+  all.push_back({"korvelPaintTriangles",
+                 {paintCall(canvas, view, uv, faces, colours, order),
+                  paintCall(bytes, row({-0.25, 2.5, 2}), uv, faces, row({0.5, 1.2, nan}), row({6, 5, 4, 3, 2, 1})),
+                  paintCall(picture(0, 3), view, uv, faces, colours, order),
+                  paintCall(canvas, view, zeros(2, 0), int32s(3, 0, {}), zeros(0, 3), zeros(0, 0))},
+                 paintRefused,
+                 {},
+                 {{paintCall(picture(5, 7, "uint8"), row({-1, 6, 1}), uv, faces, colours, order), 2},
+                  {paintCall(canvas, row({1e300, -1e300, 1e300}), uv, faces, colours, order), 2},
+                  {paintCall(canvas, view, doubles(2, 3, {-1e300, 1e300, 1e300, 1e300, 0, -1e300}),
+                             int32s(3, 1, {0, 1, 2}), row({1, 1, 1}), row({1})), 2}},
+                 randomTriangles});
+
+  const Value segments = doubles(4, 4, {0.5, 0.5, 5.5, 3.5, 3, -2, 3, 9, 1, 1, 1, 1, 0, 4, nan, 0});
+  const Value segmentColours = doubles(4, 3, {1, 0, 0.2, 1, 0, 1, 0.4, 1, 0, 0, 0.6, 1});
+  auto strokeCall = [&](Value p, Value v, Value g, Value c, Value w) { return Inputs{p, v, g, c, w}; };
+  std::vector<Refusal> strokeRefused = {
+      {{}, "notEnoughInputs"},
+      {{canvas, view, segments, segmentColours}, "notEnoughInputs"},
+      {strokeCall(zeros(4, 6), view, segments, segmentColours, scalar(1)), "badSize"},
+      {strokeCall(canvas, view, zeros(2, 4), segmentColours, scalar(1)), "badSize"},
+      {strokeCall(canvas, view, segments, zeros(3, 3), scalar(1)), "badSize"},
+      {strokeCall(canvas, view, segments, segmentColours, row({1, 2})), "badSize"},
+      {strokeCall(picture(4, 6, "logical"), view, segments, segmentColours, scalar(1)), "badClass"},
+      {strokeCall(canvas, view, segments, segmentColours, int32s(1, 1, {1})), "badClass"},
+      {strokeCall(canvas, row({0, 4, nan}), segments, segmentColours, scalar(1)), "badValue"}};
+  for (double pen : {0.0, -1.0, 1.5, 4097.0, nan, inf})
+    strokeRefused.push_back({strokeCall(canvas, view, segments, segmentColours, scalar(pen)), "badValue"});
+  all.push_back({"korvelPaintStrokes",
+                 {strokeCall(canvas, view, segments, segmentColours, scalar(2)),
+                  strokeCall(bytes, row({-0.5, 3.5, 1.5}), segments, row({0.1, 0.5, 1}), scalar(3)),
+                  strokeCall(picture(3, 0), view, segments, segmentColours, scalar(1))},
+                 strokeRefused,
+                 {},
+                 {{strokeCall(canvas, view, doubles(4, 1, {-1e20, -1e20, 1e20, 1e20}), row({1, 1, 1}), scalar(1))},
+                  {strokeCall(canvas, view, doubles(4, 1, {-1e300, 2, 1e300, 2}), row({1, 1, 1}), scalar(4))},
+                  {strokeCall(picture(6, 5, "uint8"), view, doubles(4, 1, {2, -3e9, 2.2, 3e9}), row({1, 1, 1}), scalar(1))}},
+                 randomStrokePaint});
+
+  const Value depthFaces = int32s(3, 5, {0, 1, 2, 1, 2, 3, 2, 3, 0, 3, 3, 3, 0, 0, 9});
+  all.push_back({"korvelDepthOrder",
+                 {{depthFaces, row({1, 2, 3, 9}), row({1, 0, 1, 1, 0})},
+                  {depthFaces, row({1, nan, -0.0, 0.0}), logicals(1, 5, {1, 1, 1, 1, 0})},
+                  {int32s(3, 0, {}), zeros(0, 0), zeros(0, 0)}},
+                 {{{}, "notEnoughInputs"},
+                  {{depthFaces, row({1, 2, 3, 9})}, "notEnoughInputs"},
+                  {{depthFaces, row({1, 2, 3, 9}), row({1, 1, 1, 1, 1})}, "badIndex"},
+                  {{depthFaces, row({1, 2, 3}), row({0, 0, 1, 0, 0})}, "badIndex"},
+                  {{int32s(3, 1, {0, -1, 0}), row({1}), row({1})}, "badIndex"},
+                  {{depthFaces, row({1, 2, 3, 9}), row({1, 0, 1, 1})}, "badSize"},
+                  {{int32s(2, 1, {0, 0}), row({1}), row({1})}, "badSize"},
+                  {{doubles(3, 1, {0, 0, 0}), row({1}), row({1})}, "badClass"},
+                  {{depthFaces, zeros(1, 4, "single"), row({1, 0, 1, 1, 0})}, "badClass"},
+                  {{depthFaces, row({1, 2, 3, 9}), zeros(1, 5, "uint8")}, "badClass"}},
+                 {},
+                 {{{depthFaces, row({2, 2, 2, 2}), row({1, 1, 1, 1, 0})}, 1},
+                  {{int32s(3, 2, {0, 0, 0, 1, 1, 1}), row({inf, -inf}), row({1, 1})}, 2}},
+                 randomDepths});
 
   // B and N one array, or CODES the array B: the in-place checks.
   Inputs sharedCodes = {doubles(4, 2, {1, 1, 1, 1, 1, 1, 1, 1}), zeros(6, 2), scalar(0), doubles(4, 1, {0, 0, 1, 1}),

@@ -1,0 +1,334 @@
+// Triangles filled into a picture, later ones on top: the kernel of
+// korvelPaintTriangles, and the check of the indices it reads.
+#ifndef KORVEL_SCENE_PAINT_TRIANGLES_H
+#define KORVEL_SCENE_PAINT_TRIANGLES_H
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "../core/fault.h"
+#include "../core/threads.h"
+#include "picture.h"
+
+namespace korvel {
+
+// The inputs of korvelPaintTriangles by position, as faults name them.
+enum PaintTrianglesInput {
+  kPaintCanvas,     // P
+  kPaintView,       // VIEW
+  kPaintPoints,     // UV, 2 rows
+  kPaintFaces,      // F, 3 rows, zero-based columns of UV
+  kPaintColours,    // COLOURS
+  kPaintOrder       // ORDER, one-based columns of F
+};
+
+// What is painted: points (u, v) in picture units, uv[2 * i] and uv[2 * i +
+// 1]; faces, three zero-based point indices each, faces[3 * t + corner];
+// each face's colour, channel k of face t at colours[t * colourFaceStep + k *
+// colourChannelStep] (a face step of 0 gives every face one colour); and the
+// order, one-based face numbers as doubles (null: every face, first to last).
+struct TriangleScene {
+  const double *uv;
+  Count points;
+  const std::int32_t *faces;
+  Count faceCount;
+  const double *colours;
+  Count colourFaceStep;
+  Count colourChannelStep;
+  const double *order;
+  Count orderCount;
+};
+
+struct PaintOptions {
+  unsigned threads = 0;  // at most this many (0: the process's policy)
+  // Columns of a face's box at least this tall find where each edge crosses
+  // them; shorter ones test every pixel. Either way the pixels are the same
+  // (the tests use both).
+  Count searchFromRows = 12;
+};
+
+namespace paint_detail {
+
+inline Count paintedCount(const TriangleScene &scene) {
+  return scene.order != nullptr ? scene.orderCount : scene.faceCount;
+}
+
+// The zero-based face painted at position p: the order's entry, checked.
+inline Count faceAt(const TriangleScene &scene, Count p) {
+  return scene.order != nullptr ? static_cast<Count>(scene.order[p]) - 1 : p;
+}
+
+struct Corners {
+  double x[3];
+  double y[3];
+};
+
+inline Corners cornersOf(const TriangleScene &scene, const PictureView &view, Count face) {
+  Corners corners;
+  for (int k = 0; k < 3; ++k) {
+    const Count point = static_cast<Count>(scene.faces[3 * face + k]);
+    corners.x[k] = pixelColumn(view, scene.uv[2 * point]);
+    corners.y[k] = pixelRow(view, scene.uv[2 * point + 1]);
+  }
+  return corners;
+}
+
+// The pixels whose centres a face may cover, one-based and inclusive;
+// firstColumn > lastColumn for a face left out: a corner not finite, a zero
+// area, or no pixel centre in its bounds.
+struct FaceBox {
+  std::int32_t firstRow, lastRow, firstColumn, lastColumn;
+};
+
+const FaceBox kNoBox = {1, 0, 1, 0};
+
+inline FaceBox boxOf(const Corners &c, Count height, Count width) {
+  for (int k = 0; k < 3; ++k)
+    if (!std::isfinite(c.x[k]) || !std::isfinite(c.y[k])) return kNoBox;
+  const double area =
+      (c.x[1] - c.x[0]) * (c.y[2] - c.y[0]) - (c.y[1] - c.y[0]) * (c.x[2] - c.x[0]);
+  if (area == 0) return kNoBox;  // NaN (huge corners) is not zero: kept
+  const double left = std::fmax(1, std::ceil(std::fmin(std::fmin(c.x[0], c.x[1]), c.x[2])));
+  const double right = std::fmin(static_cast<double>(width),
+                                 std::floor(std::fmax(std::fmax(c.x[0], c.x[1]), c.x[2])));
+  const double top = std::fmax(1, std::ceil(std::fmin(std::fmin(c.y[0], c.y[1]), c.y[2])));
+  const double bottom = std::fmin(static_cast<double>(height),
+                                  std::floor(std::fmax(std::fmax(c.y[0], c.y[1]), c.y[2])));
+  if (left > right || top > bottom) return kNoBox;
+  return {static_cast<std::int32_t>(top), static_cast<std::int32_t>(bottom),
+          static_cast<std::int32_t>(left), static_cast<std::int32_t>(right)};
+}
+
+// Edge k runs from corner k to corner k + 1 (mod 3). Its function at pixel
+// centre (column, row), in this order of operations:
+//   (xb - xa) * (row - ya) - (yb - ya) * (column - xa).
+// The pixel is covered when all three are >= 0 or all three <= 0, whichever
+// way the triangle winds.
+struct Edge {
+  double across;  // xb - xa
+  double ya;
+  double down;    // (yb - ya) * (column - xa), for the column at hand
+  double value(double row) const { return across * (row - ya) - down; }
+};
+
+inline void edgesAt(const Corners &c, double column, Edge edges[3]) {
+  for (int k = 0; k < 3; ++k) {
+    const int b = (k + 1) % 3;
+    edges[k] = {c.x[b] - c.x[k], c.y[k], (c.y[b] - c.y[k]) * (column - c.x[k])};
+  }
+}
+
+inline bool covers(const Edge edges[3], double row) {
+  const double e1 = edges[0].value(row);
+  const double e2 = edges[1].value(row);
+  const double e3 = edges[2].value(row);
+  return (e1 >= 0 && e2 >= 0 && e3 >= 0) || (e1 <= 0 && e2 <= 0 && e3 <= 0);
+}
+
+// Corners this small keep every edge function finite and never NaN, and so
+// each edge function, rounded operation by operation, moves one way along a
+// column: row - ya, a product by a fixed factor and a fixed difference each
+// keep the order of their operand. Where each edge's sign holds is then a
+// run of rows found by bisection.
+const double kSearchableCorner = 1099511627776.0;  // 2^40
+
+inline bool searchable(const Corners &c) {
+  for (int k = 0; k < 3; ++k)
+    if (!(std::fabs(c.x[k]) <= kSearchableCorner && std::fabs(c.y[k]) <= kSearchableCorner))
+      return false;
+  return true;
+}
+
+// Narrows [first, last] to the rows where edge's sign test holds: nonNegative
+// asks for >= 0, else for <= 0.
+inline void narrow(const Edge &edge, bool nonNegative, Count &first, Count &last) {
+  if (first > last) return;
+  auto holds = [&edge, nonNegative](Count row) {
+    const double e = edge.value(static_cast<double>(row));
+    return nonNegative ? e >= 0 : e <= 0;
+  };
+  if (edge.across == 0) {  // the same value down the whole column
+    if (!holds(first)) last = first - 1;
+    return;
+  }
+  // Growing with the row: the test holds from some row on for >= 0, up to
+  // some row for <= 0; falling, the other way round.
+  const bool fromSomeRowOn = (edge.across > 0) == nonNegative;
+  if (fromSomeRowOn) {
+    first = firstHolding(first, last, holds);
+  } else {
+    last = firstHolding(first, last, [&holds](Count row) { return !holds(row); }) - 1;
+  }
+}
+
+inline void paintColumnRun(const Picture &picture, const WinnerMap &winners, Count column,
+                           Count first, Count last, const PaintColour &colour, double winner) {
+  paintRun(picture, column - 1, first - 1, last - 1, colour);
+  markRun(winners, column - 1, first - 1, last - 1, winner);
+}
+
+// Paints the face's pixels inside `band` (one-based rows and columns).
+inline void paintFace(const Picture &picture, const WinnerMap &winners, const Corners &corners,
+                      const FaceBox &box, const PixelBox &band, const PaintColour &colour,
+                      double winner, Count searchFromRows) {
+  const double firstColumn = std::fmax(box.firstColumn, band.firstColumn);
+  const double lastColumn = std::fmin(box.lastColumn, band.lastColumn);
+  const double firstRow = std::fmax(box.firstRow, band.firstRow);
+  const double lastRow = std::fmin(box.lastRow, band.lastRow);
+  if (firstColumn > lastColumn || firstRow > lastRow) return;
+  const auto top = static_cast<Count>(firstRow);
+  const auto bottom = static_cast<Count>(lastRow);
+  const bool search = bottom - top + 1 >= searchFromRows && searchable(corners);
+  for (auto column = static_cast<Count>(firstColumn); column <= static_cast<Count>(lastColumn);
+       ++column) {
+    Edge edges[3];
+    edgesAt(corners, static_cast<double>(column), edges);
+    if (search) {
+      for (bool nonNegative : {true, false}) {
+        Count first = top;
+        Count last = bottom;
+        for (const Edge &edge : edges) narrow(edge, nonNegative, first, last);
+        if (first <= last) paintColumnRun(picture, winners, column, first, last, colour, winner);
+      }
+      continue;
+    }
+    for (Count row = top; row <= bottom; ++row)
+      if (covers(edges, static_cast<double>(row)))
+        paintColumnRun(picture, winners, column, row, row, colour, winner);
+  }
+}
+
+// Bands of the slower axis with about the same work each: every face adds
+// its box's extent across the band to each line of the slower axis it
+// spans. cuts gets bands + 1 line numbers, from 0 to the axis' length.
+inline void cutBands(const Picture &picture, const FaceBox *boxes, Count count, unsigned bands,
+                     Count *cuts) {
+  const bool columns = bandsOfColumns(picture);
+  const Count lines = columns ? picture.width : picture.height;
+  cuts[0] = 0;
+  for (unsigned b = 1; b <= bands; ++b) cuts[b] = lines * b / bands;
+  auto *work = static_cast<double *>(std::calloc(lines + 1, sizeof(double)));
+  if (work == nullptr) return;  // equal bands
+  for (Count p = 0; p < count; ++p) {
+    const FaceBox &box = boxes[p];
+    if (box.firstColumn > box.lastColumn) continue;
+    const Count lo = static_cast<Count>(columns ? box.firstColumn : box.firstRow) - 1;
+    const Count hi = static_cast<Count>(columns ? box.lastColumn : box.lastRow);
+    const double across = 4.0 + (columns ? box.lastRow - box.firstRow : box.lastColumn - box.firstColumn);
+    work[lo] += across;
+    work[hi] -= across;
+  }
+  double total = 0;
+  double running = 0;
+  for (Count line = 0; line < lines; ++line) {
+    running += work[line];
+    work[line] = running + 1.0;  // every line costs a little
+    total += work[line];
+  }
+  double sum = 0;
+  unsigned band = 1;
+  for (Count line = 0; line < lines && band < bands; ++line) {
+    sum += work[line];
+    while (band < bands && sum >= total * band / bands) cuts[band++] = line + 1;
+  }
+  std::free(work);
+}
+
+}  // namespace paint_detail
+
+// Checks the indices the painting reads, in the order it reads them: each
+// order entry a whole number from 1 to faceCount (badIndex of ORDER:
+// element the position, value the entry), then the corners of each face
+// painted, in painting order, zero-based columns of UV (badIndex of F:
+// element the face, row the corner, value the index). kNoFault when all hold.
+inline Fault paintTrianglesFault(const TriangleScene &scene) {
+  if (scene.order != nullptr) {
+    const double end = static_cast<double>(scene.faceCount);
+    for (Count p = 0; p < scene.orderCount; ++p) {
+      const double entry = scene.order[p];
+      if (!(entry >= 1 && entry <= end && entry == std::floor(entry)))
+        return Fault{Reason::badIndex, kPaintOrder, p, 0, entry, 0, 0};
+    }
+  }
+  const Count count = paint_detail::paintedCount(scene);
+  for (Count p = 0; p < count; ++p) {
+    const Count face = paint_detail::faceAt(scene, p);
+    for (int corner = 0; corner < 3; ++corner) {
+      const std::int32_t index = scene.faces[3 * face + corner];
+      if (index < 0 || static_cast<Count>(index) >= scene.points)
+        return Fault{Reason::badIndex, kPaintFaces, face, corner, static_cast<double>(index), 0, 0};
+    }
+  }
+  return kNoFault;
+}
+
+// Fills each face of the scene's order into the picture in its colour, a
+// later face over an earlier one: a pixel is filled when its centre (column
+// c, row r, one-based) lies inside the face or on its edge (the edge
+// functions of paint_detail::Edge, all >= 0 or all <= 0), with the corners
+// at pixelColumn and pixelRow of the view. A face with a corner not finite
+// there, or of zero area ((x2 - x1) * (y3 - y1) - (y2 - y1) * (x3 - x1) in
+// that order), is left out. A byte picture gets each channel as
+// channelByte gives it. winners, when given, gets the one-based face number
+// of every pixel filled and is left alone elsewhere. The caller has checked
+// paintTrianglesFault, that the view is usable, that the picture's sides are
+// at most kLargestPictureSide and that nothing written overlaps anything
+// read. May take a scratch of 16 bytes per face painted from the C heap;
+// without it, paints on the calling thread alone.
+inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
+                           const PictureView &view, const TriangleScene &scene,
+                           const PaintOptions &options = {}) {
+  using namespace paint_detail;
+  const Count count = paintedCount(scene);
+  if (count == 0 || picture.height == 0 || picture.width == 0) return;
+  const Count pixels = picture.height * picture.width;
+  unsigned threads = threadsFor(count + pixels, kPaintSplit.threshold, options.threads);
+  auto *boxes = threads > 1 ? static_cast<FaceBox *>(std::malloc(count * sizeof(FaceBox))) : nullptr;
+  if (boxes == nullptr) threads = 1;
+
+  auto paintBand = [&](const PixelBox &band, bool boxesKnown) {
+    for (Count p = 0; p < count; ++p) {
+      const Count face = faceAt(scene, p);
+      FaceBox box;
+      Corners corners;
+      if (boxesKnown) {
+        box = boxes[p];
+        if (box.firstColumn > box.lastColumn || box.lastColumn < band.firstColumn ||
+            box.firstColumn > band.lastColumn || box.lastRow < band.firstRow ||
+            box.firstRow > band.lastRow)
+          continue;
+        corners = cornersOf(scene, view, face);
+      } else {
+        corners = cornersOf(scene, view, face);
+        box = boxOf(corners, picture.height, picture.width);
+        if (box.firstColumn > box.lastColumn) continue;
+      }
+      const PaintColour colour = paintColour(
+          scene.colours + face * scene.colourFaceStep, scene.colourChannelStep);
+      paintFace(picture, winners, corners, box, band, colour, static_cast<double>(face + 1),
+                options.searchFromRows);
+    }
+  };
+
+  const PixelBox whole = {1, static_cast<double>(picture.height), 1,
+                          static_cast<double>(picture.width)};
+  if (threads <= 1) {
+    paintBand(whole, false);
+    return;
+  }
+  runParallelRanges(threads, count, kPaintSplit.piece, [&](Count first, Count end, unsigned) {
+    for (Count p = first; p < end; ++p)
+      boxes[p] = boxOf(cornersOf(scene, view, faceAt(scene, p)), picture.height, picture.width);
+  });
+  Count cuts[kMaxThreads + 1];
+  cutBands(picture, boxes, count, threads, cuts);
+  runParallel(threads, threads, [&](std::size_t band, unsigned) {
+    if (cuts[band] < cuts[band + 1]) paintBand(bandBox(picture, cuts, static_cast<unsigned>(band)), true);
+  });
+  std::free(boxes);
+}
+
+}  // namespace korvel
+
+#endif  // KORVEL_SCENE_PAINT_TRIANGLES_H
