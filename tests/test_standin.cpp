@@ -1,4 +1,5 @@
 // The stand-in host itself: a fault here would mislead every other test.
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -24,6 +25,68 @@ TEST(StandinHost, CreatesZeroFilledMatricesOfEveryClass) {
   Array complexMatrix = zeros(2, 2, mxDOUBLE_CLASS, mxCOMPLEX);
   EXPECT_TRUE(mxIsComplex(complexMatrix.get()));
   EXPECT_NE(mxGetPi(complexMatrix.get()), nullptr);
+}
+
+namespace {
+std::vector<int> dimensionsOf(const mxArray *array) {
+  const int *dimensions = mxGetDimensions(array);
+  return std::vector<int>(dimensions, dimensions + mxGetNumberOfDimensions(array));
+}
+}  // namespace
+
+// As the hosts do: at least two dimensions, none 0-by-0 and one a column,
+// trailing singletons beyond the second dropped; mxGetN the product of all
+// but the first.
+TEST(StandinHost, ArraysHaveTheHostsDimensions) {
+  struct Case {
+    std::vector<int> asked, made;
+    size_t columns;
+  };
+  const Case table[] = {{{}, {0, 0}, 0},           {{5}, {5, 1}, 1},
+                        {{2, 3, 1}, {2, 3}, 3},    {{4, 1, 7, 1, 1}, {4, 1, 7}, 7},
+                        {{3, 4, 3}, {3, 4, 3}, 12}, {{0, 2, 3}, {0, 2, 3}, 6}};
+  for (const Case &c : table) {
+    Array array(mxCreateNumericArray(static_cast<int>(c.asked.size()), c.asked.data(), mxUINT8_CLASS, mxREAL));
+    EXPECT_EQ(dimensionsOf(array.get()), c.made);
+    EXPECT_EQ(array.rows(), static_cast<size_t>(c.made[0]));
+    EXPECT_EQ(array.columns(), c.columns);
+    const size_t count = array.rows() * c.columns;
+    ASSERT_EQ(mxGetNumberOfElements(array.get()), count);
+    const auto *bytes = static_cast<const unsigned char *>(mxGetData(array.get()));
+    EXPECT_EQ(bytes == nullptr, count == 0);
+    for (size_t i = 0; i < count; ++i) EXPECT_EQ(bytes[i], 0);
+  }
+  EXPECT_EQ(dimensionsOf(zeros(3, 5).get()), (std::vector<int>{3, 5}));
+  Array huge = zeros(3, 1);
+  standinReportColumnCount(huge.get(), size_t{1} << 31);
+  EXPECT_EQ(dimensionsOf(huge.get()), (std::vector<int>{3, INT_MAX}));
+}
+
+namespace {
+// What createRefused asks the host for, inside a call so that it can raise.
+std::vector<int> refusedDimensions;
+void createRefused(int, mxArray *plhs[], int, const mxArray *[]) {
+  plhs[0] = mxCreateNumericArray(static_cast<int>(refusedDimensions.size()), refusedDimensions.data(),
+                                 mxDOUBLE_CLASS, mxREAL);
+}
+}  // namespace
+
+TEST(StandinHost, RefusesArraysItCannotMake) {
+  const std::pair<std::vector<int>, const char *> table[] = {
+      {{2, -1, 3}, "standin:badSize"},
+      {{1 << 30, 1 << 30, 1 << 30}, "standin:outOfMemory"},
+      {{0, 1 << 30, 1 << 30, 1 << 30}, "standin:outOfMemory"}};  // mxGetN could not say
+  for (const auto &c : table) {
+    refusedDimensions = c.first;
+    mxArray *output[1];
+    StandinError error;
+    const long alive = standinArraysAlive();
+    standinCall(createRefused, 1, output, 0, nullptr, &error);
+    EXPECT_TRUE(error.raised);
+    EXPECT_STREQ(error.identifier, c.second);
+    EXPECT_EQ(output[0], nullptr);
+    EXPECT_EQ(standinArraysAlive(), alive);
+  }
 }
 
 TEST(StandinHost, EmptyArraysHaveNoData) {
