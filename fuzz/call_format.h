@@ -3,10 +3,12 @@
 //
 //   call     := nrhs nlhs argument* [address]
 //   argument := 0xFF which            the same array as earlier input `which`
-//             | kind rows columns fill elements
+//             | kind rows columns [pages] fill elements
 //   kind     := class index (low 4 bits, see kClasses) | 0x40 when complex
+//               | 0x20 when pages follow
 //   rows     := kRowChoices[b % 16] below 0xF0, else (b - 0xF0) * 4
 //   columns  := b % 9 below 0xC0, else b - 0xC0
+//   pages    := b, a third dimension (an H-by-W-by-3 picture has 3)
 //   fill     := 0 table (one byte an element) | 1 raw element bytes
 //             | 2 ramp from one signed byte    | 3 one table value for all
 //   address  := flag, 8 bytes: a data address input 1 reports (data-address
@@ -139,10 +141,11 @@ inline void decode(const std::uint8_t *data, std::size_t size, bool reportsAddre
     std::size_t rows = rowsByte < 0xF0 ? kRowChoices[rowsByte % 16] : (rowsByte - 0xF0) * 4u;
     const std::uint8_t columnsByte = reader.byte();
     std::size_t columns = columnsByte < 0xC0 ? columnsByte % 9u : columnsByte - 0xC0u;
-    if (rows * columns > kMaxElements) columns = kMaxElements / rows;
+    const std::size_t pages = (kind & 0x20) != 0 ? reader.byte() : 1;
+    if (rows * columns * pages > kMaxElements) columns = kMaxElements / (rows * pages);
     const int fill = reader.byte() % 4;
-    mxArray *array = mxCreateNumericMatrix(static_cast<int>(rows), static_cast<int>(columns),
-                                           classId, complex ? mxCOMPLEX : mxREAL);
+    const int dimensions[3] = {static_cast<int>(rows), static_cast<int>(columns), static_cast<int>(pages)};
+    mxArray *array = mxCreateNumericArray(3, dimensions, classId, complex ? mxCOMPLEX : mxREAL);
     fillArray(reader, array, fill);
     call.owned.push_back(array);
     call.inputs.push_back(array);
@@ -185,10 +188,19 @@ class Writer {
     if (kind & 0x40) bytes_.push_back(value);
     return *this;
   }
-  // Any array of a class above, real or complex, with its raw element bytes
+  // Any array of a class above, real or complex, of two dimensions or more
+  // (those after the second as one, up to 255), with its raw element bytes
   // (the imaginary part after the real one).
-  Writer &array(std::uint8_t kind, std::size_t rows, std::size_t columns, const std::vector<unsigned char> &elements) {
-    header(kind, rows, columns, 1);
+  Writer &array(std::uint8_t kind, const std::vector<std::uint64_t> &dimensions,
+                const std::vector<unsigned char> &elements) {
+    std::size_t pages = 1;
+    for (std::size_t d = 2; d < dimensions.size(); ++d) pages *= static_cast<std::size_t>(dimensions[d]);
+    const auto rows = static_cast<std::size_t>(dimensions[0]), columns = static_cast<std::size_t>(dimensions[1]);
+    if (dimensions.size() == 2) {
+      header(kind, rows, columns, 1);
+    } else {
+      header(static_cast<std::uint8_t>(kind | 0x20), rows, columns, static_cast<std::uint8_t>(pages), 1);
+    }
     raw(elements.data(), elements.size());
     return *this;
   }
@@ -206,13 +218,21 @@ class Writer {
 
  private:
   void header(std::uint8_t kind, std::size_t rows, std::size_t columns, std::uint8_t fill) {
+    start(kind, rows, columns);
+    bytes_.push_back(fill);
+  }
+  void header(std::uint8_t kind, std::size_t rows, std::size_t columns, std::uint8_t pages, std::uint8_t fill) {
+    start(kind, rows, columns);
+    bytes_.push_back(pages);
+    bytes_.push_back(fill);
+  }
+  void start(std::uint8_t kind, std::size_t rows, std::size_t columns) {
     std::uint8_t rowsByte = 0;
     while (rowsByte < 16 && kRowChoices[rowsByte] != rows) ++rowsByte;
     if (rowsByte == 16) rowsByte = static_cast<std::uint8_t>(0xF0 + rows / 4);
     bytes_.push_back(kind);
     bytes_.push_back(rowsByte);
     bytes_.push_back(static_cast<std::uint8_t>(columns < 9 ? columns : 0xC0 + columns));
-    bytes_.push_back(fill);
   }
   void raw(const void *data, std::size_t size) {
     const auto *b = static_cast<const std::uint8_t *>(data);

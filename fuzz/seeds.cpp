@@ -32,7 +32,7 @@ Writer encode(const cases::Inputs &inputs, int nlhs, std::uint64_t address) {
     if (value.sameAs >= 0)
       call.same(static_cast<std::uint8_t>(value.sameAs));
     else
-      call.array(kindOf(value), value.rows, value.columns, value.bytes);
+      call.array(kindOf(value), value.shape(), value.bytes);
   if (address != 0) call.address(address);
   return call;
 }

@@ -5,6 +5,7 @@
 #define STANDIN_BUILDING_LIBMX 1
 #include "standin.h"
 
+#include <climits>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -14,8 +15,10 @@
 struct mxArray_tag {
   mxClassID classId;
   bool complex;
-  size_t rows;
-  size_t columns;
+  size_t rows;           // the first dimension
+  size_t columns;        // the product of the others, as mxGetN reports it
+  int dimensionCount;    // at least 2
+  int *dimensions;       // in the same block, after the array
   void *realData;  // null for an empty array, as real hosts may report it
   void *imagData;
   bool reportsOverride;
@@ -72,21 +75,44 @@ void requireData(const mxArray *array, const char *operation) {
   std::abort();
 }
 
-mxArray *createArray(int rows, int columns, mxClassID classId, mxComplexity complexity) {
+// Errors are raised before anything is allocated: nothing leaks on the jump.
+mxArray *createArray(int dimensionCount, const int *givenDimensions, mxClassID classId,
+                     mxComplexity complexity) {
   const size_t size = elementSize(classId);
   if (size == 0) hostError("standin:badClass", "the stand-in host cannot create arrays of this class");
-  if (rows < 0 || columns < 0) hostError("standin:badSize", "array sizes must not be negative");
-  const size_t count = static_cast<size_t>(rows) * static_cast<size_t>(columns);
-  if (count > SIZE_MAX / size) hostError("standin:outOfMemory", "array too large");
-  auto *array = static_cast<mxArray *>(std::calloc(1, sizeof(mxArray)));
+  // Fewer than two dimensions make a matrix, as in the hosts: none 0-by-0,
+  // one a column.
+  const int asMatrix[2] = {dimensionCount >= 1 ? givenDimensions[0] : 0, dimensionCount >= 1 ? 1 : 0};
+  const int *dimensions = dimensionCount >= 2 ? givenDimensions : asMatrix;
+  int count = dimensionCount >= 2 ? dimensionCount : 2;
+  while (count > 2 && dimensions[count - 1] == 1) --count;  // trailing singletons
+  // mxGetN reports the product of the dimensions after the first: it too
+  // must fit, even when the first is 0.
+  size_t columns = 1;
+  bool tooLarge = false;
+  for (int d = 0; d < count; ++d)
+    if (dimensions[d] < 0) hostError("standin:badSize", "array sizes must not be negative");
+  for (int d = 1; d < count; ++d) {
+    const size_t extent = static_cast<size_t>(dimensions[d]);
+    if (extent != 0 && columns > SIZE_MAX / extent) tooLarge = true;
+    columns *= extent;
+  }
+  const size_t rows = static_cast<size_t>(dimensions[0]);
+  if (tooLarge || (columns != 0 && rows > SIZE_MAX / size / columns))
+    hostError("standin:outOfMemory", "array too large");
+  const size_t elements = rows * columns;
+  auto *array = static_cast<mxArray *>(std::calloc(1, sizeof(mxArray) + count * sizeof(int)));
   if (array == nullptr) hostError("standin:outOfMemory", "out of memory");
   array->classId = classId;
   array->complex = complexity == mxCOMPLEX;
-  array->rows = static_cast<size_t>(rows);
-  array->columns = static_cast<size_t>(columns);
-  if (count > 0) {
-    array->realData = std::calloc(count, size);
-    if (array->complex) array->imagData = std::calloc(count, size);
+  array->dimensionCount = count;
+  array->dimensions = reinterpret_cast<int *>(array + 1);
+  std::memcpy(array->dimensions, dimensions, count * sizeof(int));
+  array->rows = rows;
+  array->columns = columns;
+  if (elements > 0) {
+    array->realData = std::calloc(elements, size);
+    if (array->complex) array->imagData = std::calloc(elements, size);
     if (array->realData == nullptr || (array->complex && array->imagData == nullptr)) {
       std::free(array->realData);
       std::free(array->imagData);
@@ -121,6 +147,10 @@ size_t mxGetN(const mxArray *array) { return array->columns; }
 
 size_t mxGetNumberOfElements(const mxArray *array) { return array->rows * array->columns; }
 
+int mxGetNumberOfDimensions_700(const mxArray *array) { return array->dimensionCount; }
+
+const int *mxGetDimensions_700(const mxArray *array) { return array->dimensions; }
+
 mxClassID mxGetClassID(const mxArray *array) { return array->classId; }
 
 const char *mxGetClassName(const mxArray *array) {
@@ -147,12 +177,19 @@ bool mxIsComplex(const mxArray *array) { return array->complex; }
 bool mxIsSparse(const mxArray *) { return false; }
 
 mxArray *mxCreateDoubleMatrix_700(int rows, int columns, mxComplexity complexity) {
-  return createArray(rows, columns, mxDOUBLE_CLASS, complexity);
+  const int dimensions[2] = {rows, columns};
+  return createArray(2, dimensions, mxDOUBLE_CLASS, complexity);
 }
 
 mxArray *mxCreateNumericMatrix_700(int rows, int columns, mxClassID classId,
                                    mxComplexity complexity) {
-  return createArray(rows, columns, classId, complexity);
+  const int dimensions[2] = {rows, columns};
+  return createArray(2, dimensions, classId, complexity);
+}
+
+mxArray *mxCreateNumericArray_700(int dimensionCount, const int *dimensions, mxClassID classId,
+                                  mxComplexity complexity) {
+  return createArray(dimensionCount, dimensions, classId, complexity);
 }
 
 void mxDestroyArray(mxArray *array) {
@@ -204,11 +241,14 @@ void standinCall(MexEntry entry, int nlhs, mxArray *plhs[], int nrhs, const mxAr
 }
 
 mxArray *standinCreateValueWithoutData(mxClassID classId, const char *className) {
-  auto *array = static_cast<mxArray *>(std::calloc(1, sizeof(mxArray)));
+  auto *array = static_cast<mxArray *>(std::calloc(1, sizeof(mxArray) + 2 * sizeof(int)));
   if (array == nullptr) hostError("standin:outOfMemory", "out of memory");
   array->classId = classId;
   array->rows = 1;
   array->columns = 1;
+  array->dimensionCount = 2;
+  array->dimensions = reinterpret_cast<int *>(array + 1);
+  array->dimensions[0] = array->dimensions[1] = 1;
   array->withoutData = true;
   std::snprintf(array->className, sizeof array->className, "%s", className);
   ++arraysCreated;
@@ -221,7 +261,13 @@ void standinReportDataAddress(mxArray *array, void *address) {
   array->reportedAddress = address;
 }
 
-void standinReportColumnCount(mxArray *array, size_t columns) { array->columns = columns; }
+// The array becomes a matrix of that many columns; its dimensions, 32-bit
+// as in the compatible interface, say at most INT_MAX of them.
+void standinReportColumnCount(mxArray *array, size_t columns) {
+  array->columns = columns;
+  array->dimensionCount = 2;
+  array->dimensions[1] = columns > INT_MAX ? INT_MAX : static_cast<int>(columns);
+}
 
 long standinArraysCreated(void) { return arraysCreated; }
 

@@ -1,7 +1,9 @@
 // The stand-in host itself: a fault here would mislead every other test.
+#include <climits>
 #include <cmath>
 #include <limits>
 
+#include "case_format.h"
 #include "harness.h"
 #include "loader.h"
 
@@ -24,6 +26,103 @@ TEST(StandinHost, CreatesZeroFilledMatricesOfEveryClass) {
   Array complexMatrix = zeros(2, 2, mxDOUBLE_CLASS, mxCOMPLEX);
   EXPECT_TRUE(mxIsComplex(complexMatrix.get()));
   EXPECT_NE(mxGetPi(complexMatrix.get()), nullptr);
+}
+
+namespace {
+std::vector<int> dimensionsOf(const mxArray *array) {
+  const int *dimensions = mxGetDimensions(array);
+  return std::vector<int>(dimensions, dimensions + mxGetNumberOfDimensions(array));
+}
+}  // namespace
+
+// As the hosts do: at least two dimensions, none 0-by-0 and one a column,
+// trailing singletons beyond the second dropped; mxGetN the product of all
+// but the first.
+TEST(StandinHost, ArraysHaveTheHostsDimensions) {
+  struct Case {
+    std::vector<int> asked, made;
+    size_t columns;
+  };
+  const Case table[] = {{{}, {0, 0}, 0},           {{5}, {5, 1}, 1},
+                        {{2, 3, 1}, {2, 3}, 3},    {{4, 1, 7, 1, 1}, {4, 1, 7}, 7},
+                        {{3, 4, 3}, {3, 4, 3}, 12}, {{0, 2, 3}, {0, 2, 3}, 6}};
+  for (const Case &c : table) {
+    Array array(mxCreateNumericArray(static_cast<int>(c.asked.size()), c.asked.data(), mxUINT8_CLASS, mxREAL));
+    EXPECT_EQ(dimensionsOf(array.get()), c.made);
+    EXPECT_EQ(array.rows(), static_cast<size_t>(c.made[0]));
+    EXPECT_EQ(array.columns(), c.columns);
+    const size_t count = array.rows() * c.columns;
+    ASSERT_EQ(mxGetNumberOfElements(array.get()), count);
+    const auto *bytes = static_cast<const unsigned char *>(mxGetData(array.get()));
+    EXPECT_EQ(bytes == nullptr, count == 0);
+    for (size_t i = 0; i < count; ++i) EXPECT_EQ(bytes[i], 0);
+  }
+  EXPECT_EQ(dimensionsOf(zeros(3, 5).get()), (std::vector<int>{3, 5}));
+  Array huge = zeros(3, 1);
+  standinReportColumnCount(huge.get(), size_t{1} << 31);
+  EXPECT_EQ(dimensionsOf(huge.get()), (std::vector<int>{3, INT_MAX}));
+}
+
+namespace {
+// What createRefused asks the host for, inside a call so that it can raise.
+std::vector<int> refusedDimensions;
+void createRefused(int, mxArray *plhs[], int, const mxArray *[]) {
+  plhs[0] = mxCreateNumericArray(static_cast<int>(refusedDimensions.size()), refusedDimensions.data(),
+                                 mxDOUBLE_CLASS, mxREAL);
+}
+}  // namespace
+
+TEST(StandinHost, RefusesArraysItCannotMake) {
+  const std::pair<std::vector<int>, const char *> table[] = {
+      {{2, -1, 3}, "standin:badSize"},
+      {{1 << 30, 1 << 30, 1 << 30}, "standin:outOfMemory"},
+      {{0, 1 << 30, 1 << 30, 1 << 30}, "standin:outOfMemory"}};  // mxGetN could not say
+  for (const auto &c : table) {
+    refusedDimensions = c.first;
+    mxArray *output[1];
+    StandinError error;
+    const long alive = standinArraysAlive();
+    standinCall(createRefused, 1, output, 0, nullptr, &error);
+    EXPECT_TRUE(error.raised);
+    EXPECT_STREQ(error.identifier, c.second);
+    EXPECT_EQ(output[0], nullptr);
+    EXPECT_EQ(standinArraysAlive(), alive);
+  }
+}
+
+// A value written to a case file, read back as a host array and written
+// again gives the same bytes; a matrix keeps the header it always had.
+TEST(CaseFormat, ArraysRoundTripThroughTheFiles) {
+  std::vector<std::uint8_t> pixels(2 * 3 * 3);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(250 + i);
+  const struct {
+    cases::Value value;
+    std::vector<int> dimensions;
+    size_t headerBytes;
+  } table[] = {
+      {cases::doubles(2, 3, {1, -0.0, NAN, INFINITY, 5, 6}), {2, 3}, 4 + 6 + 8 + 8},
+      {cases::array("uint8", {2, 3, 3}, pixels), {2, 3, 3}, 4 + 5 + 8 + 8 + 4 + 2 * 8},
+      {cases::array("double", {1, 2, 1, 2}, std::vector<double>{-0.0, 1e-310, NAN, -INFINITY}), {1, 2, 1, 2},
+       4 + 6 + 8 + 8 + 4 + 3 * 8},
+      {cases::picture(4, 1), {4, 1, 3}, 4 + 6 + 8 + 8 + 4 + 2 * 8},
+      {cases::array("uint8", {4, 2, 1}, std::vector<std::uint8_t>(8, 7)), {4, 2}, 4 + 5 + 8 + 8}};
+  for (const auto &c : table) {
+    caseformat::Output written;
+    caseformat::writeValue(written, c.value);
+    EXPECT_EQ(written.data().size(), c.headerBytes + c.value.bytes.size());
+    caseformat::Input in(written.data());
+    mxArray *read = nullptr;
+    std::string problem;
+    ASSERT_TRUE(caseformat::readArray(in, read, problem)) << problem;
+    Array array(read);
+    EXPECT_TRUE(in.atEnd());
+    EXPECT_EQ(dimensionsOf(array.get()), c.dimensions);
+    EXPECT_EQ(array.rows(), c.value.rows);
+    EXPECT_EQ(array.columns(), c.value.columns);
+    caseformat::Output again;
+    caseformat::writeArray(again, array.get());
+    EXPECT_EQ(again.data(), written.data());
+  }
 }
 
 TEST(StandinHost, EmptyArraysHaveNoData) {

@@ -53,10 +53,14 @@ typedef enum {
 
 typedef enum { mxREAL = 0, mxCOMPLEX = 1 } mxComplexity;
 
-/* Sizes are 32-bit signed here, as in the host's compatible-array-dimension
- * interface that mxCreateDoubleMatrix_700 belongs to. */
+/* Sizes and dimensions are 32-bit signed here, as in the host's
+ * compatible-array-dimension interface that mxCreateDoubleMatrix_700 belongs
+ * to. */
 #define mxCreateDoubleMatrix mxCreateDoubleMatrix_700
 #define mxCreateNumericMatrix mxCreateNumericMatrix_700
+#define mxCreateNumericArray mxCreateNumericArray_700
+#define mxGetNumberOfDimensions mxGetNumberOfDimensions_700
+#define mxGetDimensions mxGetDimensions_700
 
 MX_API double *mxGetPr(const mxArray *array);
 MX_API double *mxGetPi(const mxArray *array);
@@ -64,6 +68,9 @@ MX_API void *mxGetData(const mxArray *array);
 MX_API size_t mxGetM(const mxArray *array);
 MX_API size_t mxGetN(const mxArray *array);
 MX_API size_t mxGetNumberOfElements(const mxArray *array);
+/* At least 2; the dimensions stay valid while the array lives. */
+MX_API int mxGetNumberOfDimensions_700(const mxArray *array);
+MX_API const int *mxGetDimensions_700(const mxArray *array);
 MX_API mxClassID mxGetClassID(const mxArray *array);
 MX_API const char *mxGetClassName(const mxArray *array);
 MX_API bool mxIsComplex(const mxArray *array);
@@ -71,6 +78,10 @@ MX_API bool mxIsSparse(const mxArray *array);
 MX_API mxArray *mxCreateDoubleMatrix_700(int rows, int columns, mxComplexity complexity);
 MX_API mxArray *mxCreateNumericMatrix_700(int rows, int columns, mxClassID classId,
                                              mxComplexity complexity);
+/* As the hosts do: fewer than 2 dimensions are made 2 (none: 0-by-0; one:
+ * a column) and trailing singleton dimensions beyond the second dropped. */
+MX_API mxArray *mxCreateNumericArray_700(int dimensionCount, const int *dimensions, mxClassID classId,
+                                         mxComplexity complexity);
 MX_API void mxDestroyArray(mxArray *array);
 
 #ifdef __cplusplus

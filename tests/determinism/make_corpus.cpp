@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "case_format.h"
 #include "cases.h"
 #include "korvel_commands.h"
 
@@ -92,33 +93,6 @@ std::vector<Call> threadedCalls(Random &random) {
   calls.push_back({"plateauLabels", 1, {matrix("double", side, side, two)}});
   return calls;
 }
-
-class Output {
- public:
-  void bytes(const void *from, std::size_t count) {
-    const auto *data = static_cast<const unsigned char *>(from);
-    bytes_.insert(bytes_.end(), data, data + count);
-  }
-  template <typename T>
-  void little(T value) {
-    for (std::size_t i = 0; i < sizeof(T); ++i) bytes_.push_back(static_cast<unsigned char>(value >> (8 * i)));
-  }
-  void text(const std::string &value) {
-    little(static_cast<std::uint32_t>(value.size()));
-    bytes(value.data(), value.size());
-  }
-  void array(const Value &a) {
-    text(a.className);
-    little(a.rows);
-    little(a.columns);
-    bytes(a.bytes.data(), a.bytes.size());
-  }
-  const std::vector<unsigned char> &data() const { return bytes_; }
-
- private:
-  std::vector<unsigned char> bytes_;
-};
-
 
 // The calls of the table the case format can hold, and random ones.
 std::vector<Call> tableCalls() {
@@ -195,14 +169,14 @@ int main(int argc, char **argv) {
   const std::vector<Call> calls = table ? tableCalls() : corpusCalls();
   if (calls.empty()) return 2;
 
-  Output out;
+  caseformat::Output out;
   out.bytes("KVCASES1", 8);
-  out.little(static_cast<std::uint32_t>(calls.size()));
+  out.u32(static_cast<std::uint32_t>(calls.size()));
   for (const Call &call : calls) {
     out.text(call.command);
-    out.little(call.nlhs);
-    out.little(static_cast<std::uint32_t>(call.inputs.size()));
-    for (const Value &input : call.inputs) out.array(input);
+    out.u32(call.nlhs);
+    out.u32(static_cast<std::uint32_t>(call.inputs.size()));
+    for (const Value &input : call.inputs) caseformat::writeValue(out, input);
   }
   std::FILE *file = std::fopen(path, "wb");
   if (file == nullptr) {

@@ -43,11 +43,18 @@
 //                                                 "none" where a slot is empty)
 //               u32:nrhs array*nrhs              (every input after the call)
 //   array    := string:class u64:rows u64:columns element*(rows*columns)
+//             | string:class u64:rows u64:0xFFFFFFFFFFFFFFFF u32:count
+//               u64:dimension*count element*(rows*product of the dimensions)
 //   string   := u32:length byte*length
 //
 // class is the host's class name ("double", "single", "int32", "uint8",
 // "int8", "logical", ...); elements are the raw element bytes in column-major
-// order (8 for double, 4 for int32, 1 for uint8/int8/logical). Messages are
+// order (8 for double, 4 for int32, 1 for uint8/int8/logical). An array of
+// more than two dimensions (an H-by-W-by-3 picture) takes the second form:
+// count (two or more) is the number of its dimensions after the first, and
+// trailing singleton dimensions are dropped as the hosts drop them. Every
+// matrix takes the first, so the files of matrices stayed as they were; the
+// arrays are read and written in case_format.h. Messages are
 // left out: hosts word them differently (Octave puts the command name first).
 // A corpus of calls whose results do not depend on the host (no data-address
 // commands) gives byte-identical result files on every correct target, so
@@ -62,6 +69,7 @@
 #include <string>
 #include <vector>
 
+#include "case_format.h"
 #include "contract.h"
 #include "screen_twins.h"
 #include "loader.h"
@@ -75,109 +83,10 @@ namespace {
 const char kCasesMagic[9] = "KVCASES1";
 const char kResultsMagic[9] = "KVRESLT1";
 
-// Reads the whole file up front; every read past its end is a format error.
-class Input {
- public:
-  explicit Input(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {}
-  bool take(void *into, std::size_t count) {
-    if (count > bytes_.size() - at_) return false;
-    if (count > 0) std::memcpy(into, bytes_.data() + at_, count);
-    at_ += count;
-    return true;
-  }
-  bool u32(std::uint32_t &value) { return little(value); }
-  bool u64(std::uint64_t &value) { return little(value); }
-  bool atEnd() const { return at_ == bytes_.size(); }
-  std::size_t at() const { return at_; }
-  bool text(std::string &value) {
-    std::uint32_t length = 0;
-    if (!u32(length) || length > bytes_.size() - at_) return false;
-    value.assign(reinterpret_cast<const char *>(bytes_.data() + at_), length);
-    at_ += length;
-    return true;
-  }
-
- private:
-  template <typename T>
-  bool little(T &value) {
-    unsigned char raw[sizeof(T)];
-    if (!take(raw, sizeof raw)) return false;
-    value = 0;
-    for (std::size_t i = sizeof(T); i-- > 0;) value = static_cast<T>((value << 8) | raw[i]);
-    return true;
-  }
-  std::vector<unsigned char> bytes_;
-  std::size_t at_ = 0;
-};
-
-class Output {
- public:
-  void bytes(const void *from, std::size_t count) {
-    const auto *data = static_cast<const unsigned char *>(from);
-    bytes_.insert(bytes_.end(), data, data + count);
-  }
-  void u32(std::uint32_t value) { little(value); }
-  void u64(std::uint64_t value) { little(value); }
-  void setU32(std::size_t at, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) bytes_[at + i] = static_cast<unsigned char>(value >> (8 * i));
-  }
-  void text(const std::string &value) {
-    u32(static_cast<std::uint32_t>(value.size()));
-    bytes(value.data(), value.size());
-  }
-  const std::vector<unsigned char> &data() const { return bytes_; }
-
- private:
-  template <typename T>
-  void little(T value) {
-    for (std::size_t i = 0; i < sizeof(T); ++i) bytes_.push_back(static_cast<unsigned char>(value >> (8 * i)));
-  }
-  std::vector<unsigned char> bytes_;
-};
-
-// Element bytes are copied as they are: the supported targets are all
-// little-endian, as the file is.
-bool readArray(Input &in, mxArray *&array, std::string &problem) {
-  std::string className;
-  std::uint64_t rows = 0;
-  std::uint64_t columns = 0;
-  if (!in.text(className) || !in.u64(rows) || !in.u64(columns)) {
-    problem = "truncated array header";
-    return false;
-  }
-  array = nullptr;
-  if (className == "none") return true;
-  const contract::HostClass *info = contract::hostClass(className);
-  if (info == nullptr) {
-    problem = "unknown class " + className;
-    return false;
-  }
-  if (rows > 0x7fffffffu || columns > 0x7fffffffu || rows * columns > (1u << 28)) {
-    problem = "array too large for the runner";
-    return false;
-  }
-  array = mxCreateNumericMatrix(static_cast<int>(rows), static_cast<int>(columns), info->id, mxREAL);
-  const std::size_t count = static_cast<std::size_t>(rows * columns);
-  if (count > 0 && !in.take(mxGetData(array), count * info->elementSize)) {
-    problem = "truncated array data";
-    return false;
-  }
-  return true;
-}
-
-void writeArray(Output &out, const mxArray *array) {
-  const contract::HostClass *info = array == nullptr ? nullptr : contract::hostClass(mxGetClassID(array));
-  if (info == nullptr) {
-    out.text("none");
-    out.u64(0);
-    out.u64(0);
-    return;
-  }
-  out.text(info->name);
-  out.u64(mxGetM(array));
-  out.u64(mxGetN(array));
-  out.bytes(mxGetData(array), mxGetNumberOfElements(array) * info->elementSize);
-}
+using caseformat::Input;
+using caseformat::Output;
+using caseformat::readArray;
+using caseformat::writeArray;
 
 bool readFile(const std::string &path, std::vector<unsigned char> &bytes) {
   std::FILE *file = std::fopen(path.c_str(), "rb");
@@ -309,19 +218,21 @@ class Sha256 {
 // An array of a results file as it is stored; NaNs made one NaN.
 struct Stored {
   std::string className;
-  std::uint64_t rows = 0;
-  std::uint64_t columns = 0;
+  std::vector<std::uint64_t> dimensions;  // two or more
   std::size_t elementSize = 0;
   std::vector<unsigned char> data;
 };
 
 bool readStored(Input &in, Stored &array) {
-  if (!in.text(array.className) || !in.u64(array.rows) || !in.u64(array.columns)) return false;
+  if (!caseformat::readHeader(in, array.className, array.dimensions)) return false;
   const contract::HostClass *info = contract::hostClass(array.className);
   if (info == nullptr && array.className != "none") return false;
   array.elementSize = info == nullptr ? 0 : info->elementSize;
-  if (array.rows > 0x7fffffffu || array.columns > 0x7fffffffu) return false;
-  array.data.resize(static_cast<std::size_t>(array.rows * array.columns) * array.elementSize);
+  for (std::uint64_t extent : array.dimensions)
+    if (extent > 0x7fffffffu) return false;
+  std::uint64_t count = 0;
+  if (!caseformat::elementCount(array.dimensions, SIZE_MAX / 8, count)) return false;
+  array.data.resize(static_cast<std::size_t>(count) * array.elementSize);
   if (!in.take(array.data.data(), array.data.size())) return false;
   const bool isDouble = array.className == "double";
   if (isDouble || array.className == "single") {
@@ -354,8 +265,7 @@ void encode(StoredCall &call) {
     out.u32(static_cast<std::uint32_t>(group.size()));
     for (const Stored &array : group) {
       out.bytes(array.className.data(), array.className.size());
-      out.u64(array.rows);
-      out.u64(array.columns);
+      caseformat::writeShape(out, array.dimensions);
       out.bytes(array.data.data(), array.data.size());
     }
   }
@@ -397,6 +307,13 @@ std::string hashOf(const std::vector<StoredCall> &calls, const std::vector<std::
   return hash.hex();
 }
 
+// 3x4, 2x5x3.
+std::string shapeText(const Stored &array) {
+  std::string text;
+  for (std::uint64_t extent : array.dimensions) text += (text.empty() ? "" : "x") + std::to_string(extent);
+  return text;
+}
+
 std::string firstDifference(const StoredCall &a, const StoredCall &b) {
   char line[512];
   if (a.failed != b.failed || a.identifier != b.identifier) {
@@ -409,11 +326,9 @@ std::string firstDifference(const StoredCall &a, const StoredCall &b) {
     for (std::size_t k = 0; k < a.arrays[g].size() && k < b.arrays[g].size(); ++k) {
       const Stored &x = a.arrays[g][k];
       const Stored &y = b.arrays[g][k];
-      if (x.className != y.className || x.rows != y.rows || x.columns != y.columns) {
-        std::snprintf(line, sizeof line, "%s %zu: %s %llux%llu vs %s %llux%llu", kKinds[g], k + 1,
-                      x.className.c_str(), static_cast<unsigned long long>(x.rows),
-                      static_cast<unsigned long long>(x.columns), y.className.c_str(),
-                      static_cast<unsigned long long>(y.rows), static_cast<unsigned long long>(y.columns));
+      if (x.className != y.className || x.dimensions != y.dimensions) {
+        std::snprintf(line, sizeof line, "%s %zu: %s %s vs %s %s", kKinds[g], k + 1, x.className.c_str(),
+                      shapeText(x).c_str(), y.className.c_str(), shapeText(y).c_str());
         return line;
       }
       for (std::size_t at = 0; at < x.data.size(); at += x.elementSize) {
@@ -476,7 +391,7 @@ std::string twinProblem(const std::vector<StoredCall> &calls, const std::vector<
       const StoredCall &fixed = calls[c], &own = calls[c + 1];
       const bool samePoints = !fixed.arrays[1].empty() && !own.arrays[1].empty() &&
                               fixed.arrays[1][0].className == own.arrays[1][0].className &&
-                              fixed.arrays[1][0].rows == own.arrays[1][0].rows &&
+                              fixed.arrays[1][0].dimensions == own.arrays[1][0].dimensions &&
                               fixed.arrays[1][0].data == own.arrays[1][0].data;
       if (!samePoints) return where + ": its twin has other points";
       StoredCall renamed = own;

@@ -596,6 +596,10 @@ Value zeros(std::uint64_t rows, std::uint64_t columns, const char *className) {
   value.bytes.assign(static_cast<std::size_t>(rows * columns) * elementSize(className), 0);
   return value;
 }
+Value picture(std::uint64_t height, std::uint64_t width, const char *className) {
+  return array(className, {height, width, 3},
+               std::vector<unsigned char>(static_cast<std::size_t>(height * width * 3) * elementSize(className)));
+}
 Value int32s(std::uint64_t rows, std::uint64_t columns, const std::vector<std::int32_t> &elements) {
   return matrix("int32", rows, columns, elements);
 }
@@ -642,7 +646,8 @@ Inputs randomCall(Random &random, const CommandCases &cases) {
   Inputs inputs = cases.random(random, broken);
   if (broken && random.chance(0.3)) {
     // Another class for the same elements, the way a caller's mistake looks:
-    // doubles as single, corner indices as doubles (a caller who forgot int32()).
+    // doubles as single, corner indices as doubles (a caller who forgot
+    // int32()), uint8 pixels as doubles.
     Value &first = inputs[0];
     const std::size_t count = static_cast<std::size_t>(first.rows * first.columns);
     if (first.className == "double") {
@@ -652,15 +657,16 @@ Inputs randomCall(Random &random, const CommandCases &cases) {
         std::memcpy(&v, first.bytes.data() + 8 * i, 8);
         out[i] = static_cast<float>(v);
       }
-      first = matrix("single", first.rows, first.columns, out);
+      first = array("single", first.shape(), out);
     } else {
+      const bool bytes = elementSize(first.className) == 1;
       std::vector<double> out(count);
       for (std::size_t i = 0; i < count; ++i) {
-        std::int32_t v;
-        std::memcpy(&v, first.bytes.data() + 4 * i, 4);
-        out[i] = v;
+        std::int32_t v = 0;
+        if (!bytes) std::memcpy(&v, first.bytes.data() + 4 * i, 4);
+        out[i] = bytes ? first.bytes[i] : v;
       }
-      first = matrix("double", first.rows, first.columns, out);
+      first = array("double", first.shape(), out);
     }
   }
   return inputs;

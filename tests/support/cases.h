@@ -20,7 +20,9 @@
 namespace cases {
 
 // One input: its class as the hosts name it, its size and the raw bytes of
-// its elements in column-major order.
+// its elements in column-major order. rows and columns are what mxGetM and
+// mxGetN report: for an array of more than two dimensions (a picture),
+// the first and the product of the others, with every one in dimensions.
 struct Value {
   std::string className = "double";
   std::uint64_t rows = 0;
@@ -29,6 +31,11 @@ struct Value {
   bool complex = false;             // with an imaginary part of zeros
   int sameAs = -1;                  // the array of an earlier input again
   bool reportsHugeColumns = false;  // reports 2^31 columns, holding its own data
+  std::vector<std::uint64_t> dimensions;  // more than two, or empty for a matrix
+  // Every dimension: {rows, columns} for a matrix.
+  std::vector<std::uint64_t> shape() const {
+    return dimensions.empty() ? std::vector<std::uint64_t>{rows, columns} : dimensions;
+  }
 };
 using Inputs = std::vector<Value>;
 
@@ -43,6 +50,21 @@ Value matrix(const char *className, std::uint64_t rows, std::uint64_t columns,
   if (!elements.empty()) std::memcpy(value.bytes.data(), elements.data(), value.bytes.size());
   return value;
 }
+// An array of any dimensions from its elements in column-major order;
+// trailing singleton dimensions beyond the second are dropped, as the hosts
+// drop them, so two dimensions or fewer make a matrix.
+template <typename T>
+Value array(const char *className, std::vector<std::uint64_t> dimensions, const std::vector<T> &elements) {
+  while (dimensions.size() < 2) dimensions.push_back(1);
+  while (dimensions.size() > 2 && dimensions.back() == 1) dimensions.pop_back();
+  std::uint64_t columns = 1;
+  for (std::size_t d = 1; d < dimensions.size(); ++d) columns *= dimensions[d];
+  Value value = matrix(className, dimensions[0], columns, elements);
+  if (dimensions.size() > 2) value.dimensions = dimensions;
+  return value;
+}
+// A height-by-width-by-3 picture of doubles or uint8, zero-filled.
+Value picture(std::uint64_t height, std::uint64_t width, const char *className = "double");
 Value doubles(std::uint64_t rows, std::uint64_t columns, const std::vector<double> &elements);
 Value row(const std::vector<double> &elements);
 Value scalar(double value);

@@ -52,7 +52,10 @@ Array fromCase(const cases::Value &value) {
       {"int8", mxINT8_CLASS},     {"logical", mxLOGICAL_CLASS}, {"char", mxCHAR_CLASS}};
   EXPECT_EQ(value.sameAs, -1) << "a shared input has no array of its own";
   EXPECT_EQ(classes.count(value.className), 1u) << value.className;
-  Array array = zeros(value.rows, value.columns, classes.at(value.className), value.complex ? mxCOMPLEX : mxREAL);
+  std::vector<int> dimensions;
+  for (std::uint64_t extent : value.shape()) dimensions.push_back(static_cast<int>(extent));
+  Array array(mxCreateNumericArray(static_cast<int>(dimensions.size()), dimensions.data(),
+                                   classes.at(value.className), value.complex ? mxCOMPLEX : mxREAL));
   const std::size_t part = value.complex ? value.bytes.size() / 2 : value.bytes.size();
   if (part > 0) std::memcpy(mxGetData(array.get()), value.bytes.data(), part);
   if (value.complex && part > 0) std::memcpy(mxGetPi(array.get()), value.bytes.data() + part, part);

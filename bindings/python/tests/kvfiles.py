@@ -3,6 +3,8 @@
 An r-by-c array of the files comes back as the NumPy array of shape (c, r)
 over the same bytes: the MEX commands' column-major matrix seen in C order,
 which is the package's layout (a 3-by-N point matrix is an (N, 3) array).
+An array of more dimensions, d1-by-...-by-dn, likewise has shape
+(dn, ..., d1): an H-by-W-by-3 picture is a (3, W, H) array.
 """
 import struct
 
@@ -11,6 +13,8 @@ import numpy as np
 CLASSES = {"double": "<f8", "single": "<f4", "int64": "<i8", "uint64": "<u8", "int32": "<i4",
            "uint32": "<u4", "int16": "<i2", "uint16": "<u2", "char": "<u2", "int8": "i1",
            "uint8": "u1", "logical": "?"}
+# Where a matrix's column count is: an array of more dimensions follows.
+MORE_DIMENSIONS = 0xFFFFFFFFFFFFFFFF
 
 
 class _Reader:
@@ -37,10 +41,14 @@ class _Reader:
 
     def array(self):
         name, rows, columns = self.text(), self.u64(), self.u64()
+        dims = [rows, columns]
+        if columns == MORE_DIMENSIONS:
+            dims = [rows] + [self.u64() for _ in range(self.u32())]
         if name == "none":
             return None
         dtype = np.dtype(CLASSES[name])
-        return np.frombuffer(self.take(rows * columns * dtype.itemsize), dtype).reshape(columns, rows)
+        count = int(np.prod(dims))
+        return np.frombuffer(self.take(count * dtype.itemsize), dtype).reshape(dims[::-1])
 
     def magic(self, expected):
         if self.take(8) != expected:
