@@ -205,7 +205,7 @@ inline Colours colourRows(const Call &call, int slot, const char *name, Count it
   const Count rows = mxGetM(array);
   if (mxGetN(array) != 3 || (rows != items && rows != 1))
     failArgument(call, Reason::badSize, name, expected, array);
-  return {mxGetPr(array), rows == 1 ? 0 : 1, rows};
+  return {mxGetPr(array), rows == 1 ? Count{0} : Count{1}, rows};
 }
 
 // korvelDepthOrder's FLAGS: real double or logical, at least `count` elements.

@@ -133,23 +133,29 @@ inline void drawBand(const Picture &picture, const PictureView &view, const Stro
       // A sample whose pen reaches the band lies within it widened by the
       // pen and half a pixel; one pixel more leaves room for rounding.
       keepWithin([&line](Sample i) { return line.x(i); }, line.dx >= 0,
-                 band.firstColumn - 1.5 - reachOn, band.lastColumn + 1.5 - reachBack, begin, end);
+                 static_cast<double>(band.firstColumn) - 1.5 - reachOn,
+                 static_cast<double>(band.lastColumn) + 1.5 - reachBack, begin, end);
       keepWithin([&line](Sample i) { return line.y(i); }, line.dy >= 0,
-                 band.firstRow - 1.5 - reachOn, band.lastRow + 1.5 - reachBack, begin, end);
+                 static_cast<double>(band.firstRow) - 1.5 - reachOn,
+                 static_cast<double>(band.lastRow) + 1.5 - reachBack, begin, end);
       if (begin == end) continue;
     }
     const PaintColour colour =
         paintColour(scene.colours + s * scene.colourSegmentStep, scene.colourChannelStep);
+    const double firstColumn = static_cast<double>(band.firstColumn);
+    const double lastColumn = static_cast<double>(band.lastColumn);
+    const double firstRow = static_cast<double>(band.firstRow);
+    const double lastRow = static_cast<double>(band.lastRow);
     for (Sample i = begin; i < end; ++i) {
       const double x = line.x(i);
       const double y = line.y(i);
       for (double across = reachBack; across <= reachOn; ++across) {
-        const double column = std::round(x + across);
-        if (!(column >= band.firstColumn && column <= band.lastColumn)) continue;
+        const double column = roundHalfAway(x + across);
+        if (!(column >= firstColumn && column <= lastColumn)) continue;
         // Rows come in a run unless rounding skips one; test each.
         for (double down = reachBack; down <= reachOn; ++down) {
-          const double row = std::round(y + down);
-          if (!(row >= band.firstRow && row <= band.lastRow)) continue;
+          const double row = roundHalfAway(y + down);
+          if (!(row >= firstRow && row <= lastRow)) continue;
           const auto r = static_cast<Count>(row) - 1;
           paintRun(picture, static_cast<Count>(column) - 1, r, r, colour);
         }

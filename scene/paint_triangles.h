@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "../core/fault.h"
+#include "../core/simd.h"
 #include "../core/threads.h"
 #include "picture.h"
 
@@ -83,21 +85,47 @@ struct FaceBox {
 
 const FaceBox kNoBox = {1, 0, 1, 0};
 
+// max(1, ceil(least)) and min(side, floor(most)) of finite coordinates, as
+// whole numbers; first > last when no pixel centre lies between them.
+// Written out rather than through the C library's ceil and floor, which
+// cost more than the rest of a small triangle.
+inline void centresBetween(double least, double most, Count side, std::int32_t &first,
+                           std::int32_t &last) {
+  const double top = static_cast<double>(side);
+  if (least > top || most < 1) {
+    first = 1;
+    last = 0;
+    return;
+  }
+  if (least <= 1) {
+    first = 1;
+  } else {  // 1 < least <= side < 2^31: trunc is floor
+    const auto whole = static_cast<std::int32_t>(least);
+    first = static_cast<double>(whole) < least ? whole + 1 : whole;
+  }
+  last = most >= top ? static_cast<std::int32_t>(side) : static_cast<std::int32_t>(most);
+}
+
+inline double least(const double v[3]) {
+  const double a = v[0] < v[1] ? v[0] : v[1];
+  return a < v[2] ? a : v[2];
+}
+inline double most(const double v[3]) {
+  const double a = v[0] > v[1] ? v[0] : v[1];
+  return a > v[2] ? a : v[2];
+}
+
 inline FaceBox boxOf(const Corners &c, Count height, Count width) {
   for (int k = 0; k < 3; ++k)
     if (!std::isfinite(c.x[k]) || !std::isfinite(c.y[k])) return kNoBox;
   const double area =
       (c.x[1] - c.x[0]) * (c.y[2] - c.y[0]) - (c.y[1] - c.y[0]) * (c.x[2] - c.x[0]);
   if (area == 0) return kNoBox;  // NaN (huge corners) is not zero: kept
-  const double left = std::fmax(1, std::ceil(std::fmin(std::fmin(c.x[0], c.x[1]), c.x[2])));
-  const double right = std::fmin(static_cast<double>(width),
-                                 std::floor(std::fmax(std::fmax(c.x[0], c.x[1]), c.x[2])));
-  const double top = std::fmax(1, std::ceil(std::fmin(std::fmin(c.y[0], c.y[1]), c.y[2])));
-  const double bottom = std::fmin(static_cast<double>(height),
-                                  std::floor(std::fmax(std::fmax(c.y[0], c.y[1]), c.y[2])));
-  if (left > right || top > bottom) return kNoBox;
-  return {static_cast<std::int32_t>(top), static_cast<std::int32_t>(bottom),
-          static_cast<std::int32_t>(left), static_cast<std::int32_t>(right)};
+  FaceBox box;
+  centresBetween(least(c.x), most(c.x), width, box.firstColumn, box.lastColumn);
+  centresBetween(least(c.y), most(c.y), height, box.firstRow, box.lastRow);
+  if (box.firstColumn > box.lastColumn || box.firstRow > box.lastRow) return kNoBox;
+  return box;
 }
 
 // Edge k runs from corner k to corner k + 1 (mod 3). Its function at pixel
@@ -113,17 +141,20 @@ struct Edge {
 };
 
 inline void edgesAt(const Corners &c, double column, Edge edges[3]) {
-  for (int k = 0; k < 3; ++k) {
-    const int b = (k + 1) % 3;
-    edges[k] = {c.x[b] - c.x[k], c.y[k], (c.y[b] - c.y[k]) * (column - c.x[k])};
-  }
+  edges[0] = {c.x[1] - c.x[0], c.y[0], (c.y[1] - c.y[0]) * (column - c.x[0])};
+  edges[1] = {c.x[2] - c.x[1], c.y[1], (c.y[2] - c.y[1]) * (column - c.x[1])};
+  edges[2] = {c.x[0] - c.x[2], c.y[2], (c.y[0] - c.y[2]) * (column - c.x[2])};
 }
 
-inline bool covers(const Edge edges[3], double row) {
+// Without branches: whether a pixel is covered is the data's whim, and a
+// branch on it is mispredicted half the time.
+inline unsigned covers(const Edge edges[3], double row) {
   const double e1 = edges[0].value(row);
   const double e2 = edges[1].value(row);
   const double e3 = edges[2].value(row);
-  return (e1 >= 0 && e2 >= 0 && e3 >= 0) || (e1 <= 0 && e2 <= 0 && e3 <= 0);
+  const unsigned nonNegative = unsigned{e1 >= 0} & unsigned{e2 >= 0} & unsigned{e3 >= 0};
+  const unsigned nonPositive = unsigned{e1 <= 0} & unsigned{e2 <= 0} & unsigned{e3 <= 0};
+  return nonNegative | nonPositive;
 }
 
 // Corners this small keep every edge function finite and never NaN, and so
@@ -162,6 +193,20 @@ inline void narrow(const Edge &edge, bool nonNegative, Count &first, Count &last
   }
 }
 
+// The position of the lowest set bit of a word that is not 0.
+inline int lowestBit(std::uint64_t word) {
+#if defined(__GNUC__)
+  return __builtin_ctzll(word);
+#else
+  int bit = 0;
+  while ((word & 1) == 0) {
+    word >>= 1;
+    ++bit;
+  }
+  return bit;
+#endif
+}
+
 inline void paintColumnRun(const Picture &picture, const WinnerMap &winners, Count column,
                            Count first, Count last, const PaintColour &colour, double winner) {
   paintRun(picture, column - 1, first - 1, last - 1, colour);
@@ -172,16 +217,17 @@ inline void paintColumnRun(const Picture &picture, const WinnerMap &winners, Cou
 inline void paintFace(const Picture &picture, const WinnerMap &winners, const Corners &corners,
                       const FaceBox &box, const PixelBox &band, const PaintColour &colour,
                       double winner, Count searchFromRows) {
-  const double firstColumn = std::fmax(box.firstColumn, band.firstColumn);
-  const double lastColumn = std::fmin(box.lastColumn, band.lastColumn);
-  const double firstRow = std::fmax(box.firstRow, band.firstRow);
-  const double lastRow = std::fmin(box.lastRow, band.lastRow);
-  if (firstColumn > lastColumn || firstRow > lastRow) return;
-  const auto top = static_cast<Count>(firstRow);
-  const auto bottom = static_cast<Count>(lastRow);
+  const auto boxFirstColumn = static_cast<Count>(box.firstColumn);
+  const auto boxLastColumn = static_cast<Count>(box.lastColumn);
+  const auto boxTop = static_cast<Count>(box.firstRow);
+  const auto boxBottom = static_cast<Count>(box.lastRow);
+  const Count firstColumn = boxFirstColumn > band.firstColumn ? boxFirstColumn : band.firstColumn;
+  const Count lastColumn = boxLastColumn < band.lastColumn ? boxLastColumn : band.lastColumn;
+  const Count top = boxTop > band.firstRow ? boxTop : band.firstRow;
+  const Count bottom = boxBottom < band.lastRow ? boxBottom : band.lastRow;
+  if (firstColumn > lastColumn || top > bottom) return;
   const bool search = bottom - top + 1 >= searchFromRows && searchable(corners);
-  for (auto column = static_cast<Count>(firstColumn); column <= static_cast<Count>(lastColumn);
-       ++column) {
+  for (Count column = firstColumn; column <= lastColumn; ++column) {
     Edge edges[3];
     edgesAt(corners, static_cast<double>(column), edges);
     if (search) {
@@ -193,9 +239,22 @@ inline void paintFace(const Picture &picture, const WinnerMap &winners, const Co
       }
       continue;
     }
-    for (Count row = top; row <= bottom; ++row)
-      if (covers(edges, static_cast<double>(row)))
-        paintColumnRun(picture, winners, column, row, row, colour, winner);
+    // The covered rows as bits, 64 rows at a time, painted a run at a time
+    // (one run, mostly).
+    for (Count first = top; first <= bottom; first += 64) {
+      const Count count = bottom - first + 1 < 64 ? bottom - first + 1 : 64;
+      std::uint64_t covered = 0;
+      for (Count k = 0; k < count; ++k)
+        covered |= std::uint64_t{covers(edges, static_cast<double>(first + k))} << k;
+      while (covered != 0) {
+        const int start = lowestBit(covered);
+        const std::uint64_t fromStart = covered >> start;
+        const int length = fromStart == ~std::uint64_t{0} ? 64 : lowestBit(~fromStart);
+        paintColumnRun(picture, winners, column, first + start, first + start + length - 1, colour,
+                       winner);
+        covered = length + start >= 64 ? 0 : covered & (~std::uint64_t{0} << (start + length));
+      }
+    }
   }
 }
 
@@ -287,16 +346,37 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
   auto *boxes = threads > 1 ? static_cast<FaceBox *>(std::malloc(count * sizeof(FaceBox))) : nullptr;
   if (boxes == nullptr) threads = 1;
 
+  // Faces come in depth order, scattered over the face, point and colour
+  // arrays: a cache miss or three per face read. So the face and its colour
+  // are asked for kFetchAhead faces ahead, and its corners' points half as
+  // far ahead, when the face itself has arrived.
+  const Count kFetchAhead = 16;
+  auto fetchAhead = [&scene, count, kFetchAhead](Count p) {
+    if (p + kFetchAhead < count) {
+      const Count face = faceAt(scene, p + kFetchAhead);
+      prefetchForRead(scene.faces + 3 * face);
+      for (int k = 0; k < 3; ++k)
+        prefetchForRead(scene.colours + face * scene.colourFaceStep + k * scene.colourChannelStep);
+    }
+    if (p + kFetchAhead / 2 < count) {
+      const std::int32_t *corner = scene.faces + 3 * faceAt(scene, p + kFetchAhead / 2);
+      for (int k = 0; k < 3; ++k) prefetchForRead(scene.uv + 2 * static_cast<Count>(corner[k]));
+    }
+  };
+
   auto paintBand = [&](const PixelBox &band, bool boxesKnown) {
     for (Count p = 0; p < count; ++p) {
+      if (!boxesKnown) fetchAhead(p);
       const Count face = faceAt(scene, p);
       FaceBox box;
       Corners corners;
       if (boxesKnown) {
         box = boxes[p];
-        if (box.firstColumn > box.lastColumn || box.lastColumn < band.firstColumn ||
-            box.firstColumn > band.lastColumn || box.lastRow < band.firstRow ||
-            box.firstRow > band.lastRow)
+        if (box.firstColumn > box.lastColumn ||
+            static_cast<Count>(box.lastColumn) < band.firstColumn ||
+            static_cast<Count>(box.firstColumn) > band.lastColumn ||
+            static_cast<Count>(box.lastRow) < band.firstRow ||
+            static_cast<Count>(box.firstRow) > band.lastRow)
           continue;
         corners = cornersOf(scene, view, face);
       } else {
@@ -311,15 +391,16 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
     }
   };
 
-  const PixelBox whole = {1, static_cast<double>(picture.height), 1,
-                          static_cast<double>(picture.width)};
+  const PixelBox whole = {1, picture.height, 1, picture.width};
   if (threads <= 1) {
     paintBand(whole, false);
     return;
   }
   runParallelRanges(threads, count, kPaintSplit.piece, [&](Count first, Count end, unsigned) {
-    for (Count p = first; p < end; ++p)
+    for (Count p = first; p < end; ++p) {
+      fetchAhead(p);
       boxes[p] = boxOf(cornersOf(scene, view, faceAt(scene, p)), picture.height, picture.width);
+    }
   });
   Count cuts[kMaxThreads + 1];
   cutBands(picture, boxes, count, threads, cuts);

@@ -64,13 +64,26 @@ inline double pixelRow(const PictureView &view, double v) {
   return (view.vMax - v) * view.pixelsPerUnit + 0.5;
 }
 
+// std::round, half away from zero, without a call into the C library (the
+// painters round a few times per pixel): exact, since below 2^52 the
+// fraction v - trunc(v) is exact and from 2^52 on every double is whole.
+inline double roundHalfAway(double v) {
+  const double kWhole = 4503599627370496.0;  // 2^52
+  if (!(v > -kWhole && v < kWhole)) return v;
+  const double whole = static_cast<double>(static_cast<std::int64_t>(v));
+  const double fraction = v - whole;
+  if (fraction >= 0.5) return whole + 1;
+  if (fraction <= -0.5) return whole - 1;
+  return whole;
+}
+
 // A colour channel as a byte: times 255, rounded to nearest with ties away
 // from zero, clamped to 0 .. 255; NaN gives 0.
 inline std::uint8_t channelByte(double value) {
   const double scaled = value * 255.0;
   if (!(scaled > 0)) return 0;
   if (scaled >= 255) return 255;
-  return static_cast<std::uint8_t>(std::round(scaled));
+  return static_cast<std::uint8_t>(roundHalfAway(scaled));
 }
 
 // One colour, ready to be written into a picture of either kind.
@@ -113,10 +126,9 @@ inline void markRun(const WinnerMap &winners, Count column, Count firstRow, Coun
   for (Count r = 0; r <= lastRow - firstRow; ++r) at[r * winners.rowStep] = winner;
 }
 
-// A rectangle of pixels, one-based and inclusive, held as doubles: the
-// bounds are compared with coordinates.
+// A rectangle of pixels, one-based and inclusive.
 struct PixelBox {
-  double firstRow, lastRow, firstColumn, lastColumn;
+  Count firstRow, lastRow, firstColumn, lastColumn;
 };
 
 // Threads paint bands of the picture across its slower axis (columns of a
@@ -128,11 +140,10 @@ inline bool bandsOfColumns(const Picture &picture) {
 // Band `band` of `bands` cut at the given slow-axis line numbers: cuts[b] to
 // cuts[b + 1] - 1, zero-based.
 inline PixelBox bandBox(const Picture &picture, const Count *cuts, unsigned band) {
-  const double first = static_cast<double>(cuts[band]) + 1;
-  const double last = static_cast<double>(cuts[band + 1]);
-  if (bandsOfColumns(picture))
-    return {1, static_cast<double>(picture.height), first, last};
-  return {first, last, 1, static_cast<double>(picture.width)};
+  const Count first = cuts[band] + 1;
+  const Count last = cuts[band + 1];
+  if (bandsOfColumns(picture)) return {1, picture.height, first, last};
+  return {first, last, 1, picture.width};
 }
 
 // The smallest index from lo to hi (inclusive) at which the predicate, false

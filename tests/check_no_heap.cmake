@@ -3,12 +3,14 @@
 # dynamic symbols with nm.
 set(heap_symbols malloc calloc realloc free posix_memalign aligned_alloc memalign valloc
     _Znwm _Znam _ZdlPv _ZdaPv _ZdlPvm _ZdaPvm _ZnwmRKSt9nothrow_t _ZnamRKSt9nothrow_t)
-# valueSwap may take O(L) scratch for its lookup over many pairs, and
-# korvelFaceShown one bit per point for the flags of a large screen; each
-# frees it before it can raise an error, and falls back to the plain way
-# when it cannot have it.
+# valueSwap may take O(L) scratch for its lookup over many pairs,
+# korvelFaceShown one bit per point for the flags of a large screen,
+# korvelPaintTriangles a box per face painted (for its threads) and
+# korvelDepthOrder a key per face drawn (for its sort); each frees it before
+# it can raise an error, and falls back to a plain way when it cannot have
+# it.
 cmake_policy(SET CMP0057 NEW)
-set(scratch_allowed valueSwap korvelFaceShown)
+set(scratch_allowed valueSwap korvelFaceShown korvelPaintTriangles korvelDepthOrder)
 set(failures 0)
 foreach(command IN LISTS COMMANDS)
   if(command IN_LIST scratch_allowed)
