@@ -341,8 +341,10 @@ stages = note(stages, opts.quiet, 'korvelPaintStrokes', sprintf('%d strokes, 3 c
               numel(turn) - 1 + nnz(light) + size(strokes, 2)), started);
 end
 
+% As 16-bit PNG, which is what the image writer makes of a double picture;
+% turned into uint16 here first, which is the same file, written sooner.
 function writePicture(picture, file)
-imwrite(min(max(picture, 0), 1), file);
+imwrite(uint16(min(max(picture, 0), 1) * 65535), file);
 end
 
 function [plateaus, file, stages] = plateauPicture(scene, font, opts, stages)

@@ -14,6 +14,8 @@
 #endif
 
 #include "../arrays/plateau_labels.h"
+#include "../scene/paint_strokes.h"
+#include "../scene/paint_triangles.h"
 #include "../core/threads.h"
 #include "../core/parallel_sizes.h"
 #include "cases.h"
@@ -350,5 +352,73 @@ TEST(Threads, ThreadLimitsReadFromSettingsAndSystemFiles) {
     if (!c.found) continue;
     EXPECT_EQ(own.v2, c.v2) << c.text;
     EXPECT_EQ(std::string(own.path, own.length), c.path) << c.text;
+  }
+}
+
+// The painters' cores on a picture large enough for threads, in a MATLAB
+// picture's layout and in a NumPy image's (bands across the other axis), of
+// doubles and of bytes: every thread count, and every way of finding a
+// face's pixels in a column (bisection everywhere, nowhere, past 12 rows),
+// paints the pixels one thread testing every pixel paints.
+TEST(Threads, PaintersPaintTheSamePixelsAtEveryThreadCountInEitherLayout) {
+  std::mt19937_64 engine(0x7061696e74);
+  auto unit = [&engine] { return static_cast<double>(engine() >> 11) / 9007199254740992.0; };
+  const size_t height = 530, width = 610, points = 6000;
+  std::vector<double> uv(2 * points), colours(3 * points / 3), segments(4 * 300), order;
+  for (size_t i = 0; i < points; ++i) {
+    // Small faces around random centres, a few corners far off or exactly on pixel centres.
+    const size_t centre = i - i % 3;
+    uv[2 * i] = i % 3 == 0 ? unit() * 700 - 40 : uv[2 * centre] + unit() * 30 - 15;
+    uv[2 * i + 1] = i % 3 == 0 ? unit() * 600 - 40 : uv[2 * centre + 1] + unit() * 30 - 15;
+    if (i % 97 == 1) uv[2 * i] = std::floor(uv[2 * i]) + 0.5;
+    if (i % 389 == 2) uv[2 * i + 1] = 1e300;
+  }
+  std::vector<std::int32_t> faces(points);
+  for (size_t i = 0; i < points; ++i) faces[i] = static_cast<std::int32_t>(i);
+  for (double &c : colours) c = unit();
+  for (size_t p = 0; p < points / 3; ++p) order.push_back(static_cast<double>(engine() % (points / 3) + 1));
+  for (double &s : segments) s = unit() * 700 - 50;
+  const korvel::PictureView view = {-0.25, 540, 1.0};
+  const korvel::TriangleScene scene = {uv.data(), points, faces.data(), points / 3, colours.data(), 3, 1,
+                                       order.data(), order.size()};
+  const korvel::StrokeScene strokes = {segments.data(), 300, colours.data(), 3, 1, 3};
+  const size_t elements = height * width * 3;
+  // Layouts: MATLAB's column-major planes; NumPy's interleaved rows.
+  struct Layout {
+    size_t rowStep, columnStep, channelStep, winnerRowStep, winnerColumnStep;
+  } const layouts[] = {{1, height, height * width, 1, height}, {3 * width, 3, 1, width, 1}};
+  for (bool bytes : {false, true}) {
+    std::vector<std::vector<double>> reference;
+    for (const Layout &layout : layouts) {
+      std::vector<double> doubles(elements, 0.5), winners(height * width, 0.0);
+      std::vector<std::uint8_t> bytePixels(elements, 7);
+      auto paint = [&](unsigned threads, size_t searchFromRows) {
+        std::fill(doubles.begin(), doubles.end(), 0.5);
+        std::fill(bytePixels.begin(), bytePixels.end(), 7);
+        std::fill(winners.begin(), winners.end(), 0.0);
+        const korvel::Picture picture = {bytes ? nullptr : doubles.data(), bytes ? bytePixels.data() : nullptr,
+                                         height, width, layout.rowStep, layout.columnStep, layout.channelStep};
+        korvel::paintTriangles(picture, {winners.data(), layout.winnerRowStep, layout.winnerColumnStep}, view,
+                               scene, {threads, searchFromRows});
+        korvel::paintStrokes(picture, view, strokes, threads);
+        // Pixel by pixel in a layout of their own, to compare across layouts.
+        std::vector<double> pixels;
+        for (size_t r = 0; r < height; ++r)
+          for (size_t c = 0; c < width; ++c) {
+            for (size_t k = 0; k < 3; ++k) {
+              const size_t at = r * layout.rowStep + c * layout.columnStep + k * layout.channelStep;
+              pixels.push_back(bytes ? bytePixels[at] : doubles[at]);
+            }
+            pixels.push_back(winners[r * layout.winnerRowStep + c * layout.winnerColumnStep]);
+          }
+        return pixels;
+      };
+      if (reference.empty()) reference.push_back(paint(1, size_t(-1)));
+      for (unsigned threads : {1u, 2u, 3u, 7u, 0u})
+        for (size_t searchFromRows : {size_t{0}, size_t{12}, size_t(-1)})
+          EXPECT_TRUE(sameBits(reference[0], paint(threads, searchFromRows)))
+              << (bytes ? "bytes, " : "doubles, ") << "row step " << layout.rowStep << ", " << threads
+              << " threads, bisection from " << searchFromRows << " rows";
+    }
   }
 }

@@ -92,6 +92,35 @@ for number = plateaus.numbers
          sprintf('region number %s drawn inside its region', number.text));
 end
 
+% --- The toolbox's painters and depth order against the examples', the
+% commands' readable reference: the same draw lists and pictures, bit for
+% bit, on both screens from several headings, at 1 and 3 threads (the demo's
+% own size for one of them, so that the picture splits into bands).
+checks = {40, 240, 90, '1'; 40, 240, 200, '3'; 120, 720, 90, '3'; 60, 480, -30, '1'};
+for k = 1:rows(checks)
+  [grid, width, heading, threads] = checks{k, :};
+  setenv('KORVEL_NUM_THREADS', threads);
+  options = {'grid', grid, 'size', width, 'heading', heading, 'quiet', true};
+  toolbox = korvel_demo(options{:}, 'out', fullfile(outFolder, 'toolbox'));
+  example = korvel_demo(options{:}, 'out', fullfile(outFolder, 'example'), 'painter', 'example');
+  what = sprintf('grid %d, %d pixels, heading %g, %s thread(s)', grid, width, heading, threads);
+  for s = 1:numel(toolbox.screens)
+    expect(isequal(toolbox.screens(s).drawList, example.screens(s).drawList) && ...
+           isequal(toolbox.screens(s).depth, example.screens(s).depth), ...
+           [toolbox.screens(s).name ' screen, ' what ': the depth order of the host sort']);
+    same = isequal(size(toolbox.screens(s).picture), size(example.screens(s).picture)) && ...
+           all(typecast(toolbox.screens(s).picture(:), 'uint64') == ...
+               typecast(example.screens(s).picture(:), 'uint64'));
+    expect(same, [toolbox.screens(s).name ' screen, ' what ': the pictures of the example painters']);
+  end
+  for name = {'korvel_plateaus.png', 'korvel_screens.png'}
+    same = isequal(imread(fullfile(outFolder, 'toolbox', name{1})), ...
+                   imread(fullfile(outFolder, 'example', name{1})));
+    expect(same, [name{1} ', ' what ': the example painters'' picture']);
+  end
+end
+setenv('KORVEL_NUM_THREADS', '');
+
 % --- One screen only: the other picture is not made.
 single = fullfile(outFolder, 'single');
 result = korvel_demo('grid', 20, 'size', 160, 'out', single, 'screen', 'cone', ...
