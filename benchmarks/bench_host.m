@@ -13,8 +13,8 @@ function rows = bench_host(varargin)
 %   FILE    tab-separated file the rows are written to ('' for none).
 %   Q       true for one small size per command (a smoke run).
 %   ONLY    'frame' for the frame rows alone, 'peers' for the array commands
-%           against their peers at 2048x2048 alone (to repeat them); '' for
-%           all.
+%           against their peers at 2048x2048 alone (to repeat them), 'paint'
+%           for the painters and the picture frame alone; '' for all.
 %
 %   Before timing, every host expression is compared bit for bit with the
 %   command (typecast to uint64; NaNs compare equal to NaNs) on the timed
@@ -35,6 +35,14 @@ function rows = bench_host(varargin)
 %   korvelSpin as command 'frame, offset then spin', each against the
 %   fastest plain frame we could write for the same outputs, and beside them
 %   zeros(3, N) and P + 0, the host's cost of one 3-by-N result.
+%
+%   The painters (KORVELPAINTTRIANGLES, KORVELPAINTSTROKES, KORVELDEPTHORDER)
+%   are timed on the demo's torus picture against the example painters and
+%   the host's sort, and a whole frame from points to picture (FRAME_SCENE's
+%   points, through KORVELTOVIEWER, TORUSSCREENMEX, KORVELFACESHOWN,
+%   KORVELRANGE, KORVELDEPTHORDER and KORVELPAINTTRIANGLES into a square uint8
+%   picture, and into a double one) as command 'picture frame', with its
+%   frames per second.
 %
 %   ROWS is a struct array with fields label, command, size, variant,
 %   seconds (median), reps and identical. Variant 'command' is the plug-in.
@@ -83,7 +91,7 @@ if ~isempty(options.only)
   pair_counts = [];
   image_sides = [];
 end
-if strcmp(options.only, 'peers')
+if any(strcmp(options.only, {'peers', 'paint'}))
   frame_counts = [];
 end
 for n = point_counts
@@ -125,7 +133,7 @@ for side = image_sides
   end
 end
 
-if ~strcmp(options.only, 'frame')
+if ~any(strcmp(options.only, {'frame', 'paint'}))
   % The peers a user holds the array commands against, at one size: the image
   % package's bwlabel (it labels the ones only), plain indexing through a table,
   % A + 1, the host's own cost of making a result this size, and valueSwap
@@ -171,9 +179,127 @@ if ~strcmp(options.only, 'frame')
   clear A L lut from Q T variants no_pairs
 end
 
+if isempty(options.only) || strcmp(options.only, 'paint')
+  rows = [rows, time_painters(options.label, options.quick, awkward)];
+  if options.quick
+    rows = [rows, time_picture_frame(options.label, frame_scene(1e4), 256, 3)];
+  else
+    rows = [rows, time_picture_frame(options.label, frame_scene(1e5), 1024, 12)];
+  end
+end
+
 if ~isempty(options.table)
   write_rows(options.table, rows);
 end
+end
+
+% --- The painters -------------------------------------------------------------
+
+function rows = time_painters(label, quick, awkward)
+% The demo's torus picture, its triangles far first and its text strokes,
+% painted by the commands and by the example painters (each command's
+% readable reference, vectorised host code) into a double picture; the
+% depth order against the host's stable sort.
+addpath(fullfile(fileparts(mfilename('fullpath')), '..', 'examples'));
+width = 720;
+grid = 200;
+if quick
+  width = 240;
+  grid = 40;
+end
+result = korvel_demo('grid', grid, 'size', width, 'screen', 'torus', 'quiet', true, ...
+                     'out', tempname());
+screen = result.screens(1);
+scene = result.scene;
+view = struct('uMin', -1.05, 'vMax', 1.05, 'pixelsPerUnit', width / 2.1);
+corner = [view.uMin, view.vMax, view.pixelsPerUnit];
+canvas = 0.5 * ones(size(screen.picture));
+uv = [-screen.screen(2, :); screen.screen(1, :)];
+drawn = double(scene.faces(:, screen.drawList)) + 1;
+size_label = sprintf('%dx%d demo', size(canvas, 2), size(canvas, 1));
+rows = time_case(label, 'korvelPaintTriangles', size_label, ...
+                 @() korvelPaintTriangles(canvas, corner, uv, scene.faces, scene.colours, screen.drawList), ...
+                 {'korvel_paint_triangles', ...
+                  @() korvel_paint_triangles(canvas, view, uv, drawn, scene.colours(screen.drawList, :))}, ...
+                 awkward);
+strokes = screen.strokes;
+rows = [rows, time_case(label, 'korvelPaintStrokes', size_label, ...
+                        @() korvelPaintStrokes(canvas, corner, strokes, [0.1 0.1 0.2], 3), ...
+                        {'korvel_paint_lines', @() korvel_paint_lines(canvas, view, strokes, [0.1 0.1 0.2], 3)}, ...
+                        awkward)];
+distance = korvelRange(korvelToViewer(scene.points, [0; -50; 6], pi / 2));
+flags = screen.flags;
+rows = [rows, time_case(label, 'korvelDepthOrder', sprintf('T=%d demo', size(scene.faces, 2)), ...
+                        @() korvelDepthOrder(scene.faces, distance, flags), ...
+                        {'sort(mean, ''descend'')', @() host_depth_order(scene.faces, distance, flags)}, ...
+                        awkward)];
+end
+
+function order = host_depth_order(faces, distance, flags)
+shown = find(flags == 1);
+[~, sorted] = sort(mean(reshape(distance(double(faces(:, shown)) + 1), 3, []), 1), 'descend');
+order = shown(sorted);
+end
+
+function picture = picture_frame(scene, heading, canvas, corner)
+% From the scene's points to its picture: the screen's x and y are the
+% picture's u and v, the unit disc fills it.
+V = korvelToViewer(scene.P, scene.position, heading);
+S = torusScreenMex(V);
+order = korvelDepthOrder(scene.F, korvelRange(V), korvelFaceShown(scene.F, S, scene.mask));
+picture = korvelPaintTriangles(canvas, corner, S, scene.F, scene.colours, order);
+end
+
+function rows = time_picture_frame(label, scene, side, count)
+% Every heading in turn into a uint8 and a double picture, each once per
+% heading, as time_frame does; and the host's cost of a picture this size.
+scene.colours = rand(size(scene.F, 2), 3);
+corner = [-1, 1, side / 2];
+bytes = zeros(side, side, 3, 'uint8');
+doubles = zeros(side, side, 3);
+headings = 0.1 + (0:count - 1) * 2 * pi / count;
+runs = {'uint8 picture', @(h) picture_frame(scene, h, bytes, corner); ...
+        'uint8 picture, 1 thread', @(h) picture_frame(scene, h, bytes, corner); ...
+        'double picture', @(h) picture_frame(scene, h, doubles, corner); ...
+        'zeros(H, W, 3)', @(h) zeros(side, side, 3); ...
+        'zeros(H, W, 3, ''uint8'')', @(h) zeros(side, side, 3, 'uint8')};
+for h = headings(1:min(2, count))  % the same pixels at one thread and two, in both classes
+  one = with_one_thread(@() runs{2, 2}(h));
+  if ~isequal(runs{1, 2}(h), one) || ~isequal(double(one), round(255 * runs{3, 2}(h)))
+    error('bench_host:pictureFrame', 'the picture frame differs between threads or classes');
+  end
+end
+times = zeros(10 * count, size(runs, 1));
+samples = 0;
+started = tic;
+while samples == 0 || (samples < 10 * count && toc(started) < 3)
+  for h = headings
+    samples = samples + 1;
+    for r = 1:size(runs, 1)
+      if r == 2
+        times(samples, r) = time_once_one_thread(@() runs{r, 2}(h));
+      else
+        times(samples, r) = time_once(@() runs{r, 2}(h));
+      end
+    end
+  end
+end
+seconds = median(times(1:samples, :), 1);
+size_label = sprintf('N=%s %dx%d', power_label(size(scene.P, 2)), side, side);
+rows = struct('label', {}, 'command', {}, 'size', {}, 'variant', {}, 'seconds', {}, ...
+              'reps', {}, 'identical', {});
+variants = {'command', 'command, 1 thread', 'command, double picture', runs{4, 1}, runs{5, 1}};
+identical = {'bits', 'bits', 'no', 'no', 'no'};
+for r = 1:size(runs, 1)
+  rows(end + 1) = struct('label', label, 'command', 'picture frame', 'size', size_label, ...
+                         'variant', variants{r}, 'seconds', seconds(r), 'reps', samples, ...
+                         'identical', identical{r}); %#ok<AGROW>
+end
+fprintf(['%-16s %-22s uint8 %7.2f ms (%5.1f frames/s; 1 thread %7.2f ms, %5.1f frames/s)  ' ...
+         'double %7.2f ms  (%d points, %d triangles, %d samples; zeros %.2f ms, uint8 zeros %.2f ms)\n'], ...
+        'picture frame', size_label, 1e3 * seconds(1), 1 / seconds(1), 1e3 * seconds(2), ...
+        1 / seconds(2), 1e3 * seconds(3), size(scene.P, 2), size(scene.F, 2), samples, ...
+        1e3 * seconds(4), 1e3 * seconds(5));
 end
 
 function yes = load_image_package()

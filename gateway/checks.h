@@ -180,6 +180,14 @@ inline PictureInput pictureInput(const Call &call, int slot, const char *name) {
           static_cast<Count>(dimensions[1])};
 }
 
+// korvelPaintTriangles' UV: a real double matrix of 2 rows or more, whose
+// first two rows are read (a screen matrix goes in as it is).
+inline Array<const double> pointRows(const Call &call, int slot, const char *name) {
+  const mxArray *array = requireClass(call, slot, name, {mxDOUBLE_CLASS}, kPointRows);
+  if (mxGetM(array) < 2) failArgument(call, Reason::badSize, name, kPointRows, array);
+  return doublesOf(array);
+}
+
 // The paint commands' VIEW: [uMin vMax pixelsPerUnit], usable.
 inline korvel::PictureView pictureView(const Call &call, int slot, const char *name) {
   const double *view = doubleElements(call, slot, name, 3).data;

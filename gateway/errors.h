@@ -148,6 +148,9 @@ const char *const kPicture =
     "a real double or uint8 H-by-W-by-3 array (a picture, H and W below 2^31)";
 // korvelPaintTriangles' COLOURS and korvelPaintStrokes' COLOURS.
 const char *const kColourRows = "a real double matrix with 3 columns and a row per %s, or 1 row for all";
+// korvelPaintTriangles' UV.
+const char *const kPointRows =
+    "a real double matrix with at least 2 rows (u and v; a screen matrix as it is)";
 // korvelDepthOrder's FLAGS.
 const char *const kFlags = "a real double or logical array";
 

@@ -14,7 +14,7 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
       nlhs, plhs, nrhs, prhs);
   const gateway::PictureInput canvas = gateway::pictureInput(call, korvel::kPaintCanvas, "P");
   const korvel::PictureView view = gateway::pictureView(call, korvel::kPaintView, "VIEW");
-  const gateway::Array<const double> uv = gateway::doubleMatrix(call, korvel::kPaintPoints, "UV", 2);
+  const gateway::Array<const double> uv = gateway::pointRows(call, korvel::kPaintPoints, "UV");
   const gateway::Array<const std::int32_t> faces =
       gateway::int32Matrix(call, korvel::kPaintFaces, "F", 3);
   const gateway::Colours colours =
@@ -23,7 +23,8 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
       gateway::doubleElements(call, korvel::kPaintOrder, "ORDER", 0);
   const korvel::TriangleScene scene = {uv.data,          uv.columns,         faces.data,
                                        faces.columns,    colours.data,       colours.itemStep,
-                                       colours.channelStep, order.data,      order.rows * order.columns};
+                                       colours.channelStep, order.data,      order.rows * order.columns,
+                                       uv.rows};
   const korvel::Fault fault = korvel::paintTrianglesFault(scene);
   if (fault.found() && fault.argument == korvel::kPaintOrder)
     gateway::failFaceNumber(call, "ORDER", fault.element, fault.value, faces.columns);

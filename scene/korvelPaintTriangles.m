@@ -13,7 +13,9 @@
 %            covers c - 0.5 .. c + 0.5 across and r - 0.5 .. r + 0.5 down
 %            of the pixel coordinates (u - uMin) * pixelsPerUnit + 0.5 and
 %            (vMax - v) * pixelsPerUnit + 0.5; u runs right, v up.
-%   UV       2-by-N real double points (u; v) in picture units.
+%   UV       2-by-N real double points (u; v) in picture units; rows after
+%            the second are not read, so a screen matrix (TORUSSCREENMEX,
+%            CONESCREENMEX) goes in as it is, u its x and v its y.
 %   F        3-by-T int32 face matrix, zero-based columns of UV, as
 %            KORVELFACESHOWN takes it.
 %   COLOURS  T-by-3 real double, a colour per column of F, or 1-by-3 for
@@ -41,8 +43,9 @@
 %                                           array; VIEW, UV, COLOURS or
 %                                           ORDER not real double; F not int32
 %     korvelPaintTriangles:badSize          P not H-by-W-by-3; VIEW with
-%                                           fewer than 3 elements; UV without
-%                                           2 rows; F without 3 rows; COLOURS
+%                                           fewer than 3 elements; UV with
+%                                           fewer than 2 rows; F without 3
+%                                           rows; COLOURS
 %                                           not T-by-3 or 1-by-3
 %     korvelPaintTriangles:badValue         VIEW's corner not finite, or its
 %                                           scale not finite and above 0

@@ -25,11 +25,13 @@ enum PaintTrianglesInput {
   kPaintOrder       // ORDER, one-based columns of F
 };
 
-// What is painted: points (u, v) in picture units, uv[2 * i] and uv[2 * i +
-// 1]; faces, three zero-based point indices each, faces[3 * t + corner];
-// each face's colour, channel k of face t at colours[t * colourFaceStep + k *
-// colourChannelStep] (a face step of 0 gives every face one colour); and the
-// order, one-based face numbers as doubles (null: every face, first to last).
+// What is painted: points (u, v) in picture units, uv[pointStep * i] and
+// uv[pointStep * i + 1] (a pointStep of 3 reads a screen matrix's x and y as
+// they are); faces, three zero-based point indices each, faces[3 * t +
+// corner]; each face's colour, channel k of face t at colours[t *
+// colourFaceStep + k * colourChannelStep] (a face step of 0 gives every face
+// one colour); and the order, one-based face numbers as doubles (null: every
+// face, first to last).
 struct TriangleScene {
   const double *uv;
   Count points;
@@ -40,6 +42,7 @@ struct TriangleScene {
   Count colourChannelStep;
   const double *order;
   Count orderCount;
+  Count pointStep = 2;
 };
 
 struct PaintOptions {
@@ -70,8 +73,8 @@ inline Corners cornersOf(const TriangleScene &scene, const PictureView &view, Co
   Corners corners;
   for (int k = 0; k < 3; ++k) {
     const Count point = static_cast<Count>(scene.faces[3 * face + k]);
-    corners.x[k] = pixelColumn(view, scene.uv[2 * point]);
-    corners.y[k] = pixelRow(view, scene.uv[2 * point + 1]);
+    corners.x[k] = pixelColumn(view, scene.uv[scene.pointStep * point]);
+    corners.y[k] = pixelRow(view, scene.uv[scene.pointStep * point + 1]);
   }
   return corners;
 }
@@ -360,7 +363,7 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
     }
     if (p + kFetchAhead / 2 < count) {
       const std::int32_t *corner = scene.faces + 3 * faceAt(scene, p + kFetchAhead / 2);
-      for (int k = 0; k < 3; ++k) prefetchForRead(scene.uv + 2 * static_cast<Count>(corner[k]));
+      for (int k = 0; k < 3; ++k) prefetchForRead(scene.uv + scene.pointStep * static_cast<Count>(corner[k]));
     }
   };
 

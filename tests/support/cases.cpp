@@ -418,7 +418,7 @@ std::vector<CommandCases> table() {
       {paintCall(zeros(4, 6), view, uv, faces, colours, order), "badSize"},
       {paintCall(array("double", {4, 6, 2}, std::vector<double>(48)), view, uv, faces, colours, order), "badSize"},
       {paintCall(canvas, row({0, 4}), uv, faces, colours, order), "badSize"},
-      {paintCall(canvas, view, zeros(3, 9), faces, colours, order), "badSize"},
+      {paintCall(canvas, view, zeros(1, 9), faces, colours, order), "badSize"},
       {paintCall(canvas, view, uv, int32s(2, 1, {0, 1}), colours, order), "badSize"},
       {paintCall(canvas, view, uv, faces, zeros(6, 2), order), "badSize"},
       {paintCall(canvas, view, uv, faces, zeros(2, 3), order), "badSize"},
@@ -433,6 +433,9 @@ std::vector<CommandCases> table() {
                  {paintCall(canvas, view, uv, faces, colours, order),
                   paintCall(bytes, row({-0.25, 2.5, 2}), uv, faces, row({0.5, 1.2, nan}), row({6, 5, 4, 3, 2, 1})),
                   paintCall(picture(0, 3), view, uv, faces, colours, order),
+                  // A screen matrix as it is: its third row is not read.
+                  paintCall(canvas, view, doubles(3, 4, {0.5, 0.5, 1, 5.5, 1.5, 0, 3, 3.5, nan, 1, 0, 1}),
+                            int32s(3, 2, {0, 1, 2, 1, 2, 3}), row({0.3, 0.6, 0.9}), row({2, 1})),
                   paintCall(canvas, view, zeros(2, 0), int32s(3, 0, {}), zeros(0, 3), zeros(0, 0))},
                  paintRefused,
                  {},
