@@ -66,10 +66,13 @@ fi
 # The stand-in host and korvel_run, built in the root from this tree.
 work=$root/korvel
 "${sudo[@]}" rm -rf "$work"
-mkdir -p "$work/src" "$work/bin" "$work/plugins" "$work/out"
+mkdir -p "$work/src/tests/support" "$work/src/core" "$work/bin" "$work/plugins" "$work/out"
 cp -r "$source_dir/host" "$work/src/"
-cp "$source_dir/tests/support/case_runner.cpp" "$source_dir/tests/support/contract.h" \
-  "$source_dir/tests/support/screen_twins.h" "$native_build/generated/korvel_commands.h" "$work/src/"
+# The runner and the headers it includes, in the tree's own layout.
+cp "$source_dir"/tests/support/{case_runner.cpp,case_format.h,cases.h,contract.h,screen_twins.h} \
+  "$work/src/tests/support/"
+cp "$source_dir/core/parallel_sizes.h" "$work/src/core/"
+cp "$native_build/generated/korvel_commands.h" "$work/src/"
 cp "$plugin_dir"/*.mexa64 "$work/plugins/"
 "$native_build/mex/korvel_corpus" "$work/corpus.cases"
 "${sudo[@]}" mount -t proc proc "$root/proc"
@@ -80,7 +83,7 @@ trap '"${sudo[@]}" umount "$root/proc"' EXIT
   g++ $flags -shared -fvisibility=hidden -Wl,-soname,libmx.so -o ../bin/libmx.so host/libmx.cpp
   g++ $flags -shared -fvisibility=hidden -Wl,-soname,libmex.so -o ../bin/libmex.so host/libmex.cpp \
     -L../bin -lmx
-  g++ $flags -o ../bin/korvel_run case_runner.cpp host/loader.cpp -L../bin -lmex -lmx -ldl \
+  g++ $flags -o ../bin/korvel_run tests/support/case_runner.cpp host/loader.cpp -L../bin -lmex -lmx -ldl \
     -Wl,-rpath,/korvel/bin' >"$work/out/build.log" 2>&1 ||
   { cat "$work/out/build.log" >&2; echo "bullseye: 0 passed, 1 failed"; exit 1; }
 log "$("${sudo[@]}" chroot "$root" /usr/bin/ldd --version | head -n 1)"
