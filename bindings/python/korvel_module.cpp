@@ -28,6 +28,7 @@
 #include "core/overlap.h"
 #include "projections/cone_screen.h"
 #include "projections/torus_screen.h"
+#include "scene/depth_order.h"
 #include "scene/face_shown.h"
 #include "scene/stroke_text.h"
 #include "transforms/offset.h"
@@ -398,20 +399,37 @@ bool corners(PyObject *obj, Array &given, Array &out) {
   return true;
 }
 
+// A corner faces[t, k] outside what it indexes (badIndex, the fault's
+// element t and row k), named by the index the caller gave, which may lie
+// outside int32.
+PyObject *refuseCorner(const Array &givenFaces, const korvel::Fault &fault, const char *which,
+                       const char *index, Count size, const char *unit) {
+  PyObject *given = PyArray_GETITEM(
+      givenFaces.array, static_cast<const char *>(PyArray_GETPTR2(
+                            givenFaces.array, static_cast<npy_intp>(fault.element), fault.row)));
+  if (given == nullptr) return nullptr;
+  refuse(PyExc_ValueError, fault.reason,
+         "faces[%zd, %d], a corner of %s, must be %s, 0 or more and below its %zd %s; got %R",
+         static_cast<Py_ssize_t>(fault.element), fault.row, which, index,
+         static_cast<Py_ssize_t>(size), unit, given);
+  Py_DECREF(given);
+  return nullptr;
+}
+
 // The enable flags as the kernel reads them, one byte each, a triangle on
 // where its byte is exactly 1: booleans, uint8 and int8 as they are, other
-// real numbers as (mask == 1).
-bool enableBytes(PyObject *obj, Count triangles, Array &out) {
-  const char *expected = "T enable flags (booleans, or numbers of which 1 enables)";
+// real numbers as (flags == 1).
+bool enableBytes(PyObject *obj, const char *name, Count triangles, Array &out) {
+  const char *expected = "T flags (booleans, or numbers of which 1 sets a flag)";
   Array given;
   given.array = reinterpret_cast<PyArrayObject *>(PyArray_FromAny(obj, nullptr, 0, 0, 0, nullptr));
   if (!given.ok()) return false;
   if (!realKind(given.array)) {
-    refuseArray(PyExc_TypeError, Reason::badClass, "mask", expected, given.array);
+    refuseArray(PyExc_TypeError, Reason::badClass, name, expected, given.array);
     return false;
   }
   if (given.size() != triangles) {
-    refuseArray(PyExc_ValueError, Reason::badSize, "mask", expected, given.array);
+    refuseArray(PyExc_ValueError, Reason::badSize, name, expected, given.array);
     return false;
   }
   const int type = PyArray_TYPE(given.array);
@@ -421,7 +439,7 @@ bool enableBytes(PyObject *obj, Count triangles, Array &out) {
     return out.ok();
   }
   Array values;
-  if (!asDoubles(reinterpret_cast<PyObject *>(given.array), "mask", expected, values)) return false;
+  if (!asDoubles(reinterpret_cast<PyObject *>(given.array), name, expected, values)) return false;
   const npy_intp n = static_cast<npy_intp>(triangles);
   out.array = newArray(1, &n, NPY_UINT8);
   if (!out.ok()) return false;
@@ -444,7 +462,7 @@ PyObject *faceShown(PyObject *, PyObject *args, PyObject *kwargs) {
       !rowsOf(screenArg, "screen", 3, "an (N, 3) screen array (x, y, flag)", screen))
     return nullptr;
   const Count triangles = static_cast<Count>(faces.dim(0));
-  if (!enableBytes(maskArg, triangles, mask) || !threadLimit(threads, limit)) return nullptr;
+  if (!enableBytes(maskArg, "mask", triangles, mask) || !threadLimit(threads, limit)) return nullptr;
   const npy_intp n = static_cast<npy_intp>(triangles);
   result.array = newArray(1, &n, NPY_BOOL);
   if (!result.ok()) return nullptr;
@@ -464,19 +482,52 @@ PyObject *faceShown(PyObject *, PyObject *args, PyObject *kwargs) {
   Py_END_ALLOW_THREADS
   std::free(shown);
   if (!fault.found()) return result.release();
-  // The index the caller gave, which may lie outside int32.
-  PyObject *index = PyArray_GETITEM(
-      givenFaces.array,
-      static_cast<const char *>(PyArray_GETPTR2(givenFaces.array, static_cast<npy_intp>(fault.element),
-                                                fault.row)));
-  if (index == nullptr) return nullptr;
-  refuse(PyExc_ValueError, fault.reason,
-         "faces[%zd, %d], a corner of an enabled triangle, must be a row index of screen, 0 or "
-         "more and below its %zd rows; got %R",
-         static_cast<Py_ssize_t>(fault.element), fault.row, static_cast<Py_ssize_t>(columns),
-         index);
-  Py_DECREF(index);
-  return nullptr;
+  return refuseCorner(givenFaces, fault, "an enabled triangle", "a row index of screen", columns,
+                      "rows");
+}
+
+// Results the kernel writes as one-based doubles into the memory of a new
+// int64 array (0 for none): each becomes its value less one, the zero-based
+// index (-1 for none), in place. Exact: the values are whole and below 2^53.
+void toZeroBased(void *memory, Count count) {
+  auto *values = static_cast<double *>(memory);
+  for (Count i = 0; i < count; ++i) {
+    const std::int64_t index = static_cast<std::int64_t>(values[i]) - 1;
+    std::memcpy(values + i, &index, sizeof index);
+  }
+}
+
+PyObject *depthOrder(PyObject *, PyObject *args, PyObject *kwargs) {
+  static const char *names[] = {"faces", "distances", "flags", nullptr};
+  PyObject *facesArg, *distancesArg, *flagsArg;
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOO:depth_order", const_cast<char **>(names),
+                                   &facesArg, &distancesArg, &flagsArg))
+    return nullptr;
+  Array givenFaces, faces, distances, flags, order, depth;
+  if (!corners(facesArg, givenFaces, faces) ||
+      !asDoubles(distancesArg, "distances", "N real numbers, any shape", distances))
+    return nullptr;
+  const Count triangles = static_cast<Count>(faces.dim(0));
+  if (!enableBytes(flagsArg, "flags", triangles, flags)) return nullptr;
+  const std::int32_t *f = faces.data<std::int32_t>();
+  const unsigned char *drawn = flags.data<unsigned char>();
+  const Count points = distances.size();
+  const korvel::Fault fault = korvel::depthOrderFault(f, triangles, points, drawn);
+  if (fault.found())
+    return refuseCorner(givenFaces, fault, "a drawn triangle", "an index of distances", points,
+                        "elements");
+  const npy_intp count = static_cast<npy_intp>(korvel::drawnFaces(drawn, triangles));
+  order.array = newArray(1, &count, NPY_INT64);
+  depth.array = newArray(1, &count, NPY_DOUBLE);
+  if (!order.ok() || !depth.ok()) return nullptr;
+  const double *d = distances.data<double>();
+  void *orderMemory = order.data<void>();
+  double *depths = depth.data<double>();
+  Py_BEGIN_ALLOW_THREADS
+  korvel::depthOrder(f, triangles, d, drawn, static_cast<double *>(orderMemory), depths);
+  toZeroBased(orderMemory, static_cast<Count>(count));
+  Py_END_ALLOW_THREADS
+  return Py_BuildValue("(NN)", order.release(), depth.release());
 }
 
 // The buffers stroke_text writes: the result's, or out='s.
@@ -737,6 +788,8 @@ PyMethodDef methods[] = {
      METH_VARARGS | METH_KEYWORDS, kConeScreenDoc},
     {"face_shown", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(faceShown)),
      METH_VARARGS | METH_KEYWORDS, kFaceShownDoc},
+    {"depth_order", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(depthOrder)),
+     METH_VARARGS | METH_KEYWORDS, kDepthOrderDoc},
     {"stroke_text", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(strokeText)),
      METH_VARARGS | METH_KEYWORDS, kStrokeTextDoc},
     {"plateau_labels", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(plateauLabels)),
