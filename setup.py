@@ -7,6 +7,7 @@ runtime (no exceptions, no RTTI, nothing of libstdc++ used), libgcc linked
 in, and the thread functions bound to their old versions
 (core/glibc_baseline.h).
 """
+import glob
 import os
 import platform
 import re
@@ -32,6 +33,12 @@ def exact_flags():
     return chosen
 
 
+# The headers the module is built from: an edit of one rebuilds it, which
+# setuptools' build folder (setup.cfg) otherwise keeps as it was.
+HEADERS = sorted(os.path.relpath(path, HERE) for folder in
+                 ("bindings/python", "core", "transforms", "projections", "scene", "arrays")
+                 for path in glob.glob(os.path.join(HERE, folder, "*.h")))
+
 VERSION = re.search(r"^Version: *(\S+)", read("package", "DESCRIPTION"), re.M).group(1)
 
 compile_args = ["-std=c++17", "-O3", "-fno-exceptions", "-fno-rtti", "-fno-math-errno",
@@ -49,6 +56,7 @@ setup(
     ext_modules=[Extension(
         "korvel",
         sources=["bindings/python/korvel_module.cpp"],
+        depends=HEADERS,
         include_dirs=[HERE, numpy.get_include()],
         define_macros=[("KORVEL_VERSION", '"%s"' % VERSION)],
         extra_compile_args=compile_args,

@@ -28,7 +28,11 @@
 #include "core/overlap.h"
 #include "projections/cone_screen.h"
 #include "projections/torus_screen.h"
+#include "scene/depth_order.h"
 #include "scene/face_shown.h"
+#include "scene/paint_strokes.h"
+#include "scene/paint_triangles.h"
+#include "scene/picture.h"
 #include "scene/stroke_text.h"
 #include "transforms/offset.h"
 #include "transforms/range.h"
@@ -398,20 +402,37 @@ bool corners(PyObject *obj, Array &given, Array &out) {
   return true;
 }
 
+// A corner faces[t, k] outside what it indexes (badIndex, the fault's
+// element t and row k), named by the index the caller gave, which may lie
+// outside int32.
+PyObject *refuseCorner(const Array &givenFaces, const korvel::Fault &fault, const char *which,
+                       const char *index, Count size, const char *unit) {
+  PyObject *given = PyArray_GETITEM(
+      givenFaces.array, static_cast<const char *>(PyArray_GETPTR2(
+                            givenFaces.array, static_cast<npy_intp>(fault.element), fault.row)));
+  if (given == nullptr) return nullptr;
+  refuse(PyExc_ValueError, fault.reason,
+         "faces[%zd, %d], a corner of %s, must be %s, 0 or more and below its %zd %s; got %R",
+         static_cast<Py_ssize_t>(fault.element), fault.row, which, index,
+         static_cast<Py_ssize_t>(size), unit, given);
+  Py_DECREF(given);
+  return nullptr;
+}
+
 // The enable flags as the kernel reads them, one byte each, a triangle on
 // where its byte is exactly 1: booleans, uint8 and int8 as they are, other
-// real numbers as (mask == 1).
-bool enableBytes(PyObject *obj, Count triangles, Array &out) {
-  const char *expected = "T enable flags (booleans, or numbers of which 1 enables)";
+// real numbers as (flags == 1).
+bool enableBytes(PyObject *obj, const char *name, Count triangles, Array &out) {
+  const char *expected = "T flags (booleans, or numbers of which 1 sets a flag)";
   Array given;
   given.array = reinterpret_cast<PyArrayObject *>(PyArray_FromAny(obj, nullptr, 0, 0, 0, nullptr));
   if (!given.ok()) return false;
   if (!realKind(given.array)) {
-    refuseArray(PyExc_TypeError, Reason::badClass, "mask", expected, given.array);
+    refuseArray(PyExc_TypeError, Reason::badClass, name, expected, given.array);
     return false;
   }
   if (given.size() != triangles) {
-    refuseArray(PyExc_ValueError, Reason::badSize, "mask", expected, given.array);
+    refuseArray(PyExc_ValueError, Reason::badSize, name, expected, given.array);
     return false;
   }
   const int type = PyArray_TYPE(given.array);
@@ -421,7 +442,7 @@ bool enableBytes(PyObject *obj, Count triangles, Array &out) {
     return out.ok();
   }
   Array values;
-  if (!asDoubles(reinterpret_cast<PyObject *>(given.array), "mask", expected, values)) return false;
+  if (!asDoubles(reinterpret_cast<PyObject *>(given.array), name, expected, values)) return false;
   const npy_intp n = static_cast<npy_intp>(triangles);
   out.array = newArray(1, &n, NPY_UINT8);
   if (!out.ok()) return false;
@@ -444,7 +465,7 @@ PyObject *faceShown(PyObject *, PyObject *args, PyObject *kwargs) {
       !rowsOf(screenArg, "screen", 3, "an (N, 3) screen array (x, y, flag)", screen))
     return nullptr;
   const Count triangles = static_cast<Count>(faces.dim(0));
-  if (!enableBytes(maskArg, triangles, mask) || !threadLimit(threads, limit)) return nullptr;
+  if (!enableBytes(maskArg, "mask", triangles, mask) || !threadLimit(threads, limit)) return nullptr;
   const npy_intp n = static_cast<npy_intp>(triangles);
   result.array = newArray(1, &n, NPY_BOOL);
   if (!result.ok()) return nullptr;
@@ -464,19 +485,52 @@ PyObject *faceShown(PyObject *, PyObject *args, PyObject *kwargs) {
   Py_END_ALLOW_THREADS
   std::free(shown);
   if (!fault.found()) return result.release();
-  // The index the caller gave, which may lie outside int32.
-  PyObject *index = PyArray_GETITEM(
-      givenFaces.array,
-      static_cast<const char *>(PyArray_GETPTR2(givenFaces.array, static_cast<npy_intp>(fault.element),
-                                                fault.row)));
-  if (index == nullptr) return nullptr;
-  refuse(PyExc_ValueError, fault.reason,
-         "faces[%zd, %d], a corner of an enabled triangle, must be a row index of screen, 0 or "
-         "more and below its %zd rows; got %R",
-         static_cast<Py_ssize_t>(fault.element), fault.row, static_cast<Py_ssize_t>(columns),
-         index);
-  Py_DECREF(index);
-  return nullptr;
+  return refuseCorner(givenFaces, fault, "an enabled triangle", "a row index of screen", columns,
+                      "rows");
+}
+
+// Results the kernel writes as one-based doubles into the memory of a new
+// int64 array (0 for none): each becomes its value less one, the zero-based
+// index (-1 for none), in place. Exact: the values are whole and below 2^53.
+void toZeroBased(void *memory, Count count) {
+  auto *values = static_cast<double *>(memory);
+  for (Count i = 0; i < count; ++i) {
+    const std::int64_t index = static_cast<std::int64_t>(values[i]) - 1;
+    std::memcpy(values + i, &index, sizeof index);
+  }
+}
+
+PyObject *depthOrder(PyObject *, PyObject *args, PyObject *kwargs) {
+  static const char *names[] = {"faces", "distances", "flags", nullptr};
+  PyObject *facesArg, *distancesArg, *flagsArg;
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOO:depth_order", const_cast<char **>(names),
+                                   &facesArg, &distancesArg, &flagsArg))
+    return nullptr;
+  Array givenFaces, faces, distances, flags, order, depth;
+  if (!corners(facesArg, givenFaces, faces) ||
+      !asDoubles(distancesArg, "distances", "N real numbers, any shape", distances))
+    return nullptr;
+  const Count triangles = static_cast<Count>(faces.dim(0));
+  if (!enableBytes(flagsArg, "flags", triangles, flags)) return nullptr;
+  const std::int32_t *f = faces.data<std::int32_t>();
+  const unsigned char *drawn = flags.data<unsigned char>();
+  const Count points = distances.size();
+  const korvel::Fault fault = korvel::depthOrderFault(f, triangles, points, drawn);
+  if (fault.found())
+    return refuseCorner(givenFaces, fault, "a drawn triangle", "an index of distances", points,
+                        "elements");
+  const npy_intp count = static_cast<npy_intp>(korvel::drawnFaces(drawn, triangles));
+  order.array = newArray(1, &count, NPY_INT64);
+  depth.array = newArray(1, &count, NPY_DOUBLE);
+  if (!order.ok() || !depth.ok()) return nullptr;
+  const double *d = distances.data<double>();
+  void *orderMemory = order.data<void>();
+  double *depths = depth.data<double>();
+  Py_BEGIN_ALLOW_THREADS
+  korvel::depthOrder(f, triangles, d, drawn, static_cast<double *>(orderMemory), depths);
+  toZeroBased(orderMemory, static_cast<Count>(count));
+  Py_END_ALLOW_THREADS
+  return Py_BuildValue("(NN)", order.release(), depth.release());
 }
 
 // The buffers stroke_text writes: the result's, or out='s.
@@ -632,6 +686,227 @@ PyObject *strokeText(PyObject *, PyObject *args, PyObject *kwargs) {
   return Py_BuildValue("(NNd)", written[0].release(), written[1].release(), next);
 }
 
+// --- Pictures -------------------------------------------------------------------------
+
+const char *const kPictureExpected = "an (H, W, 3) array of floats (0 to 1) or of uint8 (0 to 255)";
+
+// The picture to paint: uint8 stays uint8 and floats become float64; other
+// kinds are refused, booleans and other integers having no agreed scale.
+bool pictureArg(PyObject *obj, Array &given, int &type) {
+  given.array = reinterpret_cast<PyArrayObject *>(PyArray_FromAny(obj, nullptr, 0, 0, 0, nullptr));
+  if (!given.ok()) return false;
+  const bool bytes = PyArray_TYPE(given.array) == NPY_UINT8;
+  if (!bytes && PyArray_DESCR(given.array)->kind != 'f') {
+    refuseArray(PyExc_TypeError, Reason::badClass, "picture", kPictureExpected, given.array);
+    return false;
+  }
+  type = bytes ? NPY_UINT8 : NPY_DOUBLE;
+  if (given.ndim() != 3 || given.dim(2) != 3 ||
+      static_cast<Count>(given.dim(0)) > korvel::kLargestPictureSide ||
+      static_cast<Count>(given.dim(1)) > korvel::kLargestPictureSide) {
+    refuseArray(PyExc_ValueError, Reason::badSize, "picture", kPictureExpected, given.array);
+    return false;
+  }
+  return true;
+}
+
+// The result: a new C-ordered copy of the picture, which the kernel paints
+// in place with the steps of that layout.
+bool newPicture(const Array &given, int type, Array &out, korvel::Picture &picture) {
+  out.array = reinterpret_cast<PyArrayObject *>(
+      PyArray_FromArray(given.array, PyArray_DescrFromType(type),
+                        NPY_ARRAY_CARRAY | NPY_ARRAY_ENSURECOPY | NPY_ARRAY_FORCECAST));
+  if (!out.ok()) return false;
+  const Count height = static_cast<Count>(out.dim(0)), width = static_cast<Count>(out.dim(1));
+  picture = {nullptr, nullptr, height, width, 3 * width, 3, 1};
+  if (type == NPY_UINT8)
+    picture.bytes = out.data<std::uint8_t>();
+  else
+    picture.doubles = out.data<double>();
+  return true;
+}
+
+bool pictureView(PyObject *obj, korvel::PictureView &view) {
+  Array values;
+  if (!numbers(obj, "view", 3, "3 real numbers (uMin, vMax, pixelsPerUnit)", values)) return false;
+  const double *v = values.data<double>();
+  view = {v[0], v[1], v[2]};
+  if (korvel::usableView(view)) return true;
+  refuse(PyExc_ValueError, Reason::badValue,
+         "view must be (uMin, vMax, pixelsPerUnit) with uMin and vMax finite and pixelsPerUnit "
+         "finite and above 0; got (%s, %s, %s)",
+         Repr(v[0]).c(), Repr(v[1]).c(), Repr(v[2]).c());
+  return false;
+}
+
+// A colour per item (a face, a segment), an (items, 3) array, or one for
+// all, 3 numbers as a (3,) or (1, 3) array: channel k of item i at
+// i * itemStep + k.
+bool colourRows(PyObject *obj, Count items, const char *expected, Array &out, Count &itemStep) {
+  if (!asDoubles(obj, "colours", expected, out)) return false;
+  if ((out.ndim() == 1 && out.dim(0) == 3) ||
+      (out.ndim() == 2 && out.dim(0) == 1 && out.dim(1) == 3)) {
+    itemStep = 0;
+    return true;
+  }
+  if (out.ndim() == 2 && out.dim(1) == 3 && static_cast<Count>(out.dim(0)) == items) {
+    itemStep = 3;
+    return true;
+  }
+  refuseArray(PyExc_ValueError, Reason::badSize, "colours", expected, out.array);
+  return false;
+}
+
+// The painting order, zero-based rows of faces, as the kernel reads it:
+// one-based face numbers as doubles.
+bool paintOrder(PyObject *obj, Count faceCount, Array &out) {
+  const char *expected = "a 1-D array of integer row indices of faces";
+  Array given, wide;
+  given.array = reinterpret_cast<PyArrayObject *>(PyArray_FromAny(obj, nullptr, 0, 0, 0, nullptr));
+  if (!given.ok()) return false;
+  const char kind = PyArray_DESCR(given.array)->kind;
+  if (kind != 'i' && kind != 'u') {
+    refuseArray(PyExc_TypeError, Reason::badClass, "order", expected, given.array);
+    return false;
+  }
+  if (given.ndim() > 1) {
+    refuseArray(PyExc_ValueError, Reason::badSize, "order", expected, given.array);
+    return false;
+  }
+  const bool isUnsigned = kind == 'u';
+  wide.array = reinterpret_cast<PyArrayObject *>(
+      PyArray_FROMANY(reinterpret_cast<PyObject *>(given.array), isUnsigned ? NPY_UINT64 : NPY_INT64,
+                      0, 0, NPY_ARRAY_CARRAY_RO | NPY_ARRAY_FORCECAST));
+  if (!wide.ok()) return false;
+  const npy_intp n = static_cast<npy_intp>(wide.size());
+  out.array = newArray(1, &n, NPY_DOUBLE);
+  if (!out.ok()) return false;
+  double *to = out.data<double>();
+  const Py_ssize_t rows = static_cast<Py_ssize_t>(faceCount);
+  for (npy_intp k = 0; k < n; ++k) {
+    if (isUnsigned) {
+      const unsigned long long index = wide.data<std::uint64_t>()[k];
+      if (index >= static_cast<unsigned long long>(faceCount)) {
+        refuse(PyExc_ValueError, Reason::badIndex,
+               "order[%zd] must be a row index of faces, 0 or more and below its %zd rows; got %llu",
+               static_cast<Py_ssize_t>(k), rows, index);
+        return false;
+      }
+      to[k] = static_cast<double>(index) + 1;
+    } else {
+      const long long index = wide.data<std::int64_t>()[k];
+      if (index < 0 || index >= static_cast<long long>(faceCount)) {
+        refuse(PyExc_ValueError, Reason::badIndex,
+               "order[%zd] must be a row index of faces, 0 or more and below its %zd rows; got %lld",
+               static_cast<Py_ssize_t>(k), rows, index);
+        return false;
+      }
+      to[k] = static_cast<double>(index) + 1;
+    }
+  }
+  return true;
+}
+
+PyObject *paintTriangles(PyObject *, PyObject *args, PyObject *kwargs) {
+  static const char *names[] = {"picture", "view",    "uv",      "faces", "colours",
+                                "order",   "threads", "winners", nullptr};
+  PyObject *pictureObj, *viewArg, *uvArg, *facesArg, *coloursArg, *orderArg;
+  Py_ssize_t threads = 0;
+  int wantWinners = 0;
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOOOOO|$np:paint_triangles",
+                                   const_cast<char **>(names), &pictureObj, &viewArg, &uvArg,
+                                   &facesArg, &coloursArg, &orderArg, &threads, &wantWinners))
+    return nullptr;
+  Array given, uv, givenFaces, faces, colours, order, result, winners;
+  int type;
+  korvel::PictureView view;
+  Count colourStep;
+  unsigned limit;
+  if (!pictureArg(pictureObj, given, type) || !pictureView(viewArg, view) ||
+      !rowsOf(uvArg, "uv", 2, "an (N, 2) array of real numbers (u, v)", uv) ||
+      !corners(facesArg, givenFaces, faces))
+    return nullptr;
+  const Count faceCount = static_cast<Count>(faces.dim(0));
+  if (!colourRows(coloursArg, faceCount,
+                  "a (T, 3) array of real numbers, a colour per face, or 3 for every face",
+                  colours, colourStep) ||
+      (orderArg != Py_None && !paintOrder(orderArg, faceCount, order)) ||
+      !threadLimit(threads, limit))
+    return nullptr;
+  const Count points = static_cast<Count>(uv.dim(0));
+  const korvel::TriangleScene scene = {uv.data<double>(),
+                                       points,
+                                       faces.data<std::int32_t>(),
+                                       faceCount,
+                                       colours.data<double>(),
+                                       colourStep,
+                                       1,
+                                       order.ok() ? order.data<double>() : nullptr,
+                                       order.ok() ? order.size() : 0};
+  // The order is checked above; what is left is the corners.
+  const korvel::Fault fault = korvel::paintTrianglesFault(scene);
+  if (fault.found())
+    return refuseCorner(givenFaces, fault, "a painted triangle", "a row index of uv", points,
+                        "rows");
+  korvel::Picture picture;
+  if (!newPicture(given, type, result, picture)) return nullptr;
+  korvel::WinnerMap map = {nullptr, picture.width, 1};
+  if (wantWinners) {
+    const npy_intp shape[2] = {result.dim(0), result.dim(1)};
+    winners.array = reinterpret_cast<PyArrayObject *>(PyArray_ZEROS(2, shape, NPY_INT64, 0));
+    if (!winners.ok()) return nullptr;
+    map.values = static_cast<double *>(winners.data<void>());  // the kernel's doubles first
+  }
+  korvel::PaintOptions options;
+  options.threads = limit;
+  const Count pixels = picture.height * picture.width;
+  Py_BEGIN_ALLOW_THREADS
+  korvel::paintTriangles(picture, map, view, scene, options);
+  if (map.values != nullptr) toZeroBased(map.values, pixels);
+  Py_END_ALLOW_THREADS
+  if (!wantWinners) return result.release();
+  return Py_BuildValue("(NN)", result.release(), winners.release());
+}
+
+PyObject *paintStrokes(PyObject *, PyObject *args, PyObject *kwargs) {
+  static const char *names[] = {"picture", "view", "segments", "colours", "width", "threads",
+                                nullptr};
+  PyObject *pictureObj, *viewArg, *segmentsArg, *coloursArg, *widthArg;
+  Py_ssize_t threads = 0;
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOOOO|$n:paint_strokes",
+                                   const_cast<char **>(names), &pictureObj, &viewArg, &segmentsArg,
+                                   &coloursArg, &widthArg, &threads))
+    return nullptr;
+  Array given, segments, colours, result;
+  int type;
+  korvel::PictureView view;
+  Count colourStep;
+  double width;
+  unsigned limit;
+  if (!pictureArg(pictureObj, given, type) || !pictureView(viewArg, view) ||
+      !rowsOf(segmentsArg, "segments", 4, "an (S, 4) array of real numbers (u1, v1, u2, v2)",
+              segments))
+    return nullptr;
+  const Count count = static_cast<Count>(segments.dim(0));
+  if (!colourRows(coloursArg, count,
+                  "an (S, 3) array of real numbers, a colour per segment, or 3 for every segment",
+                  colours, colourStep) ||
+      !number(widthArg, "width", width) || !threadLimit(threads, limit))
+    return nullptr;
+  if (korvel::strokePenFault(width).found())
+    return refuse(PyExc_ValueError, Reason::badValue,
+                  "width must be a whole number from 1 to %d; got %s",
+                  static_cast<int>(korvel::kWidestPen), Repr(width).c());
+  korvel::Picture picture;
+  if (!newPicture(given, type, result, picture)) return nullptr;
+  const korvel::StrokeScene scene = {segments.data<double>(), count, colours.data<double>(),
+                                     colourStep, 1, static_cast<Count>(width)};
+  Py_BEGIN_ALLOW_THREADS
+  korvel::paintStrokes(picture, view, scene, limit);
+  Py_END_ALLOW_THREADS
+  return result.release();
+}
+
 // --- Arrays ---------------------------------------------------------------------------
 
 PyObject *plateauLabels(PyObject *, PyObject *args, PyObject *kwargs) {
@@ -737,8 +1012,14 @@ PyMethodDef methods[] = {
      METH_VARARGS | METH_KEYWORDS, kConeScreenDoc},
     {"face_shown", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(faceShown)),
      METH_VARARGS | METH_KEYWORDS, kFaceShownDoc},
+    {"depth_order", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(depthOrder)),
+     METH_VARARGS | METH_KEYWORDS, kDepthOrderDoc},
     {"stroke_text", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(strokeText)),
      METH_VARARGS | METH_KEYWORDS, kStrokeTextDoc},
+    {"paint_triangles", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(paintTriangles)),
+     METH_VARARGS | METH_KEYWORDS, kPaintTrianglesDoc},
+    {"paint_strokes", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(paintStrokes)),
+     METH_VARARGS | METH_KEYWORDS, kPaintStrokesDoc},
     {"plateau_labels", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(plateauLabels)),
      METH_VARARGS | METH_KEYWORDS, kPlateauLabelsDoc},
     {"value_swap", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(valueSwap)),

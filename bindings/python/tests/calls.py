@@ -4,7 +4,12 @@ The package takes exactly the elements a command reads: where a command
 reads the first k elements of an argument of any shape (a position, an
 angle, a colour, ...), the package is given those k. A call that the
 package's arguments cannot express (CODES with columns but no rows, FROM
-without a first column) has no counterpart.
+without a first column, an ORDER entry that is not a whole number) has no
+counterpart.
+
+A picture, H-by-W-by-3 in MATLAB and so (3, W, H) in the case files, is the
+package's (H, W, 3) array: the same axes reversed, as are the colour
+matrices. One-based face numbers are the package's zero-based indices.
 """
 import numpy as np
 
@@ -46,6 +51,37 @@ def _faces(inputs, nlhs):
     return korvel.face_shown, (F, S, first(MASK, triangles)), {}
 
 
+def _paint_order(ORDER, faces):
+    order = ORDER.reshape(-1).astype(np.float64)
+    if order.size == 0 and faces > 0:
+        # The host gives an empty ORDER no data, which the kernel takes for
+        # "every face": the command then paints them all, against its help;
+        # the package paints none.
+        raise NoCounterpart("an empty ORDER")
+    if not np.all(np.isfinite(order) & (order == np.floor(order)) & (np.abs(order) < 2.0 ** 53)):
+        raise NoCounterpart("ORDER entries that are not whole numbers")
+    return (order - 1).astype(np.int64)
+
+
+def _triangles(inputs, nlhs):
+    P, VIEW, UV, F, COLOURS, ORDER = inputs
+    kwargs = {"winners": True} if nlhs >= 2 else {}
+    faces = F.shape[0] if F.ndim == 2 else 0
+    return (korvel.paint_triangles,
+            (P.T, first(VIEW, 3), UV, F, COLOURS.T, _paint_order(ORDER, faces)), kwargs)
+
+
+def _strokes_painted(inputs, nlhs):
+    P, VIEW, SEGMENTS, COLOURS, WIDTH = inputs
+    return korvel.paint_strokes, (P.T, first(VIEW, 3), SEGMENTS, COLOURS.T, WIDTH), {}
+
+
+def _depths(inputs, nlhs):
+    F, D, FLAGS = inputs
+    triangles = F.shape[0] if F.ndim == 2 else 0
+    return korvel.depth_order, (F, D.reshape(-1), first(FLAGS, triangles)), {}
+
+
 MAPPINGS = {
     "korvelOffset": lambda i, n: (korvel.offset, (i[0], first(i[1], 3)), {}),
     "korvelSpin": lambda i, n: (korvel.spin, (i[0], first(i[1], 1)), {}),
@@ -56,11 +92,14 @@ MAPPINGS = {
     "korvelTorusScreen": lambda i, n: (korvel.torus_screen, (i[0],), {"gain": i[1], "horizon": i[2]}),
     "korvelConeScreen": lambda i, n: (korvel.cone_screen, (i[0],), {"radial": i[1], "vertical": i[2]}),
     "korvelFaceShown": _faces,
+    "korvelDepthOrder": _depths,
+    "korvelPaintTriangles": _triangles,
+    "korvelPaintStrokes": _strokes_painted,
     "korvelStrokeText": _strokes,
     "plateauLabels": lambda i, n: (korvel.plateau_labels, (i[0],), {}),
     "valueSwap": _swap,
 }
-THREADED = set(MAPPINGS) - {"korvelStrokeText"}
+THREADED = set(MAPPINGS) - {"korvelStrokeText", "korvelDepthOrder"}
 
 
 def package_call(command, inputs, nlhs, threads=None):
@@ -92,6 +131,8 @@ def expected_arrays(command, nlhs, outputs, inputs_after):
     if command == "korvelStrokeText":
         B, C, N = (inputs_after if nlhs == 0 else outputs)[:3]
         return [B, C, N.reshape(-1)[:1]]
+    if command in ("korvelPaintTriangles", "korvelDepthOrder"):
+        return outputs[:nlhs]
     return outputs[:1]
 
 
@@ -103,10 +144,19 @@ def package_arrays(command, result):
         return [result.astype(np.float64)]
     if command == "plateauLabels":    # whole doubles, exact as int64
         return [result.astype(np.float64)]
+    if command == "korvelDepthOrder":  # one-based numbers
+        order, depth = result
+        return [order + 1.0, depth]
+    if command in ("korvelPaintTriangles", "korvelPaintStrokes"):
+        if not isinstance(result, tuple):
+            return [result.T]
+        picture, winners = result    # winners: one-based numbers, 0 for none
+        return [picture.T, (winners + 1.0).T]
     return [result]
 
 
 def agrees(command, nlhs, result, outputs, inputs_after):
     mine = package_arrays(command, result)
     theirs = expected_arrays(command, nlhs, outputs, inputs_after)
-    return all(a.size == b.size and same_bits(a, b) for a, b in zip(mine, theirs))
+    return len(mine) == len(theirs) and all(a.size == b.size and same_bits(a, b)
+                                            for a, b in zip(mine, theirs))

@@ -5,6 +5,7 @@ import pydoc
 import korvel
 
 FUNCTIONS = ["offset", "spin", "to_viewer", "ranges", "torus_screen", "cone_screen", "face_shown",
+             "depth_order", "paint_triangles", "paint_strokes",
              "stroke_text", "plateau_labels", "value_swap"]
 
 

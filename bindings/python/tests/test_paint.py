@@ -1,0 +1,54 @@
+"""What the case table cannot show of the paint functions: pictures large
+enough for threads, which cut a C-ordered picture into bands of rows (the
+MEX commands' pictures into bands of columns), give the one-thread bits;
+any layout or float dtype of the picture paints alike; and the arguments
+that only the package takes."""
+import numpy as np
+import pytest
+
+import korvel
+
+RANDOM = np.random.default_rng(20261210)
+HEIGHT, WIDTH, FACES = 420, 700, 3000    # past the kernels' thread threshold
+UV = RANDOM.uniform(-20, WIDTH + 20, size=(2000, 2)) * [1, HEIGHT / WIDTH]
+TRIANGLES = RANDOM.integers(0, len(UV), size=(FACES, 3))
+ORDER = korvel.depth_order(TRIANGLES, RANDOM.normal(size=len(UV)), np.ones(FACES))[0]
+SEGMENTS = RANDOM.uniform(-20, WIDTH + 20, size=(300, 4)) * [1, HEIGHT / WIDTH, 1, HEIGHT / WIDTH]
+COLOURS = RANDOM.uniform(-0.1, 1.1, size=(FACES, 3))
+VIEW = (0, HEIGHT, 1)
+
+
+def painted(picture, threads):
+    P, W = korvel.paint_triangles(picture, VIEW, UV, TRIANGLES, COLOURS, ORDER, threads=threads,
+                                  winners=True)
+    return P, W, korvel.paint_strokes(picture, VIEW, SEGMENTS, COLOURS[:300], 3, threads=threads)
+
+
+@pytest.mark.parametrize("dtype", [np.float64, np.float32, np.uint8])
+def test_threads_and_layouts_paint_alike(dtype):
+    picture = (RANDOM.uniform(size=(HEIGHT, WIDTH, 3)) * (255 if dtype == np.uint8 else 1)).astype(dtype)
+    alone = painted(picture.astype(np.uint8 if dtype == np.uint8 else np.float64), 1)
+    assert (alone[1] >= 0).any() and (alone[1] == -1).any() and (alone[2] != picture).any()
+    strided = np.repeat(picture, 2, axis=1)[:, ::2]
+    for given, threads in [(picture, 4), (np.asfortranarray(picture), 3), (strided, 2)]:
+        assert all(np.array_equal(a, b) and a.dtype == b.dtype
+                   for a, b in zip(painted(given, threads), alone))
+
+
+@pytest.mark.parametrize("order, error, reason", [
+    (np.array([0.0]), TypeError, "badClass"),
+    (np.array([[0]]), ValueError, "badSize"),
+    (np.array([2], np.uint64), ValueError, "badIndex"),
+    (np.array([-1]), ValueError, "badIndex"),
+])
+def test_order_refusals(order, error, reason):
+    with pytest.raises(error) as refusal:
+        korvel.paint_triangles(np.zeros((2, 2, 3)), VIEW, UV, TRIANGLES[:2], [1, 1, 1], order)
+    assert refusal.value.reason == reason
+
+
+def test_no_order_paints_every_face_in_turn():
+    picture = np.zeros((HEIGHT, WIDTH, 3), np.uint8)
+    every = korvel.paint_triangles(picture, VIEW, UV, TRIANGLES, COLOURS, None, winners=True)
+    listed = korvel.paint_triangles(picture, VIEW, UV, TRIANGLES, COLOURS, np.arange(FACES), winners=True)
+    assert all(np.array_equal(a, b) for a, b in zip(every, listed))
