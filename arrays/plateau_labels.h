@@ -133,12 +133,167 @@ inline Count linkFrom(Count up, Count left, Count aboveLink, Count leftLink, Cou
   return (viaUp & up) | (viaLeft & left & ~up);
 }
 
+// Pass 1 of linking finds, 64 rows of a column at a time, which cells equal
+// the cell above and which the cell to the left, as bits; and from them the
+// cells where something is decided: each run's first cell (a run: cells of
+// equal value one below the other), and each cell where two trees meet.
+// Where those are few, as in large regions, the block is linked a run at a
+// time: every other cell of a run takes the run's link, written in one
+// sweep. Where they are many, as in noise, cell by cell without branches on
+// the values but where two trees meet.
+const Count kBlockRows = 64;
+
+inline unsigned lowestBit(std::uint64_t bits) {  // bits != 0
+#if defined(__GNUC__)
+  return static_cast<unsigned>(__builtin_ctzll(bits));
+#else
+  unsigned bit = 0;
+  while ((bits & 1) == 0) bits >>= 1, ++bit;
+  return bit;
+#endif
+}
+
+inline unsigned bitCount(std::uint64_t bits) {
+#if defined(__GNUC__)
+  return static_cast<unsigned>(__builtin_popcountll(bits));
+#else
+  unsigned count = 0;
+  for (; bits != 0; bits &= bits - 1) ++count;
+  return count;
+#endif
+}
+
+// Bit i of up: cell first + i equals the cell above it; of left: the cell
+// to its left. Cells first - 1 and first - rows exist (no first column).
+struct EqualBits {
+  std::uint64_t up, left;
+};
+inline EqualBits equalBits(const double *values, Count first, Count count, Count rows) {
+  std::uint64_t up = 0, left = 0;
+  Count i = 0;
+#ifdef KORVEL_HAVE_SSE2
+  for (; i + 2 <= count; i += 2) {
+    const double *value = values + first + i;
+    const __m128d here = _mm_loadu_pd(value);
+    up |= static_cast<std::uint64_t>(_mm_movemask_pd(_mm_cmpeq_pd(here, _mm_loadu_pd(value - 1))))
+          << i;
+    left |= static_cast<std::uint64_t>(
+                _mm_movemask_pd(_mm_cmpeq_pd(here, _mm_loadu_pd(value - rows))))
+            << i;
+  }
+#endif
+  for (; i < count; ++i) {
+    const double *value = values + first + i;
+    up |= static_cast<std::uint64_t>(*value == *(value - 1)) << i;
+    left |= static_cast<std::uint64_t>(*value == *(value - rows)) << i;
+  }
+  return EqualBits{up, left};
+}
+
+// Links the `count` cells from `first`, a block of one column, given their
+// bits; runLink: the link that cell first - 1 passes on (any value at a
+// column's start, whose up bit is 0), on return that of the block's last
+// cell. First every cell's link without a branch, then the joins, from the
+// joins' bits: apart, neither pass has a branch that the values decide cell
+// by cell. A join made after the cells below it are linked still finds their
+// trees, as links only ever point within a region. False past the budget.
+inline bool linkBlockByCells(double *links, Count rows, Count first, Count count,
+                             const EqualBits &bits, std::uint64_t joins, Word &runLink,
+                             Count &rootTotal, Count &stepTotal, Count budget) {
+  Count rootCount = rootTotal, steps = stepTotal;
+  // The link of cell p - 1, 0 for a root; at first the link the run passes
+  // on, which is the same where it is not 0.
+  Count aboveLink = static_cast<Count>(runLink);
+  std::uint64_t upBits = bits.up, leftBits = bits.left;
+  for (Count p = first; p < first + count; ++p) {
+    const Count up = -static_cast<Count>(upBits & 1);
+    const Count left = -static_cast<Count>(leftBits & 1);
+    upBits >>= 1;
+    leftBits >>= 1;
+    aboveLink = linkFrom(up, left, aboveLink, linkAt(links, p - rows), p, rows);
+    setLink(links, p, aboveLink);
+    rootCount += aboveLink == 0;
+  }
+  runLink = aboveLink != 0 ? aboveLink : first + count;
+  for (; joins != 0; joins &= joins - 1) {
+    const Count p = first + lowestBit(joins);
+    // The two cells' trees, found from where the two cells link to; none
+    // is needed when that is one cell.
+    const Count upLink = linkAt(links, p - 1);
+    const Count leftLink = linkAt(links, p - rows);
+    const Count upTarget = upLink != 0 ? upLink - 1 : p - 1;
+    const Count leftTarget = leftLink != 0 ? leftLink - 1 : p - rows;
+    if (upTarget != leftTarget) rootCount -= join(links, upTarget, leftTarget, steps);
+  }
+  rootTotal = rootCount;
+  stepTotal = steps;
+  return steps <= budget;
+}
+
+// A block links run by run when at most one cell in this many is decided.
+const Count kCellsPerDecisionForRuns = 6;
+
+// Links one column (not the first linked) from its first cell `start`, block
+// by block, each by runs or by cells as its decided cells are few or many;
+// adds its roots to rootTotal and its finds' steps to stepTotal; false when
+// the finds ran over their budget.
+inline bool linkColumn(const double *values, double *links, Count rows, Count start,
+                       Count &rootTotal, Count &stepTotal, Count budget) {
+  // Locals, kept in registers: the links' stores might alias references.
+  Count rootCount = rootTotal, steps = stepTotal;
+  Word runLink = 0;             // the link of every later cell of the current run
+  std::uint64_t leftAbove = 0;  // the left bit of the row above the block
+  for (Count first = start; first < start + rows; first += kBlockRows) {
+    const Count count = start + rows - first < kBlockRows ? start + rows - first : kBlockRows;
+    EqualBits bits = equalBits(values, first, count, rows);
+    if (first == start) bits.up &= ~std::uint64_t(1);  // row 1 starts a run
+    const std::uint64_t valid =
+        count == kBlockRows ? ~std::uint64_t(0) : (std::uint64_t(1) << count) - 1;
+    // Equal above and to the left, while the cell above differs from its
+    // left: two trees to join. (The diagonal cell equals this one exactly
+    // when it equals the one above, which equals this one.)
+    const std::uint64_t joins = bits.up & bits.left & ~((bits.left << 1) | leftAbove);
+    std::uint64_t decided = (~bits.up & valid) | joins;
+    leftAbove = (bits.left >> (count - 1)) & 1;
+    if (bitCount(decided) * kCellsPerDecisionForRuns > count) {
+      if (!linkBlockByCells(links, rows, first, count, bits, joins, runLink, rootCount, steps,
+                            budget))
+        return false;
+      continue;
+    }
+    Count p = first;  // the next cell to write
+    while (decided != 0) {
+      const Count cell = first + lowestBit(decided);
+      decided &= decided - 1;
+      for (; p < cell; ++p) setLink(links, p, runLink);
+      const std::uint64_t bit = std::uint64_t(1) << (cell - first);
+      const Count leftLink = linkAt(links, cell - rows);
+      if ((bits.up & bit) == 0) {
+        const Count link = (bits.left & bit) == 0 ? 0 : leftLink != 0 ? leftLink : cell - rows + 1;
+        setLink(links, cell, link);
+        rootCount += link == 0;
+        runLink = link != 0 ? link : cell + 1;
+      } else {
+        setLink(links, cell, runLink);
+        const Count upTarget = runLink - 1;
+        const Count leftTarget = leftLink != 0 ? leftLink - 1 : cell - rows;
+        if (upTarget != leftTarget) rootCount -= join(links, upTarget, leftTarget, steps);
+        if (steps > budget) return false;
+      }
+      p = cell + 1;
+    }
+    for (; p < first + count; ++p) setLink(links, p, runLink);
+  }
+  rootTotal = rootCount;
+  stepTotal = steps;
+  return true;
+}
+
 // Pass 1 of linking over columns firstColumn to endColumn - 1, in
 // column-major order, the first of them taken as if it were the matrix's
 // first (its cells link only upwards), so every link stays among these
-// columns. Without branches on the values but where two trees meet. Counts
-// the roots; false when the finds ran over their budget, links then holding a
-// partial forest.
+// columns. Counts the roots; false when the finds ran over their budget,
+// links then holding a partial forest.
 inline bool linkRegions(const double *values, double *links, Count rows, Count firstColumn,
                         Count endColumn, Count stepsPerCell, Count &roots) {
   const Count budget = stepsPerCell * rows * (endColumn - firstColumn);
@@ -153,34 +308,8 @@ inline bool linkRegions(const double *values, double *links, Count rows, Count f
     setLink(links, p, aboveLink);
     rootCount += aboveLink == 0;
   }
-  for (Count column = firstColumn + 1; column < endColumn; ++column) {
-    const Count start = column * rows;
-    // Row 1: only the cell to the left.
-    aboveLink = linkFrom(0, equalMask(values + start - rows, values + start), 0,
-                         linkAt(links, start - rows), start, rows);
-    setLink(links, start, aboveLink);
-    rootCount += aboveLink == 0;
-    for (Count p = start + 1; p < start + rows; ++p) {
-      const double *value = values + p;
-      const Count up = equalMask(value - 1, value);
-      const Count left = equalMask(value - rows, value);
-      const Count diagonal = equalMask(value - 1 - rows, value);
-      const Count upLink = aboveLink;
-      const Count leftLink = linkAt(links, p - rows);
-      aboveLink = linkFrom(up, left, upLink, leftLink, p, rows);
-      setLink(links, p, aboveLink);
-      rootCount += aboveLink == 0;
-      // Equal above and to the left: two trees to join, unless the diagonal
-      // cell, equal too, has joined them already. The finds start where the
-      // two cells link to, and none is needed when that is one cell.
-      if ((up & left & ~diagonal) != 0) {
-        const Count upTarget = upLink != 0 ? upLink - 1 : p - 1;
-        const Count leftTarget = leftLink != 0 ? leftLink - 1 : p - rows;
-        if (upTarget != leftTarget) rootCount -= join(links, upTarget, leftTarget, steps);
-        if (steps > budget) return false;
-      }
-    }
-  }
+  for (Count column = firstColumn + 1; column < endColumn; ++column)
+    if (!linkColumn(values, links, rows, column * rows, rootCount, steps, budget)) return false;
   roots = rootCount;
   return true;
 }
