@@ -3,6 +3,8 @@
 #ifndef KORVEL_ARRAYS_PLATEAU_LABELS_H
 #define KORVEL_ARRAYS_PLATEAU_LABELS_H
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -329,7 +331,7 @@ inline bool linkRegions(const double *values, double *links, Count rows, Count f
 const Word kLowestLabelBits = 0x3FF0000000000000ull;
 
 template <bool kBanded>
-inline void numberRegions(double *cells, Count first, Count end, std::int64_t label) {
+inline std::int64_t numberRegions(double *cells, Count first, Count end, std::int64_t label) {
   for (Count p = first; p < end; ++p) {
     const Word word = wordAt(cells, p);
     const bool labelled = kBanded && word >= kLowestLabelBits;
@@ -351,18 +353,20 @@ inline void numberRegions(double *cells, Count first, Count end, std::int64_t la
     // Labelled roots are few: this branch is predicted right.
     if (!labelled) std::memcpy(cells + p, &result, sizeof result);
   }
+  return label;
 }
 
 // --- 2. Linking in bands of columns, for threads -----------------------------
 //
-// Each band is linked on its own (linkRegions), in parallel; then, on the
-// calling thread, the trees that meet across each band edge are joined, every
-// link that crosses a band start is pointed straight at its region's root,
-// and those roots are marked (joinBands); then, in parallel, each band's
-// marked roots get their labels, counted from the roots in the bands before
+// Each band is linked on its own (linkRegions), in parallel; then, on one
+// thread, the trees that meet across each band edge are joined, every link
+// that crosses a band start is pointed straight at its region's root, and
+// those roots are marked (joinBands); then, in parallel, each band's marked
+// roots get their labels, counted from the roots in the bands before
 // (labelCrossingRoots), and last each band is numbered. A cell that links
 // into an earlier band then finds its label there already. Roots stay each
-// region's first cell, so the labels are those of one thread.
+// region's first cell, so the labels are those of one thread. One team of
+// threads takes these steps in turn (BandSteps).
 const Count kMaxBands = 2 * kMaxThreads;
 // Two bands per thread: a thread that the system holds back leaves less
 // undone, and the joins at the band edges, a column of cells each, cost
@@ -577,55 +581,103 @@ inline void labelCrossingRoots(double *cells, const Marks &band, std::int64_t la
   }
 }
 
+// The steps of linking in bands, as tasks that the threads of one team take
+// in order: link each band; join the bands (one task); label each band's
+// crossing roots; number each band. A task waits until every task of the
+// step before has finished. One team for all steps, started once: on a
+// virtual machine a core that has gone idle, between calls or between the
+// steps of one, takes milliseconds to run a thread again, and the team's
+// threads never leave theirs idle inside a call. A thread that starts late
+// takes whatever tasks are left, and the calling thread does them all if it
+// must.
+struct BandSteps {
+  const double *values;
+  double *labels;
+  Bands bands;
+  const PlateauOptions *options;
+  Count roots[kMaxBands];
+  bool linked[kMaxBands];
+  Marks marks[kMaxBands];
+  std::int64_t before[kMaxBands];  // labels of the bands before each
+  std::int64_t total;
+  bool failed;  // the finds ran over their budget: the steps after linking are skipped
+  std::atomic<std::size_t> next;
+  std::atomic<std::size_t> finished[4];  // tasks finished, per step
+
+  std::size_t tasks(unsigned step) const { return step == 1 ? 1 : bands.count; }
+
+  void run(unsigned step, Count band) {
+    const Count rows = bands.rows;
+    switch (step) {
+      case 0:
+        linked[band] = linkRegions(values, labels, rows, bands.firstColumn(band),
+                                   bands.firstColumn(band + 1), options->findStepsPerCell,
+                                   roots[band]);
+        break;
+      case 1:
+        failed = false;
+        for (Count b = 0; b < bands.count; ++b) failed = failed || !linked[b];
+        failed = failed || !joinBands(values, labels, bands, options->findStepsPerCell, roots, marks);
+        total = 0;
+        for (Count b = 0; b < bands.count; ++b) {
+          before[b] = total;
+          total += static_cast<std::int64_t>(roots[b]);
+        }
+        break;
+      case 2:
+        if (!failed) labelCrossingRoots(labels, marks[band], before[band], roots[band]);
+        break;
+      default:
+        // Labelled roots lie only where the marks reach; between, the
+        // cheaper numbering of one pass.
+        if (!failed) {
+          const Marks &reach = marks[band];
+          std::int64_t label = numberRegions<true>(labels, reach.start, reach.forwardTo, before[band]);
+          label = numberRegions<false>(labels, reach.forwardTo, reach.backwardTo, label);
+          numberRegions<true>(labels, reach.backwardTo, reach.end, label);
+        }
+    }
+  }
+
+  // Takes tasks until none is left.
+  void work() {
+    for (;;) {
+      std::size_t task = next.fetch_add(1, std::memory_order_relaxed);
+      unsigned step = 0;
+      while (step < 4 && task >= tasks(step)) task -= tasks(step++);
+      if (step == 4) return;
+      if (step > 0)
+        while (finished[step - 1].load(std::memory_order_acquire) < tasks(step - 1)) spinPause();
+      run(step, static_cast<Count>(task));
+      finished[step].fetch_add(1, std::memory_order_release);
+    }
+  }
+
+  static void spinPause() {
+#ifdef KORVEL_HAVE_SSE2
+    _mm_pause();
+#endif
+  }
+};
+
 // False when some finds ran over their budget; labels then holds a partial
 // forest.
 inline bool linkAndNumberInBands(const double *values, double *labels, const Bands &bands,
                                  unsigned threads, const PlateauOptions &options,
                                  Count &regions) {
-  Count roots[kMaxBands];
-  bool linked[kMaxBands];
-  Marks marks[kMaxBands];
-  const Count rows = bands.rows;
-  const bool start = options.startThreads;
+  BandSteps steps;
+  steps.values = values;
+  steps.labels = labels;
+  steps.bands = bands;
+  steps.options = &options;
+  steps.failed = false;
+  steps.next.store(0, std::memory_order_relaxed);
+  for (std::atomic<std::size_t> &count : steps.finished) count.store(0, std::memory_order_relaxed);
+  // One piece per thread, each taking tasks until none is left.
   runParallel(
-      threads, bands.count,
-      [&](Count band, unsigned) {
-        linked[band] = linkRegions(values, labels, rows, bands.firstColumn(band),
-                                   bands.firstColumn(band + 1), options.findStepsPerCell,
-                                   roots[band]);
-      },
-      start);
-  for (Count band = 0; band < bands.count; ++band)
-    if (!linked[band]) return false;
-  if (!joinBands(values, labels, bands, options.findStepsPerCell, roots, marks)) return false;
-
-  std::int64_t before[kMaxBands];  // labels of the bands before each
-  std::int64_t total = 0;
-  for (Count band = 0; band < bands.count; ++band) {
-    before[band] = total;
-    total += static_cast<std::int64_t>(roots[band]);
-  }
-  // Usually the marks lie near band edges, and their scans are too short to
-  // pay for starting threads once more.
-  Count scanned = 0;
-  for (Count band = 0; band < bands.count; ++band) {
-    const Marks &reach = marks[band];
-    scanned += (reach.forwardTo - reach.start) + (reach.end - reach.backwardTo);
-  }
-  runParallel(
-      scanned < bands.rows * bands.columns / 32 ? 1 : threads, bands.count,
-      [&](Count band, unsigned) {
-        labelCrossingRoots(labels, marks[band], before[band], roots[band]);
-      },
-      start);
-  runParallel(
-      threads, bands.count,
-      [&](Count band, unsigned) {
-        numberRegions<true>(labels, bands.firstColumn(band) * rows,
-                            bands.firstColumn(band + 1) * rows, before[band]);
-      },
-      start);
-  regions = static_cast<Count>(total);
+      threads, threads, [&steps](std::size_t, unsigned) { steps.work(); }, options.startThreads);
+  if (steps.failed) return false;
+  regions = static_cast<Count>(steps.total);
   return true;
 }
 
