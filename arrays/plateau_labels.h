@@ -129,9 +129,11 @@ inline Count equalMask(const double *a, const double *b) {
 // A cell's link given masks (all ones where the neighbour above / to the left
 // holds an equal value) and those neighbours' links: to the cell a neighbour
 // links to, or to the neighbour itself if it is a root; above before left.
+// Masks, not selects: at -O3 the compiler turns the selects into branches,
+// which noise mispredicts.
 inline Count linkFrom(Count up, Count left, Count aboveLink, Count leftLink, Count p, Count rows) {
-  const Count viaUp = aboveLink != 0 ? aboveLink : p;
-  const Count viaLeft = leftLink != 0 ? leftLink : p - rows + 1;
+  const Count viaUp = aboveLink | (p & -static_cast<Count>(aboveLink == 0));
+  const Count viaLeft = leftLink | ((p - rows + 1) & -static_cast<Count>(leftLink == 0));
   return (viaUp & up) | (viaLeft & left & ~up);
 }
 

@@ -74,27 +74,30 @@ def column_major_numbering(labels):
     return (rank[inverse] + 1).reshape(labels.shape, order="F").astype(np.float64)
 
 
-def opencv_labelling(cv2, image, threads):
-    """cv2.connectedComponents at 4-connectivity on the mask of each value of
-    image (a binary image: on it and on its inverse), so that every region is
-    labelled as plateauLabels labels them; None for images of more than 4
-    values. threads: 1, or 0 for OpenCV's default."""
+def opencv_ns(cv2, image, threads, repeats):
+    """Median ns per element of cv2.connectedComponents at 4-connectivity on
+    the mask of each value of image (a binary image: on it and on its
+    inverse), so that every region is labelled as plateauLabels labels them;
+    None for images of more than 4 values. threads: 1, or 0 for OpenCV's
+    default. Setting OpenCV's thread count remakes its pool of threads, so
+    its calls are timed after that, a call apart, not interleaved."""
     values = np.unique(image)
     if cv2 is None or values.size > 4:
         return None
     masks = [(image == value).astype(np.uint8) for value in values]
 
     def run():
-        cv2.setNumThreads(threads if threads else -1)
         for mask in masks:
             cv2.connectedComponents(mask, connectivity=4)
-    return run
+    cv2.setNumThreads(threads if threads else -1)
+    run()
+    return median_seconds(run, repeats) / image.size * 1e9
 
 
 def labelling_table(labeller, sizes, repeats, column_major):
     """Times labeller(image, threads) (threads 0: its default) beside
     skimage.measure.label(connectivity=1, background=-1), which labels every
-    region too, and OpenCV (opencv_labelling), on images(); and beside the
+    region too, and OpenCV (opencv_ns), on images(); and beside the
     floor of any labeller, reading 8 bytes and writing 8 bytes per element
     (numpy copying the image into a result made beforehand). Checks the
     labels against skimage's, renumbered in column-major order when
@@ -118,21 +121,21 @@ def labelling_table(labeller, sizes, repeats, column_major):
     generator = np.random.default_rng(2026)
     for size in sizes:
         for name, image in images(size, generator).items():
-            image = np.asfortranarray(image) if column_major else image
+            # The peers get the image in their own (C) order; the labeller in
+            # its own.
+            ours_image = np.asfortranarray(image) if column_major else image
             theirs = skimage.measure.label(image, connectivity=1, background=-1)
             expected = column_major_numbering(theirs) if column_major else theirs
-            if not np.array_equal(labeller(image, 0), expected):
+            if not np.array_equal(labeller(ours_image, 0), expected):
                 sys.exit(f"the labeller and skimage disagree on {name} {size}x{size}")
             copy = np.empty_like(image)
-            runs = [lambda: labeller(image, 0), lambda: labeller(image, 1),
+            runs = [lambda: labeller(ours_image, 0), lambda: labeller(ours_image, 1),
                     lambda: skimage.measure.label(image, connectivity=1, background=-1),
                     lambda: np.copyto(copy, image)]
-            opencv = [opencv_labelling(cv2, image, threads) for threads in (1, 0)]
-            runs += [run for run in opencv if run is not None]
-            times = interleaved_ns(runs, repeats, image.size)
-            ours, one, skimage_ns, floor = times[:4]
-            if len(times) > 4:
-                opencv_one, opencv_default = times[4:]
+            ours, one, skimage_ns, floor = interleaved_ns(runs, repeats, image.size)
+            opencv_one, opencv_default = (opencv_ns(cv2, image, threads, repeats)
+                                          for threads in (1, 0))
+            if opencv_one is not None:
                 opencv_text = (f"{opencv_one:.2f} | {opencv_default:.2f} | {opencv_one / one:.2f} "
                                f"| {opencv_default / ours:.2f}")
             else:
