@@ -228,10 +228,11 @@ inline bool linkBlockByCells(double *links, Count rows, Count first, Count count
     const Count upTarget = upLink != 0 ? upLink - 1 : p - 1;
     const Count leftTarget = leftLink != 0 ? leftLink - 1 : p - rows;
     if (upTarget != leftTarget) rootCount -= join(links, upTarget, leftTarget, steps);
+    if (steps > budget) return false;
   }
   rootTotal = rootCount;
   stepTotal = steps;
-  return steps <= budget;
+  return true;
 }
 
 // A block links run by run when at most one cell in this many is decided.
