@@ -3,6 +3,8 @@
 #ifndef KORVEL_ARRAYS_PLATEAU_LABELS_H
 #define KORVEL_ARRAYS_PLATEAU_LABELS_H
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -127,18 +129,176 @@ inline Count equalMask(const double *a, const double *b) {
 // A cell's link given masks (all ones where the neighbour above / to the left
 // holds an equal value) and those neighbours' links: to the cell a neighbour
 // links to, or to the neighbour itself if it is a root; above before left.
+// Masks, not selects: at -O3 the compiler turns the selects into branches,
+// which noise mispredicts.
 inline Count linkFrom(Count up, Count left, Count aboveLink, Count leftLink, Count p, Count rows) {
-  const Count viaUp = aboveLink != 0 ? aboveLink : p;
-  const Count viaLeft = leftLink != 0 ? leftLink : p - rows + 1;
+  const Count viaUp = aboveLink | (p & -static_cast<Count>(aboveLink == 0));
+  const Count viaLeft = leftLink | ((p - rows + 1) & -static_cast<Count>(leftLink == 0));
   return (viaUp & up) | (viaLeft & left & ~up);
+}
+
+// Pass 1 of linking finds, 64 rows of a column at a time, which cells equal
+// the cell above and which the cell to the left, as bits; and from them the
+// cells where something is decided: each run's first cell (a run: cells of
+// equal value one below the other), and each cell where two trees meet.
+// Where those are few, as in large regions, the block is linked a run at a
+// time: every other cell of a run takes the run's link, written in one
+// sweep. Where they are many, as in noise, cell by cell without branches on
+// the values but where two trees meet.
+const Count kBlockRows = 64;
+
+inline unsigned lowestBit(std::uint64_t bits) {  // bits != 0
+#if defined(__GNUC__)
+  return static_cast<unsigned>(__builtin_ctzll(bits));
+#else
+  unsigned bit = 0;
+  while ((bits & 1) == 0) bits >>= 1, ++bit;
+  return bit;
+#endif
+}
+
+inline unsigned bitCount(std::uint64_t bits) {
+#if defined(__GNUC__)
+  return static_cast<unsigned>(__builtin_popcountll(bits));
+#else
+  unsigned count = 0;
+  for (; bits != 0; bits &= bits - 1) ++count;
+  return count;
+#endif
+}
+
+// Bit i of up: cell first + i equals the cell above it; of left: the cell
+// to its left. Cells first - 1 and first - rows exist (no first column).
+struct EqualBits {
+  std::uint64_t up, left;
+};
+inline EqualBits equalBits(const double *values, Count first, Count count, Count rows) {
+  std::uint64_t up = 0, left = 0;
+  Count i = 0;
+#ifdef KORVEL_HAVE_SSE2
+  for (; i + 2 <= count; i += 2) {
+    const double *value = values + first + i;
+    const __m128d here = _mm_loadu_pd(value);
+    up |= static_cast<std::uint64_t>(_mm_movemask_pd(_mm_cmpeq_pd(here, _mm_loadu_pd(value - 1))))
+          << i;
+    left |= static_cast<std::uint64_t>(
+                _mm_movemask_pd(_mm_cmpeq_pd(here, _mm_loadu_pd(value - rows))))
+            << i;
+  }
+#endif
+  for (; i < count; ++i) {
+    const double *value = values + first + i;
+    up |= static_cast<std::uint64_t>(*value == *(value - 1)) << i;
+    left |= static_cast<std::uint64_t>(*value == *(value - rows)) << i;
+  }
+  return EqualBits{up, left};
+}
+
+// Links the `count` cells from `first`, a block of one column, given their
+// bits; runLink: the link that cell first - 1 passes on (any value at a
+// column's start, whose up bit is 0), on return that of the block's last
+// cell. First every cell's link without a branch, then the joins, from the
+// joins' bits: apart, neither pass has a branch that the values decide cell
+// by cell. A join made after the cells below it are linked still finds their
+// trees, as links only ever point within a region. False past the budget.
+inline bool linkBlockByCells(double *links, Count rows, Count first, Count count,
+                             const EqualBits &bits, std::uint64_t joins, Word &runLink,
+                             Count &rootTotal, Count &stepTotal, Count budget) {
+  Count rootCount = rootTotal, steps = stepTotal;
+  // The link of cell p - 1, 0 for a root; at first the link the run passes
+  // on, which is the same where it is not 0.
+  Count aboveLink = static_cast<Count>(runLink);
+  std::uint64_t upBits = bits.up, leftBits = bits.left;
+  for (Count p = first; p < first + count; ++p) {
+    const Count up = -static_cast<Count>(upBits & 1);
+    const Count left = -static_cast<Count>(leftBits & 1);
+    upBits >>= 1;
+    leftBits >>= 1;
+    aboveLink = linkFrom(up, left, aboveLink, linkAt(links, p - rows), p, rows);
+    setLink(links, p, aboveLink);
+    rootCount += aboveLink == 0;
+  }
+  runLink = aboveLink != 0 ? aboveLink : first + count;
+  for (; joins != 0; joins &= joins - 1) {
+    const Count p = first + lowestBit(joins);
+    // The two cells' trees, found from where the two cells link to; none
+    // is needed when that is one cell.
+    const Count upLink = linkAt(links, p - 1);
+    const Count leftLink = linkAt(links, p - rows);
+    const Count upTarget = upLink != 0 ? upLink - 1 : p - 1;
+    const Count leftTarget = leftLink != 0 ? leftLink - 1 : p - rows;
+    if (upTarget != leftTarget) rootCount -= join(links, upTarget, leftTarget, steps);
+    if (steps > budget) return false;
+  }
+  rootTotal = rootCount;
+  stepTotal = steps;
+  return true;
+}
+
+// A block links run by run when at most one cell in this many is decided.
+const Count kCellsPerDecisionForRuns = 6;
+
+// Links one column (not the first linked) from its first cell `start`, block
+// by block, each by runs or by cells as its decided cells are few or many;
+// adds its roots to rootTotal and its finds' steps to stepTotal; false when
+// the finds ran over their budget.
+inline bool linkColumn(const double *values, double *links, Count rows, Count start,
+                       Count &rootTotal, Count &stepTotal, Count budget) {
+  // Locals, kept in registers: the links' stores might alias references.
+  Count rootCount = rootTotal, steps = stepTotal;
+  Word runLink = 0;             // the link of every later cell of the current run
+  std::uint64_t leftAbove = 0;  // the left bit of the row above the block
+  for (Count first = start; first < start + rows; first += kBlockRows) {
+    const Count count = start + rows - first < kBlockRows ? start + rows - first : kBlockRows;
+    EqualBits bits = equalBits(values, first, count, rows);
+    if (first == start) bits.up &= ~std::uint64_t(1);  // row 1 starts a run
+    const std::uint64_t valid =
+        count == kBlockRows ? ~std::uint64_t(0) : (std::uint64_t(1) << count) - 1;
+    // Equal above and to the left, while the cell above differs from its
+    // left: two trees to join. (The diagonal cell equals this one exactly
+    // when it equals the one above, which equals this one.)
+    const std::uint64_t joins = bits.up & bits.left & ~((bits.left << 1) | leftAbove);
+    std::uint64_t decided = (~bits.up & valid) | joins;
+    leftAbove = (bits.left >> (count - 1)) & 1;
+    if (bitCount(decided) * kCellsPerDecisionForRuns > count) {
+      if (!linkBlockByCells(links, rows, first, count, bits, joins, runLink, rootCount, steps,
+                            budget))
+        return false;
+      continue;
+    }
+    Count p = first;  // the next cell to write
+    while (decided != 0) {
+      const Count cell = first + lowestBit(decided);
+      decided &= decided - 1;
+      for (; p < cell; ++p) setLink(links, p, runLink);
+      const std::uint64_t bit = std::uint64_t(1) << (cell - first);
+      const Count leftLink = linkAt(links, cell - rows);
+      if ((bits.up & bit) == 0) {
+        const Count link = (bits.left & bit) == 0 ? 0 : leftLink != 0 ? leftLink : cell - rows + 1;
+        setLink(links, cell, link);
+        rootCount += link == 0;
+        runLink = link != 0 ? link : cell + 1;
+      } else {
+        setLink(links, cell, runLink);
+        const Count upTarget = runLink - 1;
+        const Count leftTarget = leftLink != 0 ? leftLink - 1 : cell - rows;
+        if (upTarget != leftTarget) rootCount -= join(links, upTarget, leftTarget, steps);
+        if (steps > budget) return false;
+      }
+      p = cell + 1;
+    }
+    for (; p < first + count; ++p) setLink(links, p, runLink);
+  }
+  rootTotal = rootCount;
+  stepTotal = steps;
+  return true;
 }
 
 // Pass 1 of linking over columns firstColumn to endColumn - 1, in
 // column-major order, the first of them taken as if it were the matrix's
 // first (its cells link only upwards), so every link stays among these
-// columns. Without branches on the values but where two trees meet. Counts
-// the roots; false when the finds ran over their budget, links then holding a
-// partial forest.
+// columns. Counts the roots; false when the finds ran over their budget,
+// links then holding a partial forest.
 inline bool linkRegions(const double *values, double *links, Count rows, Count firstColumn,
                         Count endColumn, Count stepsPerCell, Count &roots) {
   const Count budget = stepsPerCell * rows * (endColumn - firstColumn);
@@ -153,34 +313,8 @@ inline bool linkRegions(const double *values, double *links, Count rows, Count f
     setLink(links, p, aboveLink);
     rootCount += aboveLink == 0;
   }
-  for (Count column = firstColumn + 1; column < endColumn; ++column) {
-    const Count start = column * rows;
-    // Row 1: only the cell to the left.
-    aboveLink = linkFrom(0, equalMask(values + start - rows, values + start), 0,
-                         linkAt(links, start - rows), start, rows);
-    setLink(links, start, aboveLink);
-    rootCount += aboveLink == 0;
-    for (Count p = start + 1; p < start + rows; ++p) {
-      const double *value = values + p;
-      const Count up = equalMask(value - 1, value);
-      const Count left = equalMask(value - rows, value);
-      const Count diagonal = equalMask(value - 1 - rows, value);
-      const Count upLink = aboveLink;
-      const Count leftLink = linkAt(links, p - rows);
-      aboveLink = linkFrom(up, left, upLink, leftLink, p, rows);
-      setLink(links, p, aboveLink);
-      rootCount += aboveLink == 0;
-      // Equal above and to the left: two trees to join, unless the diagonal
-      // cell, equal too, has joined them already. The finds start where the
-      // two cells link to, and none is needed when that is one cell.
-      if ((up & left & ~diagonal) != 0) {
-        const Count upTarget = upLink != 0 ? upLink - 1 : p - 1;
-        const Count leftTarget = leftLink != 0 ? leftLink - 1 : p - rows;
-        if (upTarget != leftTarget) rootCount -= join(links, upTarget, leftTarget, steps);
-        if (steps > budget) return false;
-      }
-    }
-  }
+  for (Count column = firstColumn + 1; column < endColumn; ++column)
+    if (!linkColumn(values, links, rows, column * rows, rootCount, steps, budget)) return false;
   roots = rootCount;
   return true;
 }
@@ -200,7 +334,7 @@ inline bool linkRegions(const double *values, double *links, Count rows, Count f
 const Word kLowestLabelBits = 0x3FF0000000000000ull;
 
 template <bool kBanded>
-inline void numberRegions(double *cells, Count first, Count end, std::int64_t label) {
+inline std::int64_t numberRegions(double *cells, Count first, Count end, std::int64_t label) {
   for (Count p = first; p < end; ++p) {
     const Word word = wordAt(cells, p);
     const bool labelled = kBanded && word >= kLowestLabelBits;
@@ -222,18 +356,20 @@ inline void numberRegions(double *cells, Count first, Count end, std::int64_t la
     // Labelled roots are few: this branch is predicted right.
     if (!labelled) std::memcpy(cells + p, &result, sizeof result);
   }
+  return label;
 }
 
 // --- 2. Linking in bands of columns, for threads -----------------------------
 //
-// Each band is linked on its own (linkRegions), in parallel; then, on the
-// calling thread, the trees that meet across each band edge are joined, every
-// link that crosses a band start is pointed straight at its region's root,
-// and those roots are marked (joinBands); then, in parallel, each band's
-// marked roots get their labels, counted from the roots in the bands before
+// Each band is linked on its own (linkRegions), in parallel; then, on one
+// thread, the trees that meet across each band edge are joined, every link
+// that crosses a band start is pointed straight at its region's root, and
+// those roots are marked (joinBands); then, in parallel, each band's marked
+// roots get their labels, counted from the roots in the bands before
 // (labelCrossingRoots), and last each band is numbered. A cell that links
 // into an earlier band then finds its label there already. Roots stay each
-// region's first cell, so the labels are those of one thread.
+// region's first cell, so the labels are those of one thread. One team of
+// threads takes these steps in turn (BandSteps).
 const Count kMaxBands = 2 * kMaxThreads;
 // Two bands per thread: a thread that the system holds back leaves less
 // undone, and the joins at the band edges, a column of cells each, cost
@@ -448,55 +584,103 @@ inline void labelCrossingRoots(double *cells, const Marks &band, std::int64_t la
   }
 }
 
+// The steps of linking in bands, as tasks that the threads of one team take
+// in order: link each band; join the bands (one task); label each band's
+// crossing roots; number each band. A task waits until every task of the
+// step before has finished. One team for all steps, started once: on a
+// virtual machine a core that has gone idle, between calls or between the
+// steps of one, takes milliseconds to run a thread again, and the team's
+// threads never leave theirs idle inside a call. A thread that starts late
+// takes whatever tasks are left, and the calling thread does them all if it
+// must.
+struct BandSteps {
+  const double *values;
+  double *labels;
+  Bands bands;
+  const PlateauOptions *options;
+  Count roots[kMaxBands];
+  bool linked[kMaxBands];
+  Marks marks[kMaxBands];
+  std::int64_t before[kMaxBands];  // labels of the bands before each
+  std::int64_t total;
+  bool failed;  // the finds ran over their budget: the steps after linking are skipped
+  std::atomic<std::size_t> next;
+  std::atomic<std::size_t> finished[4];  // tasks finished, per step
+
+  std::size_t tasks(unsigned step) const { return step == 1 ? 1 : bands.count; }
+
+  void run(unsigned step, Count band) {
+    const Count rows = bands.rows;
+    switch (step) {
+      case 0:
+        linked[band] = linkRegions(values, labels, rows, bands.firstColumn(band),
+                                   bands.firstColumn(band + 1), options->findStepsPerCell,
+                                   roots[band]);
+        break;
+      case 1:
+        failed = false;
+        for (Count b = 0; b < bands.count; ++b) failed = failed || !linked[b];
+        failed = failed || !joinBands(values, labels, bands, options->findStepsPerCell, roots, marks);
+        total = 0;
+        for (Count b = 0; b < bands.count; ++b) {
+          before[b] = total;
+          total += static_cast<std::int64_t>(roots[b]);
+        }
+        break;
+      case 2:
+        if (!failed) labelCrossingRoots(labels, marks[band], before[band], roots[band]);
+        break;
+      default:
+        // Labelled roots lie only where the marks reach; between, the
+        // cheaper numbering of one pass.
+        if (!failed) {
+          const Marks &reach = marks[band];
+          std::int64_t label = numberRegions<true>(labels, reach.start, reach.forwardTo, before[band]);
+          label = numberRegions<false>(labels, reach.forwardTo, reach.backwardTo, label);
+          numberRegions<true>(labels, reach.backwardTo, reach.end, label);
+        }
+    }
+  }
+
+  // Takes tasks until none is left.
+  void work() {
+    for (;;) {
+      std::size_t task = next.fetch_add(1, std::memory_order_relaxed);
+      unsigned step = 0;
+      while (step < 4 && task >= tasks(step)) task -= tasks(step++);
+      if (step == 4) return;
+      if (step > 0)
+        while (finished[step - 1].load(std::memory_order_acquire) < tasks(step - 1)) spinPause();
+      run(step, static_cast<Count>(task));
+      finished[step].fetch_add(1, std::memory_order_release);
+    }
+  }
+
+  static void spinPause() {
+#ifdef KORVEL_HAVE_SSE2
+    _mm_pause();
+#endif
+  }
+};
+
 // False when some finds ran over their budget; labels then holds a partial
 // forest.
 inline bool linkAndNumberInBands(const double *values, double *labels, const Bands &bands,
                                  unsigned threads, const PlateauOptions &options,
                                  Count &regions) {
-  Count roots[kMaxBands];
-  bool linked[kMaxBands];
-  Marks marks[kMaxBands];
-  const Count rows = bands.rows;
-  const bool start = options.startThreads;
+  BandSteps steps;
+  steps.values = values;
+  steps.labels = labels;
+  steps.bands = bands;
+  steps.options = &options;
+  steps.failed = false;
+  steps.next.store(0, std::memory_order_relaxed);
+  for (std::atomic<std::size_t> &count : steps.finished) count.store(0, std::memory_order_relaxed);
+  // One piece per thread, each taking tasks until none is left.
   runParallel(
-      threads, bands.count,
-      [&](Count band, unsigned) {
-        linked[band] = linkRegions(values, labels, rows, bands.firstColumn(band),
-                                   bands.firstColumn(band + 1), options.findStepsPerCell,
-                                   roots[band]);
-      },
-      start);
-  for (Count band = 0; band < bands.count; ++band)
-    if (!linked[band]) return false;
-  if (!joinBands(values, labels, bands, options.findStepsPerCell, roots, marks)) return false;
-
-  std::int64_t before[kMaxBands];  // labels of the bands before each
-  std::int64_t total = 0;
-  for (Count band = 0; band < bands.count; ++band) {
-    before[band] = total;
-    total += static_cast<std::int64_t>(roots[band]);
-  }
-  // Usually the marks lie near band edges, and their scans are too short to
-  // pay for starting threads once more.
-  Count scanned = 0;
-  for (Count band = 0; band < bands.count; ++band) {
-    const Marks &reach = marks[band];
-    scanned += (reach.forwardTo - reach.start) + (reach.end - reach.backwardTo);
-  }
-  runParallel(
-      scanned < bands.rows * bands.columns / 32 ? 1 : threads, bands.count,
-      [&](Count band, unsigned) {
-        labelCrossingRoots(labels, marks[band], before[band], roots[band]);
-      },
-      start);
-  runParallel(
-      threads, bands.count,
-      [&](Count band, unsigned) {
-        numberRegions<true>(labels, bands.firstColumn(band) * rows,
-                            bands.firstColumn(band + 1) * rows, before[band]);
-      },
-      start);
-  regions = static_cast<Count>(total);
+      threads, threads, [&steps](std::size_t, unsigned) { steps.work(); }, options.startThreads);
+  if (steps.failed) return false;
+  regions = static_cast<Count>(steps.total);
   return true;
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Times plateauLabels next to skimage.measure.label, valueSwap next to
-plain numpy indexing and for growing pair counts, in one process and one run.
+"""Times plateauLabels next to skimage.measure.label and OpenCV's
+connectedComponents, valueSwap next to plain numpy indexing and for growing
+pair counts, in one process and one run.
 
 The kernels are called through the C interface (libkorvel beside the
 plug-ins) via ctypes, on numpy arrays, each call making its result as the
@@ -15,10 +16,8 @@ import ctypes
 import sys
 
 import numpy as np
-import skimage
-import skimage.measure
-
-from bench_harness import images, interleaved_ns, median_seconds, with_heap_environment
+from bench_harness import (interleaved_ns, labelling_table, machine_load, median_seconds,
+                           with_heap_environment)
 
 DOUBLES = ctypes.POINTER(ctypes.c_double)
 
@@ -93,48 +92,6 @@ def bench_recolour(core, size, repeats):
               f"| {theirs_ns / one_ns:.2f} | {result_ns:.2f} |")
 
 
-def column_major_numbering(labels):
-    """Labels renumbered 1..K in column-major order of each region's first element."""
-    flat = labels.ravel(order="F")
-    _, first, inverse = np.unique(flat, return_index=True, return_inverse=True)
-    rank = np.empty(first.size, dtype=np.int64)
-    rank[np.argsort(first, kind="stable")] = np.arange(first.size)
-    return (rank[inverse] + 1).reshape(labels.shape, order="F").astype(np.float64)
-
-
-def bench_labels(core, sizes, repeats):
-    generator = np.random.default_rng(2026)
-    print("plateauLabels vs skimage.measure.label(connectivity=1), "
-          f"skimage {skimage.__version__}, median of {repeats}; a + 1 is numpy's own cost "
-          "of a result this size")
-    print(f"| image | size | regions | plateauLabels ns/element | 1 thread | skimage ns/element "
-          f"| skimage / plateauLabels | skimage / 1 thread | a + 1 ns/element |")
-    print("|---|---|---|---|---|---|---|---|---|")
-    for size in sizes:
-        for name, image in images(size, generator).items():
-            array = np.asfortranarray(image)
-            # Same labels as skimage's, up to skimage's row-major numbering;
-            # background -1, a value no image holds, so that every region,
-            # zeros too, is labelled on both sides.
-            ours = core.plateau_labels(array)
-            theirs = skimage.measure.label(image, connectivity=1, background=-1)
-            if not np.array_equal(ours, column_major_numbering(theirs)):
-                sys.exit(f"plateauLabels and skimage disagree on {name} {size}x{size}")
-            regions = int(theirs.max())
-
-            def run_theirs():
-                skimage.measure.label(image, connectivity=1, background=-1)
-
-            # Interleaved, so all see the same load.
-            runs = [lambda: core.plateau_labels(array),
-                    lambda: core.plateau_labels(array, threads=1), run_theirs,
-                    lambda: image + 1]
-            ours_ns, one_ns, theirs_ns, result_ns = interleaved_ns(runs, repeats, image.size)
-            print(f"| {name} | {size}x{size} | {regions} | {ours_ns:.2f} | {one_ns:.2f} "
-                  f"| {theirs_ns:.2f} | {theirs_ns / ours_ns:.2f} | {theirs_ns / one_ns:.2f} "
-                  f"| {result_ns:.2f} |")
-
-
 def bench_swap(core, pair_counts, repeats):
     generator = np.random.default_rng(7)
     # Values from a range twice the largest pair count: about half the
@@ -165,9 +122,14 @@ def main():
     parser.add_argument("--pairs", type=int, nargs="+", default=[4, 64, 4096, 65536])
     arguments = parser.parse_args()
     core = Core(arguments.plugins)
-    bench_labels(core, arguments.sizes, arguments.repeats)
+    print(machine_load("before"))
+    print("plateauLabels through the C interface")
+    labelling_table(lambda image, threads: core.plateau_labels(image, threads), arguments.sizes,
+                    arguments.repeats, column_major=True)
     bench_recolour(core, max(arguments.sizes), arguments.repeats)
     bench_swap(core, arguments.pairs, arguments.repeats)
+    print()
+    print(machine_load("after"))
 
 
 if __name__ == "__main__":

@@ -18,7 +18,7 @@ import sys
 import numpy as np
 
 import korvel
-from bench_harness import images, interleaved_ns, machine_load, with_heap_environment
+from bench_harness import interleaved_ns, labelling_table, machine_load, with_heap_environment
 
 ROWS = []
 
@@ -169,52 +169,11 @@ def bench_functions(n, repeats):
             f"{strokes} strokes: 10 buffer elements each, in place")
 
 
-def labelling_row(name, image, repeats, cv2, skimage_label):
-    ours_labels = korvel.plateau_labels(image)
-    if not np.array_equal(ours_labels, skimage_label(image, connectivity=1, background=-1)):
-        sys.exit(f"plateau_labels and skimage disagree on {name}")
-    runs = [lambda: korvel.plateau_labels(image), lambda: korvel.plateau_labels(image, threads=1),
-            lambda: skimage_label(image, connectivity=1, background=-1)]
-    binary = cv2 is not None and set(np.unique(image)) <= {0.0, 1.0}
-    if binary:
-        inside, outside = (image == 1).astype(np.uint8), (image == 0).astype(np.uint8)
-
-        def opencv(threads):
-            def run():
-                cv2.setNumThreads(threads)
-                cv2.connectedComponents(inside, connectivity=4)
-                cv2.connectedComponents(outside, connectivity=4)
-            return run
-        runs += [opencv(1), opencv(-1)]
-    times = interleaved_ns(runs, repeats, image.size)
-    cv2.setNumThreads(-1) if cv2 is not None else None
-    opencv_text = (f"{times[3]:.2f} | {times[4]:.2f} | {times[3] / times[1]:.2f} | {times[4] / times[0]:.2f}"
-                   if binary else "- | - | - | -")
-    print(f"| {name} | {int(ours_labels.max())} | {times[0]:.2f} | {times[1]:.2f} | {times[2]:.2f} "
-          f"| {times[2] / times[0]:.2f} | {times[2] / times[1]:.2f} | {opencv_text} |")
-    sys.stdout.flush()
-
-
 def bench_labels(sizes, repeats):
-    import skimage
-    import skimage.measure
-    try:
-        import cv2
-    except ImportError:
-        cv2 = None
     print()
-    print(f"plateau_labels against skimage.measure.label(A, connectivity=1, background=-1) "
-          f"(skimage {skimage.__version__}) and, on binary images, cv2.connectedComponents at "
-          f"4-connectivity on the image and its inverse (OpenCV "
-          f"{cv2.__version__ if cv2 else 'absent'}, default threads: {cv2.getNumThreads() if cv2 else '-'}), "
-          f"median of {repeats}, ns/element")
-    print("| image | regions | package | 1 thread | skimage | skimage / package | skimage / 1 thread "
-          "| OpenCV 1 thread | OpenCV default | OpenCV 1 / package 1 | OpenCV default / package |")
-    print("|---|---|---|---|---|---|---|---|---|---|---|")
-    generator = np.random.default_rng(2026)
-    for size in sizes:
-        for name, image in images(size, generator).items():
-            labelling_row(f"{name} {size}x{size}", image, repeats, cv2, skimage.measure.label)
+    print("plateau_labels (row-major numbering on these C-ordered images)")
+    labelling_table(lambda image, threads: korvel.plateau_labels(image, threads=threads), sizes,
+                    repeats, column_major=False)
 
 
 def bench_swap(size, repeats):

@@ -112,18 +112,38 @@ TEST(PlateauLabels, MatchesTheReferenceOnRandomMatrices) {
 
 TEST(PlateauLabels, MatchesTheReferenceOnLargeMatrices) {
   std::mt19937 random(7);
+  // Values drawn per tile of tileRows by tileColumns cells: 1 by 1 is noise,
+  // linked cell by cell; taller tiles make runs, linked a run at a time,
+  // their ends on, before and after the 64-row blocks' edges; each column's
+  // tiles `slant` rows further down than the column before, so that runs
+  // meet runs to their left halfway. The palette's first `distinct` values:
+  // -0 and +0 (one plateau), NaN (every cell its own) and an infinity among
+  // them.
+  const double palette[] = {1, 2, -0.0, 0.0, kNaN, kInf};
   struct Shape {
     size_t rows, columns;
     int distinct;
-  } shapes[] = {{400, 300, 2}, {300, 400, 3}, {1, 20000, 2}, {20000, 1, 2}, {700, 700, 2}};
+    size_t tileRows, tileColumns, slant;
+  } shapes[] = {{400, 300, 2, 1, 1, 0},    {300, 400, 3, 1, 1, 0},   {1, 20000, 2, 1, 1, 0},
+                {20000, 1, 2, 1, 1, 0},    {700, 700, 2, 1, 1, 0},   {700, 700, 2, 8, 8, 0},
+                {640, 300, 4, 64, 3, 0},   {650, 200, 4, 63, 2, 1},  {130, 900, 5, 65, 5, 9},
+                {1000, 300, 6, 9, 40, 4},  {300, 1000, 6, 200, 1, 0}, {500, 500, 2, 20, 1, 7},
+                {700, 400, 3, 100, 2, 33}};
   for (const Shape &shape : shapes) {
-    std::uniform_int_distribution<int> pick(1, shape.distinct);
+    std::uniform_int_distribution<int> pick(0, shape.distinct - 1);
+    const size_t tileSpan = (shape.rows + shape.slant * shape.columns) / shape.tileRows + 1;
+    std::vector<double> tiles(tileSpan * (shape.columns / shape.tileColumns + 1));
+    for (double &value : tiles) value = palette[pick(random)];
     std::vector<double> in(shape.rows * shape.columns);
-    for (double &value : in) value = pick(random);
+    for (size_t c = 0; c < shape.columns; ++c)
+      for (size_t r = 0; r < shape.rows; ++r)
+        in[r + c * shape.rows] =
+            tiles[(r + shape.slant * c) / shape.tileRows + (c / shape.tileColumns) * tileSpan];
     const std::vector<double> expected = reference::plateauLabels(in, shape.rows, shape.columns);
     for (const char *way : kWays)
       EXPECT_TRUE(sameBits(expected, labelsBy(way, in, shape.rows, shape.columns)))
-          << way << ", " << shape.rows << "-by-" << shape.columns;
+          << way << ", " << shape.rows << "-by-" << shape.columns << ", tiles " << shape.tileRows
+          << "-by-" << shape.tileColumns;
   }
 }
 

@@ -244,6 +244,12 @@ TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
       // among many small ones.
       {"binary past percolation",
        [&ones](size_t r, size_t c, size_t, size_t) { return ones[(r * 7919 + c * 104729) % ones.size()]; }},
+      // Runs broken on, before and after the edges of 64-row blocks, some
+      // columns apart: bands linked a run at a time.
+      {"runs across row blocks",
+       [](size_t r, size_t c, size_t, size_t) {
+         return static_cast<double>(r % 64 == 0 || (r % 64 == 63 && c % 3 == 0) || r % 128 == 65);
+       }},
   };
   // The size from which threads are used, one either side, a row and a
   // column vector, and fewer columns than bands, each on a few images; then
@@ -253,7 +259,7 @@ TEST(Threads, PlateauLabelsGivesTheSameLabelsForRegionsAcrossEveryBandEdge) {
   const struct {
     size_t rows, columns, images;  // the first `images` of the list above
   } shapes[] = {{511, 513, 5},   {512, 512, 5},   {1, t + 1, 5},         {t + 1, 1, 5},
-                {t / 3 + 1, 3, 5}, {530, 530, 12}, {960, 960, 12}};
+                {t / 3 + 1, 3, 5}, {530, 530, 13}, {960, 960, 13}};
   for (const auto &shape : shapes)
     for (size_t i = 0; i < shape.images; ++i) {
       const auto &image = images[i];

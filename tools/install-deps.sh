@@ -18,7 +18,7 @@ packages_for() {
     windows) echo mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 ;;
     linux32) echo gcc-multilib g++-multilib qemu-user ;;
     demo) echo octave octave-dev gnuplot-nox ghostscript fonts-freefont-otf ;;
-    bench) echo libbenchmark-dev hyperfine python3-skimage octave-image ;;
+    bench) echo libbenchmark-dev hyperfine python3-skimage python3-opencv octave-image ;;
     fuzz) echo clang libclang-rt-14-dev valgrind ;;
     # The Python package: its build (setuptools' PEP 517 backend, NumPy's C
     # API), a virtual environment to install it into, its tests, and
