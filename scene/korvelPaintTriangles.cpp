@@ -21,9 +21,13 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
       gateway::colourRows(call, korvel::kPaintColours, "COLOURS", faces.columns, "column of F");
   const gateway::Array<const double> order =
       gateway::doubleElements(call, korvel::kPaintOrder, "ORDER", 0);
+  // An empty ORDER paints nothing; the host may give it no data block, and
+  // the core reads no order at all as every face.
+  static const double kNoFace = 0;
+  const double *painted = order.data != nullptr ? order.data : &kNoFace;
   const korvel::TriangleScene scene = {uv.data,          uv.columns,         faces.data,
                                        faces.columns,    colours.data,       colours.itemStep,
-                                       colours.channelStep, order.data,      order.rows * order.columns,
+                                       colours.channelStep, painted,         order.rows * order.columns,
                                        uv.rows};
   const korvel::Fault fault = korvel::paintTrianglesFault(scene);
   if (fault.found() && fault.argument == korvel::kPaintOrder)

@@ -436,7 +436,8 @@ std::vector<CommandCases> table() {
                   // A screen matrix as it is: its third row is not read.
                   paintCall(canvas, view, doubles(3, 4, {0.5, 0.5, 1, 5.5, 1.5, 0, 3, 3.5, nan, 1, 0, 1}),
                             int32s(3, 2, {0, 1, 2, 1, 2, 3}), row({0.3, 0.6, 0.9}), row({2, 1})),
-                  paintCall(canvas, view, zeros(2, 0), int32s(3, 0, {}), zeros(0, 3), zeros(0, 0))},
+                  paintCall(canvas, view, zeros(2, 0), int32s(3, 0, {}), zeros(0, 3), zeros(0, 0)),
+                  paintCall(canvas, view, uv, faces, colours, zeros(1, 0))},
                  paintRefused,
                  {},
                  {{paintCall(picture(5, 7, "uint8"), row({-1, 6, 1}), uv, faces, colours, order), 2},

@@ -51,13 +51,8 @@ def _faces(inputs, nlhs):
     return korvel.face_shown, (F, S, first(MASK, triangles)), {}
 
 
-def _paint_order(ORDER, faces):
+def _paint_order(ORDER):
     order = ORDER.reshape(-1).astype(np.float64)
-    if order.size == 0 and faces > 0:
-        # The host gives an empty ORDER no data, which the kernel takes for
-        # "every face": the command then paints them all, against its help;
-        # the package paints none.
-        raise NoCounterpart("an empty ORDER")
     if not np.all(np.isfinite(order) & (order == np.floor(order)) & (np.abs(order) < 2.0 ** 53)):
         raise NoCounterpart("ORDER entries that are not whole numbers")
     return (order - 1).astype(np.int64)
@@ -66,9 +61,8 @@ def _paint_order(ORDER, faces):
 def _triangles(inputs, nlhs):
     P, VIEW, UV, F, COLOURS, ORDER = inputs
     kwargs = {"winners": True} if nlhs >= 2 else {}
-    faces = F.shape[0] if F.ndim == 2 else 0
     return (korvel.paint_triangles,
-            (P.T, first(VIEW, 3), UV, F, COLOURS.T, _paint_order(ORDER, faces)), kwargs)
+            (P.T, first(VIEW, 3), UV, F, COLOURS.T, _paint_order(ORDER)), kwargs)
 
 
 def _strokes_painted(inputs, nlhs):
