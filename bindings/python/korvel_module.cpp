@@ -152,6 +152,16 @@ bool rowsOf(PyObject *obj, const char *name, npy_intp columns, const char *expec
   return false;
 }
 
+// paint_triangles' uv: (N, 2) or more columns, of which the first two are
+// read, so that a screen array (x, y, flag) goes in as it is.
+bool pointColumns(PyObject *obj, Array &out) {
+  const char *expected = "an (N, 2) array of real numbers (u, v), or an (N, 3) screen array";
+  if (!asDoubles(obj, "uv", expected, out)) return false;
+  if (out.ndim() == 2 && out.dim(1) >= 2) return true;
+  refuseArray(PyExc_ValueError, Reason::badSize, "uv", expected, out.array);
+  return false;
+}
+
 bool points(PyObject *obj, const char *name, Array &out) {
   return rowsOf(obj, name, 3, "an (N, 3) array of real numbers", out);
 }
@@ -823,8 +833,7 @@ PyObject *paintTriangles(PyObject *, PyObject *args, PyObject *kwargs) {
   Count colourStep;
   unsigned limit;
   if (!pictureArg(pictureObj, given, type) || !pictureView(viewArg, view) ||
-      !rowsOf(uvArg, "uv", 2, "an (N, 2) array of real numbers (u, v)", uv) ||
-      !corners(facesArg, givenFaces, faces))
+      !pointColumns(uvArg, uv) || !corners(facesArg, givenFaces, faces))
     return nullptr;
   const Count faceCount = static_cast<Count>(faces.dim(0));
   if (!colourRows(coloursArg, faceCount,
@@ -842,7 +851,8 @@ PyObject *paintTriangles(PyObject *, PyObject *args, PyObject *kwargs) {
                                        colourStep,
                                        1,
                                        order.ok() ? order.data<double>() : nullptr,
-                                       order.ok() ? order.size() : 0};
+                                       order.ok() ? order.size() : 0,
+                                       static_cast<Count>(uv.dim(1))};
   // The order is checked above; what is left is the corners.
   const korvel::Fault fault = korvel::paintTrianglesFault(scene);
   if (fault.found())
