@@ -59,6 +59,6 @@
 %     UV = [0 6 0 2 6 6; 0 0 4 4 4 0];
 %     F = int32([0 3; 1 4; 2 5]);
 %     [P, W] = korvelPaintTriangles(P, [0 4 1], UV, F, [1 0 0; 0 0 1], [1 2]);
-%     W                                   % 1 upper left, 2 lower right
+%     W                                   % 1 lower left, 2 upper right
 %
 %   See also KORVELDEPTHORDER, KORVELFACESHOWN, KORVELPAINTSTROKES.
