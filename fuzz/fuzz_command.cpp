@@ -204,11 +204,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (command->writtenInputs == 0) {
     standin::CallOutcome again = plugin->call(call.inputs, call.nlhs);
     if (again.failed) broken("the same call failed the second time", again.identifier);
-    const mxArray *first = outcome.outputs[0], *second = again.outputs[0];
-    if (mxGetM(first) != mxGetM(second) || mxGetN(first) != mxGetN(second) ||
-        (mxGetNumberOfElements(first) > 0 &&
-         std::memcmp(mxGetPr(first), mxGetPr(second), 8 * mxGetNumberOfElements(first)) != 0))
-      broken("the same call gave another result the second time");
+    // Every output, of whatever class and shape, byte for byte.
+    for (std::size_t slot = 0; slot < outcome.outputs.size(); ++slot)
+      if ((outcome.outputs[slot] == nullptr) != (again.outputs[slot] == nullptr) ||
+          (outcome.outputs[slot] != nullptr &&
+           contract::snapshot(outcome.outputs[slot]) != contract::snapshot(again.outputs[slot])))
+        broken("the same call gave another result the second time", std::to_string(slot + 1));
     for (mxArray *output : again.outputs) mxDestroyArray(output);
   }
   for (mxArray *output : outcome.outputs) mxDestroyArray(output);

@@ -353,8 +353,8 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
   // arrays: a cache miss or three per face read. So the face and its colour
   // are asked for kFetchAhead faces ahead, and its corners' points half as
   // far ahead, when the face itself has arrived.
-  const Count kFetchAhead = 16;
-  auto fetchAhead = [&scene, count, kFetchAhead](Count p) {
+  constexpr Count kFetchAhead = 16;
+  auto fetchAhead = [&scene, count](Count p) {
     if (p + kFetchAhead < count) {
       const Count face = faceAt(scene, p + kFetchAhead);
       prefetchForRead(scene.faces + 3 * face);
