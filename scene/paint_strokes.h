@@ -93,18 +93,7 @@ inline Line lineOf(const StrokeScene &scene, const PictureView &view, Count s) {
 template <typename Coordinate>
 inline void keepWithin(Coordinate coordinate, bool growing, double lo, double hi, Sample &begin,
                        Sample &end) {
-  auto firstWhere = [begin, end](auto holds) {
-    Sample from = begin;
-    Sample to = end;
-    while (from < to) {
-      const Sample middle = from + (to - from) / 2;
-      if (holds(middle))
-        to = middle;
-      else
-        from = middle + 1;
-    }
-    return to;
-  };
+  auto firstWhere = [begin, end](auto holds) { return firstHolding(begin, end, holds); };
   const Sample from = growing ? firstWhere([&](Sample i) { return coordinate(i) >= lo; })
                               : firstWhere([&](Sample i) { return coordinate(i) <= hi; });
   const Sample to = growing ? firstWhere([&](Sample i) { return coordinate(i) > hi; })

@@ -190,9 +190,9 @@ inline void narrow(const Edge &edge, bool nonNegative, Count &first, Count &last
   // some row for <= 0; falling, the other way round.
   const bool fromSomeRowOn = (edge.across > 0) == nonNegative;
   if (fromSomeRowOn) {
-    first = firstHolding(first, last, holds);
+    first = firstHolding(first, last + 1, holds);
   } else {
-    last = firstHolding(first, last, [&holds](Count row) { return !holds(row); }) - 1;
+    last = firstHolding(first, last + 1, [&holds](Count row) { return !holds(row); }) - 1;
   }
 }
 

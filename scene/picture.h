@@ -146,17 +146,18 @@ inline PixelBox bandBox(const Picture &picture, const Count *cuts, unsigned band
   return {first, last, 1, picture.width};
 }
 
-// The smallest index from lo to hi (inclusive) at which the predicate, false
-// and then true along the indices, holds; hi + 1 when it holds nowhere.
-template <typename Predicate>
-inline Count firstHolding(Count lo, Count hi, Predicate holds) {
-  Count end = hi + 1;
-  while (lo < end) {
-    const Count middle = lo + (end - lo) / 2;
+// The smallest index from begin to end - 1 at which the predicate, false
+// and then true along the indices, holds; end when it holds nowhere. Index
+// is Count for rows and 64 bits for a segment's samples, which may pass
+// 2^32 on a 32-bit target.
+template <typename Index, typename Predicate>
+inline Index firstHolding(Index begin, Index end, Predicate holds) {
+  while (begin < end) {
+    const Index middle = begin + (end - begin) / 2;
     if (holds(middle))
       end = middle;
     else
-      lo = middle + 1;
+      begin = middle + 1;
   }
   return end;
 }
