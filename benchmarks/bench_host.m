@@ -269,22 +269,7 @@ for h = headings(1:min(2, count))  % the same pixels at one thread and two, in b
     error('bench_host:pictureFrame', 'the picture frame differs between threads or classes');
   end
 end
-times = zeros(10 * count, size(runs, 1));
-samples = 0;
-started = tic;
-while samples == 0 || (samples < 10 * count && toc(started) < 3)
-  for h = headings
-    samples = samples + 1;
-    for r = 1:size(runs, 1)
-      if r == 2
-        times(samples, r) = time_once_one_thread(@() runs{r, 2}(h));
-      else
-        times(samples, r) = time_once(@() runs{r, 2}(h));
-      end
-    end
-  end
-end
-seconds = median(times(1:samples, :), 1);
+[seconds, samples] = time_headings(runs, headings, count);
 size_label = sprintf('N=%s %dx%d', power_label(size(scene.P, 2)), side, side);
 rows = struct('label', {}, 'command', {}, 'size', {}, 'variant', {}, 'seconds', {}, ...
               'reps', {}, 'identical', {});
@@ -797,6 +782,28 @@ for v = 1:size(variants, 1)
 end
 end
 
+function [seconds, samples] = time_headings(runs, headings, count)
+% Every run once per heading, the second one at 1 thread; passes over the
+% headings continue until about three seconds are used (at least one pass,
+% at most ten). Medians over every heading and pass.
+times = zeros(10 * count, size(runs, 1));
+samples = 0;
+started = tic;
+while samples == 0 || (samples < 10 * count && toc(started) < 3)
+  for h = headings
+    samples = samples + 1;
+    for r = 1:size(runs, 1)
+      if r == 2
+        times(samples, r) = time_once_one_thread(@() runs{r, 2}(h));
+      else
+        times(samples, r) = time_once(@() runs{r, 2}(h));
+      end
+    end
+  end
+end
+seconds = median(times(1:samples, :), 1);
+end
+
 function rows = time_frame(label, scene, count, awkward)
 % Every heading in turn, each side once per heading; passes over the
 % headings continue until the size has used about three seconds (at least
@@ -817,22 +824,7 @@ for v = 1:size(variants, 1)
   runs(end + 1, :) = {variants{v, 1}, @(h) plain(scene, h)}; %#ok<AGROW>
 end
 runs = [runs; {'zeros(3,N)', @(h) zeros(3, n); 'P + 0', @(h) P + 0}];
-times = zeros(10 * count, size(runs, 1));
-samples = 0;
-started = tic;
-while samples == 0 || (samples < 10 * count && toc(started) < 3)
-  for h = headings
-    samples = samples + 1;
-    for r = 1:size(runs, 1)
-      if r == 2
-        times(samples, r) = time_once_one_thread(@() runs{r, 2}(h));
-      else
-        times(samples, r) = time_once(@() runs{r, 2}(h));
-      end
-    end
-  end
-end
-seconds = median(times(1:samples, :), 1);
+[seconds, samples] = time_headings(runs, headings, count);
 row_of = @(command, variant, t, identical) struct('label', label, 'command', command, ...
     'size', size_label, 'variant', variant, 'seconds', t, 'reps', samples, 'identical', identical);
 rows = [row_of('frame', 'command', seconds(1), 'bits'), ...
