@@ -15,6 +15,7 @@
 //   - an in-contract call is answered, exactly as prediction.h computes it.
 // A broken promise prints what happened and aborts, so libFuzzer keeps the
 // input. Memory faults are AddressSanitizer's and UBSan's to catch.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -68,14 +69,19 @@ void expectSame(const char *what, const std::vector<double> &expected, const dou
     }
 }
 
-// The value form: the first inputs, appended, as new arrays of their sizes.
+// The value form: the first inputs, appended, as new arrays of their
+// classes and sizes.
 void checkCopies(const standin::CallOutcome &outcome, const fuzzcall::Call &call) {
   for (int slot = 0; slot < command->valueOutputs(); ++slot) {
     const mxArray *output = outcome.outputs[slot];
+    const mxArray *input = call.inputs[slot];
     if (output == nullptr) broken("no output in slot", std::to_string(slot));
-    if (mxGetClassID(output) != mxDOUBLE_CLASS || mxIsComplex(output) ||
-        mxGetM(output) != mxGetM(call.inputs[slot]) || mxGetN(output) != mxGetN(call.inputs[slot]))
-      broken("an output is not a real double matrix of its input's size", std::to_string(slot));
+    const std::size_t rank = mxGetNumberOfDimensions(output);
+    if (mxGetClassID(output) != mxGetClassID(input) || mxIsComplex(output) ||
+        rank != mxGetNumberOfDimensions(input) ||
+        !std::equal(mxGetDimensions(output), mxGetDimensions(output) + rank,
+                    mxGetDimensions(input)))
+      broken("an output is not a real array of its input's class and size", std::to_string(slot));
   }
 }
 
@@ -83,7 +89,7 @@ void checkCopies(const standin::CallOutcome &outcome, const fuzzcall::Call &call
 // picture is of its input's class, every other output a double matrix.
 void checkOutputs(const standin::CallOutcome &outcome, const fuzzcall::Call &call) {
   const mxArray *output = outcome.outputs[0];
-  if (!command->createsOutput()) {
+  if (command->createdFor(call.nlhs) == 0) {
     if (output != nullptr) broken("an output was stored by a command that returns none");
     return;
   }
@@ -169,13 +175,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
 
   if (!outputsFit) broken("more outputs than returned were not refused", std::to_string(call.nlhs));
-  const int writtenInputs = valueForm ? 0 : command->writtenInputs;
+  const bool inPlace = command->inPlace(call.nlhs);
+  const int writtenInputs = inPlace ? command->writtenInputs : 0;
   if (valueForm)
     checkCopies(outcome, call);
   else
     checkOutputs(outcome, call);
-  const int outputsMade = command->createsOutput() ? (call.nlhs > 1 ? call.nlhs : 1) : 0;
-  if (created != (valueForm ? command->valueOutputs() : outputsMade))
+  if (created != command->createdFor(call.nlhs))
     broken("host arrays were created besides the outputs", std::to_string(created));
   for (std::size_t slot = writtenInputs; slot < call.inputs.size(); ++slot) {
     bool written = false;  // an input that is also one of the written ones
@@ -201,7 +207,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
 
   // Same call, same bits: nothing is kept from one call to the next.
-  if (command->writtenInputs == 0) {
+  if (!inPlace) {
     standin::CallOutcome again = plugin->call(call.inputs, call.nlhs);
     if (again.failed) broken("the same call failed the second time", again.identifier);
     // Every output, of whatever class and shape, byte for byte.

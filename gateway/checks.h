@@ -303,6 +303,17 @@ struct DimensionOf<Result(Rank, Dimension, Rest...)> {
 };
 using HostDimension = DimensionOf<decltype(mxCreateNumericArray)>::type;
 
+// The picture over `data`, P's elements in P's layout.
+inline korvel::Picture pictureOver(const PictureInput &input, void *data) {
+  korvel::Picture picture = {nullptr, nullptr, input.height, input.width, 1, input.height,
+                             input.height * input.width};
+  if (input.bytes)
+    picture.bytes = static_cast<std::uint8_t *>(data);
+  else
+    picture.doubles = static_cast<double *>(data);
+  return picture;
+}
+
 // The value form of the paint commands: output 1, a new picture of the
 // input's class and size holding its pixels, in slot 0, as the core sees it.
 inline korvel::Picture createPictureCopy(const Call &call, const PictureInput &input) {
@@ -316,13 +327,7 @@ inline korvel::Picture createPictureCopy(const Call &call, const PictureInput &i
   if (elements > 0)
     std::memcpy(data, mxGetData(input.array),
                 elements * (input.bytes ? sizeof(std::uint8_t) : sizeof(double)));
-  korvel::Picture picture = {nullptr, nullptr, input.height, input.width, 1, input.height,
-                             input.height * input.width};
-  if (input.bytes)
-    picture.bytes = static_cast<std::uint8_t *>(data);
-  else
-    picture.doubles = static_cast<double *>(data);
-  return picture;
+  return pictureOver(input, data);
 }
 
 // The value form of a command that writes its first `count` inputs in place

@@ -37,11 +37,12 @@ using korvel::reasonName;
 struct Command {
   const char *name;
   const char *usage;  // e.g. "R = korvelOffset(P, POS)"
-  int outputs;        // 1, or 0 if it writes in place
+  int outputs;        // at most this many (0 if it returns nothing but its value form)
   int inputs;
   // A command that writes its first inputs in place when asked for no output
   // returns them instead, as new arrays, when asked for this many outputs,
-  // and writes nothing (korvelStrokeText); 0 for every other command.
+  // and writes nothing (korvelStrokeText, the paint commands' picture); 0 for
+  // every other command.
   int valueOutputs = 0;
 };
 
@@ -187,11 +188,18 @@ inline Expectation firstElements(const char *kind, Count count) {
 
 [[noreturn]] inline void failOutputCount(const Call &call) {
   const char *verb = call.nlhs == 1 ? "was" : "were";
-  if (call.command.valueOutputs > 0)
+  const int value = call.command.valueOutputs;
+  if (value > 0) {
+    char written[32] = "the first input";
+    if (value > 1) std::snprintf(written, sizeof written, "the first %d inputs", value);
+    if (call.command.outputs > value)
+      fail(call, Reason::tooManyOutputs,
+           "expected at most %d outputs, as in %s, or none to write %s in place; %d %s requested",
+           call.command.outputs, call.command.usage, written, call.nlhs, verb);
     fail(call, Reason::tooManyOutputs,
-         "expected %d outputs, as in %s, or none to write the first %d inputs in place; %d %s "
-         "requested",
-         call.command.valueOutputs, call.command.usage, call.command.valueOutputs, call.nlhs, verb);
+         "expected %d output%s, as in %s, or none to write %s in place; %d %s requested", value,
+         plural(value), call.command.usage, written, call.nlhs, verb);
+  }
   if (call.command.outputs == 0)
     fail(call, Reason::tooManyOutputs, "expected no output, as in %s; %d %s requested",
          call.command.usage, call.nlhs, verb);

@@ -1,9 +1,9 @@
-// The checks of korvelStrokeText, the one command that writes into its
-// inputs (when asked for no output; its value form writes copies of them,
-// checks.h): the inputs it writes, and that no write can land on memory
-// another input shares. Here, not in its source, because every check of an
-// argument lives in the gateway, beside the messages it raises; the checks of
-// its values are the core's (scene/stroke_text.h).
+// The checks of the commands that write into their inputs when asked for no
+// output (korvelStrokeText, the paint commands; their value forms write
+// copies, checks.h): the inputs they write, and that no write can land on
+// memory another input shares. Here, not in their sources, because every
+// check of an argument lives in the gateway, beside the messages it raises;
+// the checks of their values are the core's.
 #ifndef KORVEL_IN_PLACE_H
 #define KORVEL_IN_PLACE_H
 
@@ -34,11 +34,22 @@ inline Array<double> writableDoubleElements(const Call &call, int slot, const ch
   return {mxGetPr(array), mxGetM(array), mxGetN(array)};
 }
 
-// Whether the data of two double arrays overlap: a host may hand the same
-// memory to several inputs, and one that is written then changes one read.
-inline bool doubleDataOverlap(const mxArray *a, const mxArray *b) {
-  return korvel::overlapping(mxGetPr(a), mxGetNumberOfElements(a), mxGetPr(b),
-                             mxGetNumberOfElements(b));
+// The picture P of a paint command, to be painted where it is.
+inline korvel::Picture writablePicture(const PictureInput &input) {
+  return pictureOver(input, mxGetData(input.array));
+}
+
+// The bytes of an array's data, of a class the checks let through.
+inline Count dataBytes(const mxArray *array) {
+  const mxClassID classId = mxGetClassID(array);
+  const Count elementBytes = classId == mxUINT8_CLASS ? 1 : classId == mxINT32_CLASS ? 4 : 8;
+  return static_cast<Count>(mxGetNumberOfElements(array)) * elementBytes;
+}
+
+// Whether the data of two arrays overlap: a host may hand the same memory to
+// several inputs, and one that is written then changes one read.
+inline bool dataOverlap(const mxArray *a, const mxArray *b) {
+  return korvel::overlappingBytes(mxGetData(a), dataBytes(a), mxGetData(b), dataBytes(b));
 }
 
 // An input by position and by the name messages give it.
@@ -47,7 +58,8 @@ struct Argument {
   const char *name;
 };
 
-// Once every input named here has passed its class check as a double array:
+// Once every input named here has passed its class check (double, int32 or
+// uint8):
 // the data of each written input must be disjoint from that of every other
 // written input (two writes could land on one element) and from that of
 // every input in `read` (a write could change a value still to be read, or a
@@ -57,7 +69,7 @@ struct Argument {
 inline void requireDisjoint(const Call &call, std::initializer_list<Argument> written,
                             std::initializer_list<Argument> read) {
   auto refuseOverlap = [&call](const Argument &input, const Argument &writtenInput) {
-    if (doubleDataOverlap(call.prhs[input.slot], call.prhs[writtenInput.slot]))
+    if (dataOverlap(call.prhs[input.slot], call.prhs[writtenInput.slot]))
       failSharedData(call, input.name, writtenInput.name);
   };
   for (const Argument *later = written.begin(); later != written.end(); ++later)

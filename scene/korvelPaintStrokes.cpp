@@ -1,16 +1,19 @@
 // korvelPaintStrokes: line segments drawn into a picture with a square pen,
-// P = korvelPaintStrokes(P, VIEW, SEGMENTS, COLOURS, WIDTH).
+// P = korvelPaintStrokes(P, VIEW, SEGMENTS, COLOURS, WIDTH), or, asked for no
+// output, drawn into P in place.
 #include "mex.h"
 
 #include "../gateway/checks.h"
 #include "../gateway/errors.h"
+#include "../gateway/in_place.h"
 #include "paint_strokes.h"
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   const gateway::Call call = gateway::startCall(
-      {"korvelPaintStrokes", "P = korvelPaintStrokes(P, VIEW, SEGMENTS, COLOURS, WIDTH)", 1,
-       korvel::kStrokePen + 1},
+      {"korvelPaintStrokes", "P = korvelPaintStrokes(P, VIEW, SEGMENTS, COLOURS, WIDTH)", 0,
+       korvel::kStrokePen + 1, 1},
       nlhs, plhs, nrhs, prhs);
+  const bool inPlace = nlhs == 0;
   const gateway::PictureInput canvas = gateway::pictureInput(call, korvel::kStrokeCanvas, "P");
   const korvel::PictureView view = gateway::pictureView(call, korvel::kStrokeView, "VIEW");
   const gateway::Array<const double> segments =
@@ -20,8 +23,15 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   const double width = gateway::doubleScalar(call, korvel::kStrokePen, "WIDTH");
   if (korvel::strokePenFault(width).found())
     gateway::failPenWidth(call, "WIDTH", width, korvel::kWidestPen);
+  // In place, SEGMENTS and COLOURS are read while P is painted; VIEW and
+  // WIDTH are taken above, so they may share P's memory.
+  if (inPlace)
+    gateway::requireDisjoint(call, {{korvel::kStrokeCanvas, "P"}},
+                             {{korvel::kStrokeSegments, "SEGMENTS"},
+                              {korvel::kStrokeColours, "COLOURS"}});
 
-  const korvel::Picture picture = gateway::createPictureCopy(call, canvas);
+  const korvel::Picture picture =
+      inPlace ? gateway::writablePicture(canvas) : gateway::createPictureCopy(call, canvas);
   const korvel::StrokeScene scene = {segments.data,       segments.columns, colours.data,
                                      colours.itemStep,    colours.channelStep,
                                      static_cast<korvel::Count>(width)};

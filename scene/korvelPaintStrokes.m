@@ -5,7 +5,8 @@
 %   earlier ones. The strokes KORVELSTROKETEXT writes go in as they are.
 %
 %   P         H-by-W-by-3 picture, double (colours 0 .. 1) or uint8
-%             (0 .. 255); the result is a new picture of the same class.
+%             (0 .. 255); the result is a new picture of the same class
+%             (or, with no output, P itself, drawn in place).
 %   VIEW      [uMin vMax pixelsPerUnit], as for KORVELPAINTTRIANGLES.
 %   SEGMENTS  4-by-S real double, in picture units.
 %   COLOURS   S-by-3 real double, a colour per segment, or 1-by-3 for all
@@ -24,6 +25,16 @@
 %   round(255 * colour) clamped to 0 .. 255 (NaN gives 0). Large pictures
 %   are drawn in bands by several threads, with the same result.
 %
+%   KORVELPAINTSTROKES(P, VIEW, SEGMENTS, COLOURS, WIDTH), with no output,
+%   draws the same pixels into P in place, touching only the pixels the pen
+%   covers: no copy of the picture is made, which pays when text and lines
+%   are drawn over a picture in several calls. As with KORVELSTROKETEXT's
+%   in-place form, P's memory is written as the host hands it over, and the
+%   host shares it with copies made before the call (P2 = P) and with
+%   constants: make P an array of its own, such as P = zeros(H, W, 3), and
+%   copy it only after drawing. SEGMENTS and COLOURS must not share P's
+%   memory then (sharedData).
+%
 %   Errors (identifier: when):
 %     korvelPaintStrokes:notEnoughInputs  fewer than 5 inputs
 %     korvelPaintStrokes:tooManyOutputs   more than one output requested
@@ -37,6 +48,8 @@
 %     korvelPaintStrokes:badValue         VIEW's corner not finite, or its
 %                                         scale not finite and above 0; WIDTH
 %                                         not a whole number from 1 to 4096
+%     korvelPaintStrokes:sharedData       in place only: SEGMENTS or COLOURS
+%                                         in memory that P shares
 %
 %   Example: a red diagonal two pixels wide across a 6-by-6 uint8 picture
 %     P = zeros(6, 6, 3, 'uint8');

@@ -1,17 +1,20 @@
 // korvelPaintTriangles: triangles filled into a picture, later ones on top,
-// [P, W] = korvelPaintTriangles(P, VIEW, UV, F, COLOURS, ORDER).
+// [P, W] = korvelPaintTriangles(P, VIEW, UV, F, COLOURS, ORDER), or, asked
+// for no output, filled into P in place.
 #include "mex.h"
 
 #include "../gateway/checks.h"
 #include "../gateway/errors.h"
+#include "../gateway/in_place.h"
 #include "paint_triangles.h"
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
   // Check arguments, then every index the painting reads.
   const gateway::Call call = gateway::startCall(
       {"korvelPaintTriangles", "[P, W] = korvelPaintTriangles(P, VIEW, UV, F, COLOURS, ORDER)", 2,
-       korvel::kPaintOrder + 1},
+       korvel::kPaintOrder + 1, 1},
       nlhs, plhs, nrhs, prhs);
+  const bool inPlace = nlhs == 0;
   const gateway::PictureInput canvas = gateway::pictureInput(call, korvel::kPaintCanvas, "P");
   const korvel::PictureView view = gateway::pictureView(call, korvel::kPaintView, "VIEW");
   const gateway::Array<const double> uv = gateway::pointRows(call, korvel::kPaintPoints, "UV");
@@ -29,6 +32,14 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
                                        faces.columns,    colours.data,       colours.itemStep,
                                        colours.channelStep, painted,         order.rows * order.columns,
                                        uv.rows};
+  // In place, UV, F, COLOURS and ORDER are read while P is painted; VIEW is
+  // taken above, so it may share P's memory.
+  if (inPlace)
+    gateway::requireDisjoint(call, {{korvel::kPaintCanvas, "P"}},
+                             {{korvel::kPaintPoints, "UV"},
+                              {korvel::kPaintFaces, "F"},
+                              {korvel::kPaintColours, "COLOURS"},
+                              {korvel::kPaintOrder, "ORDER"}});
   const korvel::Fault fault = korvel::paintTrianglesFault(scene);
   if (fault.found() && fault.argument == korvel::kPaintOrder)
     gateway::failFaceNumber(call, "ORDER", fault.element, fault.value, faces.columns);
@@ -38,7 +49,8 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
                              "column", "UV");
 
   // Create the outputs (a copy of P, the winners when asked for), then paint.
-  const korvel::Picture picture = gateway::createPictureCopy(call, canvas);
+  const korvel::Picture picture =
+      inPlace ? gateway::writablePicture(canvas) : gateway::createPictureCopy(call, canvas);
   korvel::WinnerMap winners = {nullptr, 1, canvas.height};
   if (nlhs >= 2) winners.values = gateway::createOutput(call, canvas.height, canvas.width, 1);
   korvel::paintTriangles(picture, winners, view, scene);

@@ -7,7 +7,8 @@
 %   triangle or on its edge.
 %
 %   P        H-by-W-by-3 picture, double (colours 0 .. 1) or uint8
-%            (0 .. 255); the result is a new picture of the same class.
+%            (0 .. 255); the result is a new picture of the same class
+%            (or, with no output, P itself, painted in place).
 %   VIEW     [uMin vMax pixelsPerUnit], real double: the picture's upper
 %            left corner in picture units and its scale. Pixel (r, c)
 %            covers c - 0.5 .. c + 0.5 across and r - 0.5 .. r + 0.5 down
@@ -36,6 +37,15 @@
 %   Large pictures are painted in bands by several threads, with the same
 %   result.
 %
+%   KORVELPAINTTRIANGLES(P, VIEW, UV, F, COLOURS, ORDER), with no output,
+%   paints the same pixels into P in place: no copy of the picture is made,
+%   which pays when many frames are painted into one preallocated picture.
+%   As with KORVELSTROKETEXT's in-place form, P's memory is written as the
+%   host hands it over, and the host shares it with copies made before the
+%   call (P2 = P) and with constants: make P an array of its own, such as
+%   P = zeros(H, W, 3), and copy it only after painting. UV, F, COLOURS and
+%   ORDER must not share P's memory then (sharedData).
+%
 %   Errors (identifier: when):
 %     korvelPaintTriangles:notEnoughInputs  fewer than 6 inputs
 %     korvelPaintTriangles:tooManyOutputs   more than two outputs requested
@@ -53,6 +63,8 @@
 %                                           number from 1 to T; a corner of a
 %                                           painted face outside
 %                                           0 .. size(UV, 2) - 1
+%     korvelPaintTriangles:sharedData       in place only: UV, F, COLOURS or
+%                                           ORDER in memory that P shares
 %
 %   Example: two triangles on a 4-by-6 white picture, the second on top
 %     P = ones(4, 6, 3);

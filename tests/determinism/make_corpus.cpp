@@ -107,12 +107,13 @@ std::vector<Call> tableCalls() {
   for (const korvel::CommandFacts &command : korvel::kCommands) {
     const cases::CommandCases *table = cases::find(command.name);
     if (table == nullptr) continue;
-    const auto nlhs = static_cast<std::uint32_t>(command.outputs());
-    // A command with a value form makes each call in place and in it.
-    const auto valueNlhs = static_cast<std::uint32_t>(command.valueOutputs());
+    // A command with a value form makes each call in place and in it (and,
+    // when it returns outputs of its own, asked for them too).
+    std::vector<std::uint32_t> forms = {static_cast<std::uint32_t>(command.outputs())};
+    if (command.valueOutputs() > 0) forms.push_back(static_cast<std::uint32_t>(command.valueOutputs()));
+    if (command.valueOutputs() > 0 && command.outputs() > 0) forms.push_back(0);
     auto add = [&](const cases::Inputs &inputs) {
-      calls.push_back({command.name, nlhs, inputs});
-      if (valueNlhs > 0) calls.push_back({command.name, valueNlhs, inputs});
+      for (const std::uint32_t nlhs : forms) calls.push_back({command.name, nlhs, inputs});
     };
     for (const cases::Inputs &inputs : table->accepted)
       if (holdable(inputs)) add(inputs);

@@ -117,6 +117,9 @@ function failed = sweep_one (root, plugins, cases, command)
   forms = outputs;  % the outputs asked for; a value form returns the written inputs
   if written > 0
     forms(end + 1) = written;
+    if outputs > 0  % returns outputs, and writes in place when asked for none
+      forms(end + 1) = 0;
+    end
   end
   for slot = 1:numel (valid)
     for v = 1:rows (values)

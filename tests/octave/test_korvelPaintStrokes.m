@@ -1,6 +1,7 @@
 % Octave tests of korvelPaintStrokes, run by run_octave_tests.m: pixel for
 % pixel what the example painter korvel_paint_lines draws, on a table of
-% hard cases, in double and uint8 pictures, at 1 and 3 threads.
+% hard cases, in double and uint8 pictures, at 1 and 3 threads, in place
+% too.
 
 %!function check_case (height, width, corner, segments, colours, pens)
 %!  addpath (fullfile (fileparts (which ('build_mex')), 'examples'));
@@ -16,6 +17,9 @@
 %!      assert_bits (korvelPaintStrokes (canvas, corner, segments, colours, pen), expected);
 %!      assert (isequal (korvelPaintStrokes (uint8 (canvas * 255), corner, segments, colours, pen), ...
 %!                       expectedBytes));
+%!      own = canvas + 0;  % a data block of its own, drawn in place
+%!      korvelPaintStrokes (own, corner, segments, colours, pen);
+%!      assert_bits (own, expected);
 %!    end
 %!  end
 %!  setenv ('KORVEL_NUM_THREADS', '');
@@ -53,3 +57,7 @@
 %! assert_error_id ('korvelPaintStrokes:badValue', @korvelPaintStrokes, P, [0 4 1], s, [1 1 1], 2.5);
 %! assert_error_id ('korvelPaintStrokes:badSize', @korvelPaintStrokes, P, [0 4 1], s, [1 1 1; 1 1 1], 1);
 %! assert_error_id ('korvelPaintStrokes:badClass', @korvelPaintStrokes, int8 (P), [0 4 1], s, [1 1 1], 1);
+%! % In place, SEGMENTS and COLOURS must not share P's memory (reshape shares it).
+%! P = ones (1, 1, 3);
+%! assert_error_id ('korvelPaintStrokes:sharedData', @korvelPaintStrokes, P, [0 1 1], s, reshape (P, 1, 3), 1);
+%! assert_bits (P, ones (1, 1, 3));

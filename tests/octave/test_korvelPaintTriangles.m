@@ -1,6 +1,7 @@
 % Octave tests of korvelPaintTriangles, run by run_octave_tests.m: pixel for
 % pixel what the example painter korvel_paint_triangles paints, on a table
-% of hard cases, in double and uint8 pictures, at 1 and 3 threads.
+% of hard cases, in double and uint8 pictures, at 1 and 3 threads, in
+% place too.
 
 %!function view = view_of (corner)
 %!  view = struct ('uMin', corner(1), 'vMax', corner(2), 'pixelsPerUnit', corner(3));
@@ -24,6 +25,9 @@
 %!    assert_bits (w, winners);
 %!    assert (isequal (korvelPaintTriangles (bytes, corner, uv, int32 (faces), colours, order), ...
 %!                     expectedBytes));
+%!    own = bytes + 0;  % a data block of its own, painted in place
+%!    korvelPaintTriangles (own, corner, uv, int32 (faces), colours, order);
+%!    assert (isequal (own, expectedBytes));
 %!  end
 %!  setenv ('KORVEL_NUM_THREADS', '');
 %!endfunction
@@ -81,3 +85,9 @@
 %! assert_error_id ('korvelPaintTriangles:badValue', @korvelPaintTriangles, P, [0 4 0], uv, F, [1 1 1], 1);
 %! assert_error_id ('korvelPaintTriangles:badIndex', @korvelPaintTriangles, P, [0 4 1], uv, F, [1 1 1], 2);
 %! assert_error_id ('korvelPaintTriangles:badIndex', @korvelPaintTriangles, P, [0 4 1], uv(:, 1:2), F, [1 1 1], 1);
+%! % In place, nothing read while painting may share P's memory (reshape shares it).
+%! P = ones (1, 1, 3);
+%! assert_error_id ('korvelPaintTriangles:sharedData', @korvelPaintTriangles, P, [0 1 1], uv, F, reshape (P, 1, 3), 1);
+%! assert_error_id ('korvelPaintTriangles:sharedData', @korvelPaintTriangles, P, [0 1 1], uv, F, [1 1 1], P);
+%! korvelPaintTriangles (P, P, uv, F, [0.5 0.5 0.5], 1);  % VIEW is read before
+%! assert_bits (P, 0.5 * ones (1, 1, 3));

@@ -443,7 +443,12 @@ std::vector<CommandCases> table() {
                  {{paintCall(picture(5, 7, "uint8"), row({-1, 6, 1}), uv, faces, colours, order), 2},
                   {paintCall(canvas, row({1e300, -1e300, 1e300}), uv, faces, colours, order), 2},
                   {paintCall(canvas, view, doubles(2, 3, {-1e300, 1e300, 1e300, 1e300, 0, -1e300}),
-                             int32s(3, 1, {0, 1, 2}), row({1, 1, 1}), row({1})), 2}},
+                             int32s(3, 1, {0, 1, 2}), row({1, 1, 1}), row({1})), 2},
+                  // ORDER the array P: refused in place (sharedData), painted in the value form.
+                  {paintCall(array("double", {1, 1, 3}, std::vector<double>{1, 1, 1}), view, uv, faces,
+                             colours, same(0)), 0},
+                  {paintCall(array("double", {1, 1, 3}, std::vector<double>{1, 1, 1}), view, uv, faces,
+                             colours, same(0)), 1}},
                  randomTriangles});
 
   const Value segments = doubles(4, 4, {0.5, 0.5, 5.5, 3.5, 3, -2, 3, 9, 1, 1, 1, 1, 0, 4, nan, 0});
@@ -469,7 +474,10 @@ std::vector<CommandCases> table() {
                  {},
                  {{strokeCall(canvas, view, doubles(4, 1, {-1e20, -1e20, 1e20, 1e20}), row({1, 1, 1}), scalar(1))},
                   {strokeCall(canvas, view, doubles(4, 1, {-1e300, 2, 1e300, 2}), row({1, 1, 1}), scalar(4))},
-                  {strokeCall(picture(6, 5, "uint8"), view, doubles(4, 1, {2, -3e9, 2.2, 3e9}), row({1, 1, 1}), scalar(1))}},
+                  {strokeCall(picture(6, 5, "uint8"), view, doubles(4, 1, {2, -3e9, 2.2, 3e9}), row({1, 1, 1}), scalar(1))},
+                  // VIEW the array P, read before P is painted in place.
+                  {strokeCall(array("double", {1, 1, 3}, std::vector<double>{0, 1, 1}), same(0), segments,
+                              segmentColours, scalar(2)), 0}},
                  randomStrokePaint});
 
   const Value depthFaces = int32s(3, 5, {0, 1, 2, 1, 2, 3, 2, 3, 0, 3, 3, 3, 0, 0, 9});
