@@ -584,8 +584,34 @@ PyObject *refuseRows(const char *name, int columns, const korvel::Fault &fault,
   return refuseArray(PyExc_ValueError, fault.reason, name, expected, given);
 }
 
+// The bytes from an array's lowest element to the end of its highest, for
+// any strides.
+const void *extent(const Array &a, Count &bytes) {
+  auto low = reinterpret_cast<std::uintptr_t>(PyArray_DATA(a.array));
+  auto high = low + static_cast<std::uintptr_t>(PyArray_ITEMSIZE(a.array));
+  for (int k = 0; k < a.ndim(); ++k) {
+    const npy_intp reach = PyArray_STRIDE(a.array, k) * (a.dim(k) - 1);
+    if (reach < 0)
+      low -= static_cast<std::uintptr_t>(-reach);
+    else
+      high += static_cast<std::uintptr_t>(reach);
+  }
+  bytes = a.size() == 0 ? 0 : static_cast<Count>(high - low);
+  return reinterpret_cast<const void *>(low);
+}
+
 bool overlap(const Array &a, const Array &b) {
-  return korvel::overlapping(a.data<double>(), a.size(), b.data<double>(), b.size());
+  Count aBytes, bBytes;
+  const void *aLow = extent(a, aBytes);
+  const void *bLow = extent(b, bBytes);
+  return korvel::overlappingBytes(aLow, aBytes, bLow, bBytes);
+}
+
+PyObject *refuseShared(const char *readName, const char *writtenName) {
+  return refuse(PyExc_ValueError, Reason::sharedData,
+                "%s must not share memory with %s, which is written; got %s and %s in "
+                "overlapping memory",
+                readName, writtenName, readName, writtenName);
 }
 
 PyObject *strokeText(PyObject *, PyObject *args, PyObject *kwargs) {
@@ -647,11 +673,7 @@ PyObject *strokeText(PyObject *, PyObject *args, PyObject *kwargs) {
                  {&written[1], &codes, "out[1]", "codes"},
                  {&written[1], &strokes, "out[1]", "strokes"}};
     for (const Pair &pair : pairs)
-      if (overlap(*pair.written, *pair.read))
-        return refuse(PyExc_ValueError, Reason::sharedData,
-                      "%s must not share memory with %s, which is written; got %s and %s in "
-                      "overlapping memory",
-                      pair.readName, pair.writtenName, pair.readName, pair.writtenName);
+      if (overlap(*pair.written, *pair.read)) return refuseShared(pair.readName, pair.writtenName);
   }
   const Count strokeCount = codes.size();
   const Count tableRows = static_cast<Count>(table.dim(0));
@@ -720,13 +742,55 @@ bool pictureArg(PyObject *obj, Array &given, int &type) {
   return true;
 }
 
-// The result: a new C-ordered copy of the picture, which the kernel paints
-// in place with the steps of that layout.
-bool newPicture(const Array &given, int type, Array &out, korvel::Picture &picture) {
-  out.array = reinterpret_cast<PyArrayObject *>(
-      PyArray_FromArray(given.array, PyArray_DescrFromType(type),
-                        NPY_ARRAY_CARRAY | NPY_ARRAY_ENSURECOPY | NPY_ARRAY_FORCECAST));
-  if (!out.ok()) return false;
+// out= of the paint functions, checked: a writable C-contiguous array of
+// the result's dtype and the picture's shape, which gets the painted
+// picture; the picture itself paints it in place.
+bool outPicture(PyObject *obj, const Array &given, int type, Array &out) {
+  if (!PyArray_Check(obj)) {
+    refuse(PyExc_TypeError, Reason::badClass, "out must be a NumPy array; got %R",
+           reinterpret_cast<PyObject *>(Py_TYPE(obj)));
+    return false;
+  }
+  PyArrayObject *array = reinterpret_cast<PyArrayObject *>(obj);
+  char expected[128];
+  std::snprintf(expected, sizeof expected,
+                "a writable C-contiguous %s array of the picture's shape (%zd, %zd, 3)",
+                type == NPY_UINT8 ? "uint8" : "float64", static_cast<Py_ssize_t>(given.dim(0)),
+                static_cast<Py_ssize_t>(given.dim(1)));
+  if (PyArray_TYPE(array) != type || !PyArray_ISCARRAY(array) || !PyArray_ISNOTSWAPPED(array)) {
+    refuseArray(PyExc_TypeError, Reason::badClass, "out", expected, array);
+    return false;
+  }
+  if (PyArray_NDIM(array) != 3 || PyArray_DIM(array, 0) != given.dim(0) ||
+      PyArray_DIM(array, 1) != given.dim(1) || PyArray_DIM(array, 2) != 3) {
+    refuseArray(PyExc_ValueError, Reason::badSize, "out", expected, array);
+    return false;
+  }
+  Py_INCREF(obj);
+  out.array = array;
+  return true;
+}
+
+// The picture the kernel paints: out, holding the given picture (copied in
+// unless out is that picture), or a new C-ordered copy of it, painted with
+// the steps of that layout. Out shares no memory with what is read while
+// it is painted (`read`, checked by the caller) nor, unless it is the given
+// picture itself, with the given picture.
+bool paintedPicture(const Array &given, int type, bool toOut, Array &out,
+                    korvel::Picture &picture) {
+  if (!toOut) {
+    out.array = reinterpret_cast<PyArrayObject *>(
+        PyArray_FromArray(given.array, PyArray_DescrFromType(type),
+                          NPY_ARRAY_CARRAY | NPY_ARRAY_ENSURECOPY | NPY_ARRAY_FORCECAST));
+    if (!out.ok()) return false;
+  } else if (PyArray_DATA(out.array) != PyArray_DATA(given.array) ||
+             PyArray_TYPE(given.array) != type || !PyArray_ISCARRAY_RO(given.array)) {
+    if (overlap(out, given)) {
+      refuseShared("picture", "out");
+      return false;
+    }
+    if (PyArray_CopyInto(out.array, given.array) < 0) return false;
+  }
   const Count height = static_cast<Count>(out.dim(0)), width = static_cast<Count>(out.dim(1));
   picture = {nullptr, nullptr, height, width, 3 * width, 3, 1};
   if (type == NPY_UINT8)
@@ -819,13 +883,14 @@ bool paintOrder(PyObject *obj, Count faceCount, Array &out) {
 
 PyObject *paintTriangles(PyObject *, PyObject *args, PyObject *kwargs) {
   static const char *names[] = {"picture", "view",    "uv",      "faces", "colours",
-                                "order",   "threads", "winners", nullptr};
-  PyObject *pictureObj, *viewArg, *uvArg, *facesArg, *coloursArg, *orderArg;
+                                "order",   "threads", "winners", "out",   nullptr};
+  PyObject *pictureObj, *viewArg, *uvArg, *facesArg, *coloursArg, *orderArg, *outArg = Py_None;
   Py_ssize_t threads = 0;
   int wantWinners = 0;
-  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOOOOO|$np:paint_triangles",
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOOOOO|$npO:paint_triangles",
                                    const_cast<char **>(names), &pictureObj, &viewArg, &uvArg,
-                                   &facesArg, &coloursArg, &orderArg, &threads, &wantWinners))
+                                   &facesArg, &coloursArg, &orderArg, &threads, &wantWinners,
+                                   &outArg))
     return nullptr;
   Array given, uv, givenFaces, faces, colours, order, result, winners;
   int type;
@@ -842,6 +907,15 @@ PyObject *paintTriangles(PyObject *, PyObject *args, PyObject *kwargs) {
       (orderArg != Py_None && !paintOrder(orderArg, faceCount, order)) ||
       !threadLimit(threads, limit))
     return nullptr;
+  // As the MEX command in place: out shares no memory with what is read
+  // while it is painted (the order is a copy of its own).
+  const bool toOut = outArg != Py_None;
+  if (toOut) {
+    if (!outPicture(outArg, given, type, result)) return nullptr;
+    if (overlap(result, uv)) return refuseShared("uv", "out");
+    if (overlap(result, faces)) return refuseShared("faces", "out");
+    if (overlap(result, colours)) return refuseShared("colours", "out");
+  }
   const Count points = static_cast<Count>(uv.dim(0));
   const korvel::TriangleScene scene = {uv.data<double>(),
                                        points,
@@ -859,7 +933,7 @@ PyObject *paintTriangles(PyObject *, PyObject *args, PyObject *kwargs) {
     return refuseCorner(givenFaces, fault, "a painted triangle", "a row index of uv", points,
                         "rows");
   korvel::Picture picture;
-  if (!newPicture(given, type, result, picture)) return nullptr;
+  if (!paintedPicture(given, type, toOut, result, picture)) return nullptr;
   korvel::WinnerMap map = {nullptr, picture.width, 1};
   if (wantWinners) {
     const npy_intp shape[2] = {result.dim(0), result.dim(1)};
@@ -879,13 +953,13 @@ PyObject *paintTriangles(PyObject *, PyObject *args, PyObject *kwargs) {
 }
 
 PyObject *paintStrokes(PyObject *, PyObject *args, PyObject *kwargs) {
-  static const char *names[] = {"picture", "view", "segments", "colours", "width", "threads",
-                                nullptr};
-  PyObject *pictureObj, *viewArg, *segmentsArg, *coloursArg, *widthArg;
+  static const char *names[] = {"picture", "view",    "segments", "colours", "width",
+                                "threads", "out",     nullptr};
+  PyObject *pictureObj, *viewArg, *segmentsArg, *coloursArg, *widthArg, *outArg = Py_None;
   Py_ssize_t threads = 0;
-  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOOOO|$n:paint_strokes",
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OOOOO|$nO:paint_strokes",
                                    const_cast<char **>(names), &pictureObj, &viewArg, &segmentsArg,
-                                   &coloursArg, &widthArg, &threads))
+                                   &coloursArg, &widthArg, &threads, &outArg))
     return nullptr;
   Array given, segments, colours, result;
   int type;
@@ -907,8 +981,14 @@ PyObject *paintStrokes(PyObject *, PyObject *args, PyObject *kwargs) {
     return refuse(PyExc_ValueError, Reason::badValue,
                   "width must be a whole number from 1 to %d; got %s",
                   static_cast<int>(korvel::kWidestPen), Repr(width).c());
+  const bool toOut = outArg != Py_None;
+  if (toOut) {
+    if (!outPicture(outArg, given, type, result)) return nullptr;
+    if (overlap(result, segments)) return refuseShared("segments", "out");
+    if (overlap(result, colours)) return refuseShared("colours", "out");
+  }
   korvel::Picture picture;
-  if (!newPicture(given, type, result, picture)) return nullptr;
+  if (!paintedPicture(given, type, toOut, result, picture)) return nullptr;
   const korvel::StrokeScene scene = {segments.data<double>(), count, colours.data<double>(),
                                      colourStep, 1, static_cast<Count>(width)};
   Py_BEGIN_ALLOW_THREADS

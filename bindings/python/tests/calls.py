@@ -58,16 +58,26 @@ def _paint_order(ORDER):
     return (order - 1).astype(np.int64)
 
 
+def _picture(P, nlhs, kwargs):
+    """The picture as the package takes it; asked for no output, the command
+    paints in place, and the package into a writable copy given as out."""
+    if nlhs != 0 or P.ndim != 3:
+        return P.T
+    kwargs["out"] = np.array(P.T, order="C")
+    return kwargs["out"]
+
+
 def _triangles(inputs, nlhs):
     P, VIEW, UV, F, COLOURS, ORDER = inputs
     kwargs = {"winners": True} if nlhs >= 2 else {}
     return (korvel.paint_triangles,
-            (P.T, first(VIEW, 3), UV, F, COLOURS.T, _paint_order(ORDER)), kwargs)
+            (_picture(P, nlhs, kwargs), first(VIEW, 3), UV, F, COLOURS.T, _paint_order(ORDER)), kwargs)
 
 
 def _strokes_painted(inputs, nlhs):
     P, VIEW, SEGMENTS, COLOURS, WIDTH = inputs
-    return korvel.paint_strokes, (P.T, first(VIEW, 3), SEGMENTS, COLOURS.T, WIDTH), {}
+    kwargs = {}
+    return korvel.paint_strokes, (_picture(P, nlhs, kwargs), first(VIEW, 3), SEGMENTS, COLOURS.T, WIDTH), kwargs
 
 
 def _depths(inputs, nlhs):
@@ -125,6 +135,8 @@ def expected_arrays(command, nlhs, outputs, inputs_after):
     if command == "korvelStrokeText":
         B, C, N = (inputs_after if nlhs == 0 else outputs)[:3]
         return [B, C, N.reshape(-1)[:1]]
+    if command in ("korvelPaintTriangles", "korvelPaintStrokes") and nlhs == 0:
+        return inputs_after[:1]  # painted in place
     if command in ("korvelPaintTriangles", "korvelDepthOrder"):
         return outputs[:nlhs]
     return outputs[:1]

@@ -16,8 +16,9 @@ def outcome(command, nlhs, inputs, threads=None):
         function, args, kwargs = calls.package_call(command, inputs, nlhs, threads)
     except (KeyError, calls.NoCounterpart):
         return None
-    read = [a for a in args if isinstance(a, np.ndarray)]
-    written = list(kwargs.get("out", ()))
+    out = kwargs.get("out", ())
+    written = list(out) if isinstance(out, tuple) else [out]  # stroke_text's pair, a picture
+    read = [a for a in args if isinstance(a, np.ndarray) and not any(a is w for w in written)]
     before = [a.copy() for a in read + written]
     try:
         result = function(*args, **kwargs)

@@ -1,8 +1,8 @@
 """What the case table cannot show of the paint functions: pictures large
 enough for threads, which cut a C-ordered picture into bands of rows (the
 MEX commands' pictures into bands of columns), give the one-thread bits;
-any layout or float dtype of the picture paints alike; and the arguments
-that only the package takes."""
+any layout or float dtype of the picture paints alike, into out= too; and
+the arguments that only the package takes."""
 import numpy as np
 import pytest
 
@@ -33,6 +33,12 @@ def test_threads_and_layouts_paint_alike(dtype):
     for given, threads in [(picture, 4), (np.asfortranarray(picture), 3), (strided, 2)]:
         assert all(np.array_equal(a, b) and a.dtype == b.dtype
                    for a, b in zip(painted(given, threads), alone))
+        # Into out=: the picture copied in, or painted where it is.
+        out = np.zeros_like(alone[0])
+        assert korvel.paint_triangles(given, VIEW, UV, TRIANGLES, COLOURS, ORDER, out=out) is out
+        assert np.array_equal(out, alone[0])
+        korvel.paint_strokes(out, VIEW, SEGMENTS, COLOURS[:300], 3, threads=threads, out=out)
+        assert np.array_equal(out, korvel.paint_strokes(alone[0], VIEW, SEGMENTS, COLOURS[:300], 3))
 
 
 @pytest.mark.parametrize("order, error, reason", [
@@ -52,3 +58,20 @@ def test_no_order_paints_every_face_in_turn():
     every = korvel.paint_triangles(picture, VIEW, UV, TRIANGLES, COLOURS, None, winners=True)
     listed = korvel.paint_triangles(picture, VIEW, UV, TRIANGLES, COLOURS, np.arange(FACES), winners=True)
     assert all(np.array_equal(a, b) for a, b in zip(every, listed))
+
+
+@pytest.mark.parametrize("make_out, error, reason", [
+    (lambda P, C: np.zeros((2, 2, 3), np.float32), TypeError, "badClass"),
+    (lambda P, C: np.zeros((2, 3, 3)), ValueError, "badSize"),
+    (lambda P, C: np.zeros((2, 2, 3)).transpose(1, 0, 2), TypeError, "badClass"),
+    (lambda P, C: C.reshape(2, 2, 3), ValueError, "sharedData"),     # out is the colours
+    (lambda P, C: P[::-1], TypeError, "badClass"),
+])
+def test_out_refusals(make_out, error, reason):
+    P, C = np.zeros((2, 2, 3)), np.full((4, 3), 0.5)
+    for paint in (lambda out: korvel.paint_triangles(P, VIEW, UV, TRIANGLES[:4], C, [0], out=out),
+                  lambda out: korvel.paint_strokes(P, VIEW, SEGMENTS[:4], C, 1, out=out)):
+        with pytest.raises(error) as refusal:
+            paint(make_out(P, C))
+        assert refusal.value.reason == reason
+    assert not P.any()
