@@ -301,14 +301,16 @@ groundColour = [0.27 0.40 0.52];  % a sea around the terrain
 skyMix = min(max((radius - horizon) / (1 - horizon), 0), 1);
 inDisc = radius <= 1;
 inGround = radius <= horizon;
-picture = zeros(height, width, 3);
+planes = cell(1, 3);
 for channel = 1:3
-    plane = paper(channel) * ones(height, width);
-    sky = skyLow(channel) + (skyHigh(channel) - skyLow(channel)) * skyMix;
-    plane(inDisc) = sky(inDisc);
+    plane = skyLow(channel) + (skyHigh(channel) - skyLow(channel)) * skyMix;
+    plane(~inDisc) = paper(channel);
     plane(inGround) = groundColour(channel);
-    picture(:, :, channel) = plane;
+    planes{channel} = plane;
 end
+% One array of its own, made once (fresh memory is slow to touch): it is
+% painted in place below.
+picture = cat(3, planes{:});
 stages = note(stages, opts.quiet, 'background (host)', sprintf('%d-by-%d', width, height), started);
 
 uv = [-screen(2, :); screen(1, :)];
@@ -329,22 +331,26 @@ if ~opts.toolbox
                   numel(drawList), numel(turn) - 1 + nnz(light) + size(strokes, 2)), started);
     return;
 end
+% Painted in place: the picture is an array of its own, made above, so no
+% copy of it is made per call.
 corner = [view.uMin, view.vMax, view.pixelsPerUnit];
 started = tic;
-picture = korvelPaintTriangles(picture, corner, uv, scene.faces, scene.colours, drawList);
+korvelPaintTriangles(picture, corner, uv, scene.faces, scene.colours, drawList);
 stages = note(stages, opts.quiet, 'korvelPaintTriangles', sprintf('%d triangles', numel(drawList)), started);
 started = tic;
-picture = korvelPaintStrokes(picture, corner, rim, [0.15 0.15 0.2], thickness + 1);
-picture = korvelPaintStrokes(picture, corner, strokes(:, light), [0.05 0.05 0.05], thickness + 2);
-picture = korvelPaintStrokes(picture, corner, strokes, strokeColours(1:3, :)', thickness);
+korvelPaintStrokes(picture, corner, rim, [0.15 0.15 0.2], thickness + 1);
+korvelPaintStrokes(picture, corner, strokes(:, light), [0.05 0.05 0.05], thickness + 2);
+korvelPaintStrokes(picture, corner, strokes, strokeColours(1:3, :)', thickness);
 stages = note(stages, opts.quiet, 'korvelPaintStrokes', sprintf('%d strokes, 3 calls', ...
               numel(turn) - 1 + nnz(light) + size(strokes, 2)), started);
 end
 
 % As 16-bit PNG, which is what the image writer makes of a double picture;
 % turned into uint16 here first, which is the same file, written sooner.
+% The conversion rounds and saturates, so it clamps to 0 .. 1 by itself,
+% without two more copies of the picture.
 function writePicture(picture, file)
-imwrite(uint16(min(max(picture, 0), 1) * 65535), file);
+imwrite(uint16(picture * 65535), file);
 end
 
 function [plateaus, file, stages] = plateauPicture(scene, font, opts, stages)
