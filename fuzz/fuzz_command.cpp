@@ -76,7 +76,7 @@ void checkCopies(const standin::CallOutcome &outcome, const fuzzcall::Call &call
     const mxArray *output = outcome.outputs[slot];
     const mxArray *input = call.inputs[slot];
     if (output == nullptr) broken("no output in slot", std::to_string(slot));
-    const std::size_t rank = mxGetNumberOfDimensions(output);
+    const auto rank = mxGetNumberOfDimensions(output);
     if (mxGetClassID(output) != mxGetClassID(input) || mxIsComplex(output) ||
         rank != mxGetNumberOfDimensions(input) ||
         !std::equal(mxGetDimensions(output), mxGetDimensions(output) + rank,
