@@ -431,9 +431,9 @@ text(end + 1) = struct('text', sprintf('PLATEAUS: %d HEIGHT BANDS, %d REGIONS, %
                        'origin', [cols * 0.03, -(captionRows + 1.2 * captionScale) / 2], ...
                        'scale', captionScale, 'colour', [0.1 0.12 0.2]);
 [strokes, strokeColours] = korvel_write_text(font, text);
-if opts.toolbox
-    picture = korvelPaintStrokes(picture, [view.uMin, view.vMax, view.pixelsPerUnit], strokes, ...
-                                 strokeColours(1:3, :)', pen);
+if opts.toolbox  % in place: the picture is an array of its own, made above
+    korvelPaintStrokes(picture, [view.uMin, view.vMax, view.pixelsPerUnit], strokes, ...
+                       strokeColours(1:3, :)', pen);
 else
     picture = korvel_paint_lines(picture, view, strokes, strokeColours(1:3, :)', pen);
 end
