@@ -7,7 +7,9 @@
 // Each benchmark runs three times and the median counts, as the machine is
 // shared and a first run of a large N can pay for fresh memory pages (the
 // memory floor at N=10^7 once took six times its median);
-// --benchmark_repetitions=R overrides that.
+// --benchmark_repetitions=R overrides that. Then korvelPaintTriangles on a
+// frame of a 10^5-point mesh (ns/point of the mesh), at the default thread
+// count and at 1 thread.
 //
 // Then every threaded kernel at 1 thread and at the default thread count
 // side by side (threadTable below), from its threshold on: calls alternate
@@ -159,6 +161,77 @@ const Row kRows[] = {{"memory floor", nullptr, 0},     {"compute floor", nullptr
                      {"korvelOffset", "memory", 1.5},  {"korvelSpin", "memory", 1.5},
                      {"korvelRange", "memory", 1.5},   {"torusScreenMex", "compute", 1.3},
                      {"coneScreenMex", "compute", 1.3}};
+
+void setThreads(const char *count);
+
+// A frame of a mesh of n points on a 1024x1024 uint8 picture, as the
+// picture frame of bench_host.m paints it: a wavy grid seen from below its
+// edge, two triangles a cell of a few pixels each, nine in ten painted,
+// far first.
+std::vector<const mxArray *> frameInputs(long n) {
+  static std::vector<const mxArray *> inputs;  // kept for the whole run
+  if (!inputs.empty()) return inputs;
+  const long side = std::lround(std::sqrt(static_cast<double>(n)));
+  const long faceCount = 2 * (side - 1) * (side - 1);
+  mxArray *uv = mxCreateDoubleMatrix(2, side * side, mxREAL);
+  mxArray *faces = mxCreateNumericMatrix(3, faceCount, mxINT32_CLASS, mxREAL);
+  mxArray *colours = mxCreateDoubleMatrix(faceCount, 3, mxREAL);
+  const int pictureSize[3] = {1024, 1024, 3};
+  mxArray *canvas = mxCreateNumericArray(3, pictureSize, mxUINT8_CLASS, mxREAL);
+  mxArray *view = mxCreateDoubleMatrix(1, 3, mxREAL);
+  const double corner[3] = {-1, 1, 512};
+  std::copy(corner, corner + 3, mxGetPr(view));
+  std::mt19937_64 engine(static_cast<unsigned long>(n));
+  std::uniform_real_distribution<double> unit(0, 1);
+  double *points = mxGetPr(uv);
+  for (long r = 0; r < side; ++r)
+    for (long c = 0; c < side; ++c) {
+      const double x = 1.9 * c / (side - 1) - 0.95, y = 1.9 * r / (side - 1) - 0.95;
+      points[2 * (r * side + c)] = x + 0.01 * std::sin(17 * y);
+      points[2 * (r * side + c) + 1] = y + 0.01 * std::cos(23 * x);
+    }
+  auto *corners = static_cast<std::int32_t *>(mxGetData(faces));
+  std::vector<std::pair<double, double>> depths;  // (distance, face number)
+  for (long r = 0, t = 0; r + 1 < side; ++r)
+    for (long c = 0; c + 1 < side; ++c)
+      for (int half = 0; half < 2; ++half, ++t) {
+        const std::int32_t a = static_cast<std::int32_t>(r * side + c);
+        const std::int32_t b = static_cast<std::int32_t>(a + side);
+        const std::int32_t cell[2][3] = {{a, b, b + 1}, {a, b + 1, a + 1}};
+        std::copy(cell[half], cell[half] + 3, corners + 3 * t);
+        const double x = points[2 * a], y = points[2 * a + 1];
+        if (engine() % 10 != 0) depths.push_back({x * x + (y + 2) * (y + 2) + 0.01 * unit(engine), t + 1.0});
+      }
+  for (long i = 0; i < 3 * faceCount; ++i) mxGetPr(colours)[i] = unit(engine);
+  std::sort(depths.rbegin(), depths.rend());
+  mxArray *order = mxCreateDoubleMatrix(1, static_cast<int>(depths.size()), mxREAL);
+  for (size_t i = 0; i < depths.size(); ++i) mxGetPr(order)[i] = depths[i].second;
+  for (mxArray *input : {canvas, view, uv, faces, colours, order}) afterInputs.push_back(input);
+  inputs = {canvas, view, uv, faces, colours, order};
+  return inputs;
+}
+
+// `threads` null: the default thread count.
+void paintFrame(benchmark::State &state, const char *threads) {
+  const standin::Plugin plugin(pluginFolder, "korvelPaintTriangles");
+  if (!plugin.ok()) {
+    state.SkipWithError(plugin.error().c_str());
+    return;
+  }
+  const std::vector<const mxArray *> inputs = frameInputs(state.range(0));
+  setThreads(threads);
+  for (auto _ : state) {
+    standin::CallOutcome outcome = plugin.call(inputs);
+    if (outcome.failed) {
+      state.SkipWithError(outcome.message.c_str());
+      break;
+    }
+    benchmark::DoNotOptimize(mxGetData(outcome.outputs[0]));
+    mxDestroyArray(outcome.outputs[0]);
+  }
+  setThreads(nullptr);
+  perPoint(state);
+}
 
 // Plain text, one line per benchmark and N: the median over the repetitions
 // (or the single run), with ns/point as a plain number and its spread over
@@ -667,6 +740,11 @@ int main(int argc, char **argv) {
     for (long n : kPointCounts) registered->Arg(n);
     registered->UseRealTime()->Unit(benchmark::kMicrosecond);
   }
+  for (const char *threads : {static_cast<const char *>(nullptr), "1"})
+    benchmark::RegisterBenchmark(threads ? "paint frame, 1 thread" : "paint frame", paintFrame, threads)
+        ->Arg(100000)
+        ->UseRealTime()
+        ->Unit(benchmark::kMicrosecond);
 
   if (thresholds) {
     thresholdSweep();

@@ -149,17 +149,6 @@ inline void edgesAt(const Corners &c, double column, Edge edges[3]) {
   edges[2] = {c.x[0] - c.x[2], c.y[2], (c.y[0] - c.y[2]) * (column - c.x[2])};
 }
 
-// Without branches: whether a pixel is covered is the data's whim, and a
-// branch on it is mispredicted half the time.
-inline unsigned covers(const Edge edges[3], double row) {
-  const double e1 = edges[0].value(row);
-  const double e2 = edges[1].value(row);
-  const double e3 = edges[2].value(row);
-  const unsigned nonNegative = unsigned{e1 >= 0} & unsigned{e2 >= 0} & unsigned{e3 >= 0};
-  const unsigned nonPositive = unsigned{e1 <= 0} & unsigned{e2 <= 0} & unsigned{e3 <= 0};
-  return nonNegative | nonPositive;
-}
-
 // Corners this small keep every edge function finite and never NaN, and so
 // each edge function, rounded operation by operation, moves one way along a
 // column: row - ya, a product by a fixed factor and a fixed difference each
@@ -216,6 +205,98 @@ inline void paintColumnRun(const Picture &picture, const WinnerMap &winners, Cou
   markRun(winners, column - 1, first - 1, last - 1, winner);
 }
 
+inline void paintPixel(const Picture &picture, const WinnerMap &winners, Count column, Count row,
+                       const PaintColour &colour, double winner) {
+  const Count at = (row - 1) * picture.rowStep + (column - 1) * picture.columnStep;
+  if (picture.doubles != nullptr) {
+    for (int k = 0; k < 3; ++k) picture.doubles[at + k * picture.channelStep] = colour.channels[k];
+  } else {
+    for (int k = 0; k < 3; ++k) picture.bytes[at + k * picture.channelStep] = colour.bytes[k];
+  }
+  if (winners.values != nullptr)
+    winners.values[(row - 1) * winners.rowStep + (column - 1) * winners.columnStep] = winner;
+}
+
+// Boxes of at most kSmallRows rows and 64 / kSmallRows columns, which are
+// most faces of a large mesh, are tested whole into one word of bits (each
+// column kSmallRows bits, rows past the box computed and dropped), then
+// painted a pixel at a time: no run to find, and the loops a face's size
+// would mispredict are fewer.
+const Count kSmallRows = 4;
+const Count kSmallColumns = 64 / kSmallRows;
+
+// The rows' part of each edge function, across * (row - ya), is the same in
+// every column of the box: it is worked out once per row.
+struct RowTerms {
+  double edge[3][64];
+};
+
+inline void rowTermsAt(const Edge edges[3], Count first, Count count, RowTerms &terms) {
+  for (Count k = 0; k < count; ++k) {
+    const double row = static_cast<double>(first + k);
+    for (int e = 0; e < 3; ++e) terms.edge[e][k] = edges[e].across * (row - edges[e].ya);
+  }
+}
+
+// Whether row first + k of the column at hand is covered, the rows' parts
+// taken from terms. Without branches: whether a pixel is covered is the
+// data's whim, and a branch on it is mispredicted half the time.
+inline unsigned coversRow(const RowTerms &terms, const Edge edges[3], Count k) {
+  const double e1 = terms.edge[0][k] - edges[0].down;
+  const double e2 = terms.edge[1][k] - edges[1].down;
+  const double e3 = terms.edge[2][k] - edges[2].down;
+  const unsigned nonNegative = unsigned{e1 >= 0} & unsigned{e2 >= 0} & unsigned{e3 >= 0};
+  const unsigned nonPositive = unsigned{e1 <= 0} & unsigned{e2 <= 0} & unsigned{e3 <= 0};
+  return nonNegative | nonPositive;
+}
+
+// coversRow for the kSmallRows rows of terms, as bits: with SSE2 two rows
+// at a time, the same subtractions and comparisons (false for NaN, as in
+// C++).
+inline unsigned smallColumnBits(const RowTerms &terms, const Edge edges[3]) {
+#if defined(KORVEL_HAVE_SSE2)
+  const __m128d zero = _mm_setzero_pd();
+  __m128d nonNegative[2], nonPositive[2];
+  for (int e = 0; e < 3; ++e) {
+    const __m128d down = _mm_set1_pd(edges[e].down);
+    for (int pair = 0; pair < 2; ++pair) {
+      const __m128d value = _mm_sub_pd(_mm_loadu_pd(terms.edge[e] + 2 * pair), down);
+      const __m128d atLeast = _mm_cmpge_pd(value, zero);
+      const __m128d atMost = _mm_cmple_pd(value, zero);
+      nonNegative[pair] = e == 0 ? atLeast : _mm_and_pd(nonNegative[pair], atLeast);
+      nonPositive[pair] = e == 0 ? atMost : _mm_and_pd(nonPositive[pair], atMost);
+    }
+  }
+  return static_cast<unsigned>(_mm_movemask_pd(_mm_or_pd(nonNegative[0], nonPositive[0]))) |
+         static_cast<unsigned>(_mm_movemask_pd(_mm_or_pd(nonNegative[1], nonPositive[1]))) << 2;
+#else
+  unsigned bits = 0;
+  for (Count k = 0; k < kSmallRows; ++k) bits |= coversRow(terms, edges, k) << k;
+  return bits;
+#endif
+}
+
+inline void paintSmallBox(const Picture &picture, const WinnerMap &winners,
+                          const Corners &corners, Count firstColumn, Count lastColumn, Count top,
+                          Count bottom, const PaintColour &colour, double winner) {
+  Edge edges[3];
+  edgesAt(corners, static_cast<double>(firstColumn), edges);
+  RowTerms terms;
+  rowTermsAt(edges, top, kSmallRows, terms);
+  const std::uint64_t rowsInBox = (std::uint64_t{1} << (bottom - top + 1)) - 1;
+  std::uint64_t covered = 0;
+  for (Count column = firstColumn; column <= lastColumn; ++column) {
+    if (column != firstColumn) edgesAt(corners, static_cast<double>(column), edges);
+    covered |= (smallColumnBits(terms, edges) & rowsInBox) << (kSmallRows * (column - firstColumn));
+  }
+  while (covered != 0) {
+    const int bit = lowestBit(covered);
+    paintPixel(picture, winners, firstColumn + bit / kSmallRows, top + bit % kSmallRows, colour,
+               winner);
+    covered &= covered - 1;
+  }
+}
+
 // Paints the face's pixels inside `band` (one-based rows and columns).
 inline void paintFace(const Picture &picture, const WinnerMap &winners, const Corners &corners,
                       const FaceBox &box, const PixelBox &band, const PaintColour &colour,
@@ -229,26 +310,37 @@ inline void paintFace(const Picture &picture, const WinnerMap &winners, const Co
   const Count top = boxTop > band.firstRow ? boxTop : band.firstRow;
   const Count bottom = boxBottom < band.lastRow ? boxBottom : band.lastRow;
   if (firstColumn > lastColumn || top > bottom) return;
-  const bool search = bottom - top + 1 >= searchFromRows && searchable(corners);
-  for (Count column = firstColumn; column <= lastColumn; ++column) {
-    Edge edges[3];
-    edgesAt(corners, static_cast<double>(column), edges);
-    if (search) {
+  const Count rows = bottom - top + 1;
+  if (rows <= kSmallRows && rows < searchFromRows && lastColumn - firstColumn < kSmallColumns) {
+    paintSmallBox(picture, winners, corners, firstColumn, lastColumn, top, bottom, colour, winner);
+    return;
+  }
+  const bool search = rows >= searchFromRows && searchable(corners);
+  if (search) {
+    for (Count column = firstColumn; column <= lastColumn; ++column) {
+      Edge edges[3];
+      edgesAt(corners, static_cast<double>(column), edges);
       for (bool nonNegative : {true, false}) {
         Count first = top;
         Count last = bottom;
         for (const Edge &edge : edges) narrow(edge, nonNegative, first, last);
         if (first <= last) paintColumnRun(picture, winners, column, first, last, colour, winner);
       }
-      continue;
     }
-    // The covered rows as bits, 64 rows at a time, painted a run at a time
-    // (one run, mostly).
-    for (Count first = top; first <= bottom; first += 64) {
-      const Count count = bottom - first + 1 < 64 ? bottom - first + 1 : 64;
+    return;
+  }
+  // The covered rows as bits, 64 rows at a time, painted a run at a time
+  // (one run, mostly).
+  RowTerms terms;
+  for (Count first = top; first <= bottom; first += 64) {
+    const Count count = bottom - first + 1 < 64 ? bottom - first + 1 : 64;
+    Edge edges[3];
+    edgesAt(corners, static_cast<double>(firstColumn), edges);
+    rowTermsAt(edges, first, count, terms);
+    for (Count column = firstColumn; column <= lastColumn; ++column) {
+      if (column != firstColumn) edgesAt(corners, static_cast<double>(column), edges);
       std::uint64_t covered = 0;
-      for (Count k = 0; k < count; ++k)
-        covered |= std::uint64_t{covers(edges, static_cast<double>(first + k))} << k;
+      for (Count k = 0; k < count; ++k) covered |= std::uint64_t{coversRow(terms, edges, k)} << k;
       while (covered != 0) {
         const int start = lowestBit(covered);
         const std::uint64_t fromStart = covered >> start;
