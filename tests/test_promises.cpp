@@ -177,8 +177,9 @@ TEST(Promises, NothingIsKeptFromOneCallToTheNext) {
     // Written inputs start from their first contents on every call.
     for (int slot = 0; slot < cases[i].writtenInputs(); ++slot) {
       const auto &bytes = pristine[i][slot];
-      std::memcpy(mxGetData(inputs[i][slot].get()), bytes.data() + contract::kSnapshotHeader,
-                  bytes.size() - contract::kSnapshotHeader);
+      if (bytes.size() > contract::kSnapshotHeader)  // an empty picture has no data block
+        std::memcpy(mxGetData(inputs[i][slot].get()), bytes.data() + contract::kSnapshotHeader,
+                    bytes.size() - contract::kSnapshotHeader);
     }
     Result result = call(cases[i].command, pointersTo(inputs[i]), cases[i].outputs());
     EXPECT_FALSE(result.failed) << label(cases[i], i) << ": " << result.message;
