@@ -51,6 +51,11 @@ struct PaintOptions {
   // them; shorter ones test every pixel. Either way the pixels are the same
   // (the tests use both).
   Count searchFromRows = 12;
+  // From this many faces painted, when they are at least half the points
+  // (faces) stored, each point's pixel coordinates (each face's colour) are
+  // worked out once beforehand; 0: always. Either way the pixels are the
+  // same (the tests use both).
+  Count prepareFrom = 4096;
 };
 
 namespace paint_detail {
@@ -69,14 +74,45 @@ struct Corners {
   double y[3];
 };
 
-inline Corners cornersOf(const TriangleScene &scene, const PictureView &view, Count face) {
+// What a face reads, made beforehand in the order it is stored when most of
+// it is painted: every point's pixel coordinates (x, y of point i at 2i and
+// 2i + 1) and every face's colour as the picture takes it (its 3 bytes and
+// a spare, or its 3 channels). Faces in depth order then read their corners
+// from a denser array and their colour from one place instead of three; the
+// values are those worked out per face.
+struct Prepared {
+  const double *pixels = nullptr;  // null: from the scene's uv
+  const std::uint8_t *colourBytes = nullptr;  // 4 a face
+  const double *colourChannels = nullptr;     // 3 a face; both null: from the scene's colours
+};
+
+inline Corners cornersOf(const TriangleScene &scene, const PictureView &view,
+                         const Prepared &prepared, Count face) {
   Corners corners;
   for (int k = 0; k < 3; ++k) {
     const Count point = static_cast<Count>(scene.faces[3 * face + k]);
-    corners.x[k] = pixelColumn(view, scene.uv[scene.pointStep * point]);
-    corners.y[k] = pixelRow(view, scene.uv[scene.pointStep * point + 1]);
+    if (prepared.pixels != nullptr) {
+      corners.x[k] = prepared.pixels[2 * point];
+      corners.y[k] = prepared.pixels[2 * point + 1];
+    } else {
+      corners.x[k] = pixelColumn(view, scene.uv[scene.pointStep * point]);
+      corners.y[k] = pixelRow(view, scene.uv[scene.pointStep * point + 1]);
+    }
   }
   return corners;
+}
+
+// The face's colour; from the prepared bytes only those, from the prepared
+// channels only those, as the picture reads them.
+inline PaintColour colourOf(const TriangleScene &scene, const Prepared &prepared, Count face) {
+  PaintColour colour = {};
+  if (prepared.colourBytes != nullptr)
+    for (int k = 0; k < 3; ++k) colour.bytes[k] = prepared.colourBytes[4 * face + k];
+  else if (prepared.colourChannels != nullptr)
+    for (int k = 0; k < 3; ++k) colour.channels[k] = prepared.colourChannels[3 * face + k];
+  else
+    colour = paintColour(scene.colours + face * scene.colourFaceStep, scene.colourChannelStep);
+  return colour;
 }
 
 // The pixels whose centres a face may cover, one-based and inclusive;
@@ -428,8 +464,11 @@ inline Fault paintTrianglesFault(const TriangleScene &scene) {
 // of every pixel filled and is left alone elsewhere. The caller has checked
 // paintTrianglesFault, that the view is usable, that the picture's sides are
 // at most kLargestPictureSide and that nothing written overlaps anything
-// read. May take a scratch of 16 bytes per face painted from the C heap;
-// without it, paints on the calling thread alone.
+// read. May take a scratch of 16 bytes per face painted from the C heap,
+// without which it paints on the calling thread alone, and, when most
+// points and faces are painted (PaintOptions::prepareFrom), 16 bytes a
+// point and 4 (a byte picture) or 24 a face, without which it reads them
+// where they are.
 inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
                            const PictureView &view, const TriangleScene &scene,
                            const PaintOptions &options = {}) {
@@ -441,21 +480,70 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
   auto *boxes = threads > 1 ? static_cast<FaceBox *>(std::malloc(count * sizeof(FaceBox))) : nullptr;
   if (boxes == nullptr) threads = 1;
 
+  // Worth making when most points and faces are painted (a frame's), each
+  // read once in storage order, by the same threads.
+  Prepared prepared;
+  auto worthPreparing = [&options, count](Count stored) {
+    return options.prepareFrom == 0 || (count >= options.prepareFrom && 2 * count >= stored);
+  };
+  const Count points = worthPreparing(scene.points) ? scene.points : 0;
+  const Count faceColours = worthPreparing(scene.faceCount) ? scene.faceCount : 0;
+  const Count pointSize = 2 * sizeof(double);
+  const Count colourSize = picture.bytes != nullptr ? 4 : 3 * sizeof(double);
+  void *preparedMemory = points + faceColours > 0
+                             ? std::malloc(points * pointSize + faceColours * colourSize)
+                             : nullptr;
+  if (preparedMemory != nullptr) {
+    auto *pointPixels = static_cast<double *>(preparedMemory);
+    auto *colourMemory = static_cast<unsigned char *>(preparedMemory) + points * pointSize;
+    auto *colourChannels = reinterpret_cast<double *>(colourMemory);
+    if (points > 0) prepared.pixels = pointPixels;
+    if (faceColours > 0 && picture.bytes != nullptr) prepared.colourBytes = colourMemory;
+    if (faceColours > 0 && picture.bytes == nullptr) prepared.colourChannels = colourChannels;
+    // Points first, then faces, in one run of pieces.
+    runParallelRanges(threads, points + faceColours, kPaintSplit.piece,
+                      [&](Count first, Count end, unsigned) {
+      for (Count i = first; i < end && i < points; ++i) {
+        pointPixels[2 * i] = pixelColumn(view, scene.uv[scene.pointStep * i]);
+        pointPixels[2 * i + 1] = pixelRow(view, scene.uv[scene.pointStep * i + 1]);
+      }
+      for (Count t = (first > points ? first : points) - points; t + points < end; ++t) {
+        const PaintColour colour =
+            paintColour(scene.colours + t * scene.colourFaceStep, scene.colourChannelStep);
+        for (int k = 0; k < 3; ++k) {
+          if (picture.bytes != nullptr)
+            colourMemory[4 * t + k] = colour.bytes[k];
+          else
+            colourChannels[3 * t + k] = colour.channels[k];
+        }
+      }
+    });
+  }
+
   // Faces come in depth order, scattered over the face, point and colour
   // arrays: a cache miss or three per face read. So the face and its colour
   // are asked for kFetchAhead faces ahead, and its corners' points half as
   // far ahead, when the face itself has arrived.
   constexpr Count kFetchAhead = 16;
-  auto fetchAhead = [&scene, count](Count p) {
+  auto fetchAhead = [&scene, &prepared, count](Count p) {
     if (p + kFetchAhead < count) {
       const Count face = faceAt(scene, p + kFetchAhead);
       prefetchForRead(scene.faces + 3 * face);
-      for (int k = 0; k < 3; ++k)
-        prefetchForRead(scene.colours + face * scene.colourFaceStep + k * scene.colourChannelStep);
+      if (prepared.colourBytes != nullptr)
+        prefetchForRead(prepared.colourBytes + 4 * face);
+      else if (prepared.colourChannels != nullptr)
+        prefetchForRead(prepared.colourChannels + 3 * face);
+      else
+        for (int k = 0; k < 3; ++k)
+          prefetchForRead(scene.colours + face * scene.colourFaceStep + k * scene.colourChannelStep);
     }
     if (p + kFetchAhead / 2 < count) {
       const std::int32_t *corner = scene.faces + 3 * faceAt(scene, p + kFetchAhead / 2);
-      for (int k = 0; k < 3; ++k) prefetchForRead(scene.uv + scene.pointStep * static_cast<Count>(corner[k]));
+      for (int k = 0; k < 3; ++k) {
+        const auto point = static_cast<Count>(corner[k]);
+        prefetchForRead(prepared.pixels != nullptr ? prepared.pixels + 2 * point
+                                                   : scene.uv + scene.pointStep * point);
+      }
     }
   };
 
@@ -473,14 +561,13 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
             static_cast<Count>(box.lastRow) < band.firstRow ||
             static_cast<Count>(box.firstRow) > band.lastRow)
           continue;
-        corners = cornersOf(scene, view, face);
+        corners = cornersOf(scene, view, prepared, face);
       } else {
-        corners = cornersOf(scene, view, face);
+        corners = cornersOf(scene, view, prepared, face);
         box = boxOf(corners, picture.height, picture.width);
         if (box.firstColumn > box.lastColumn) continue;
       }
-      const PaintColour colour = paintColour(
-          scene.colours + face * scene.colourFaceStep, scene.colourChannelStep);
+      const PaintColour colour = colourOf(scene, prepared, face);
       paintFace(picture, winners, corners, box, band, colour, static_cast<double>(face + 1),
                 options.searchFromRows);
     }
@@ -489,12 +576,14 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
   const PixelBox whole = {1, picture.height, 1, picture.width};
   if (threads <= 1) {
     paintBand(whole, false);
+    std::free(preparedMemory);
     return;
   }
   runParallelRanges(threads, count, kPaintSplit.piece, [&](Count first, Count end, unsigned) {
     for (Count p = first; p < end; ++p) {
       fetchAhead(p);
-      boxes[p] = boxOf(cornersOf(scene, view, faceAt(scene, p)), picture.height, picture.width);
+      boxes[p] = boxOf(cornersOf(scene, view, prepared, faceAt(scene, p)), picture.height,
+                       picture.width);
     }
   });
   Count cuts[kMaxThreads + 1];
@@ -503,6 +592,7 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
     if (cuts[band] < cuts[band + 1]) paintBand(bandBox(picture, cuts, static_cast<unsigned>(band)), true);
   });
   std::free(boxes);
+  std::free(preparedMemory);
 }
 
 }  // namespace korvel

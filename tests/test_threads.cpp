@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #if defined(_WIN32)
@@ -364,7 +365,8 @@ TEST(Threads, ThreadLimitsReadFromSettingsAndSystemFiles) {
 // The painters' cores on a picture large enough for threads, in a MATLAB
 // picture's layout and in a NumPy image's (bands across the other axis), of
 // doubles and of bytes: every thread count, and every way of finding a
-// face's pixels in a column (bisection everywhere, nowhere, past 12 rows),
+// face's pixels in a column (bisection everywhere, nowhere, past 12 rows)
+// and of reading its corners and colour (worked out beforehand or not),
 // paints the pixels one thread testing every pixel paints.
 TEST(Threads, PaintersPaintTheSamePixelsAtEveryThreadCountInEitherLayout) {
   std::mt19937_64 engine(0x7061696e74);
@@ -398,14 +400,14 @@ TEST(Threads, PaintersPaintTheSamePixelsAtEveryThreadCountInEitherLayout) {
     for (const Layout &layout : layouts) {
       std::vector<double> doubles(elements, 0.5), winners(height * width, 0.0);
       std::vector<std::uint8_t> bytePixels(elements, 7);
-      auto paint = [&](unsigned threads, size_t searchFromRows) {
+      auto paint = [&](unsigned threads, size_t searchFromRows, size_t prepareFrom) {
         std::fill(doubles.begin(), doubles.end(), 0.5);
         std::fill(bytePixels.begin(), bytePixels.end(), 7);
         std::fill(winners.begin(), winners.end(), 0.0);
         const korvel::Picture picture = {bytes ? nullptr : doubles.data(), bytes ? bytePixels.data() : nullptr,
                                          height, width, layout.rowStep, layout.columnStep, layout.channelStep};
         korvel::paintTriangles(picture, {winners.data(), layout.winnerRowStep, layout.winnerColumnStep}, view,
-                               scene, {threads, searchFromRows});
+                               scene, {threads, searchFromRows, prepareFrom});
         korvel::paintStrokes(picture, view, strokes, threads);
         // Pixel by pixel in a layout of their own, to compare across layouts.
         std::vector<double> pixels;
@@ -419,12 +421,16 @@ TEST(Threads, PaintersPaintTheSamePixelsAtEveryThreadCountInEitherLayout) {
           }
         return pixels;
       };
-      if (reference.empty()) reference.push_back(paint(1, size_t(-1)));
+      const size_t never = size_t(-1);
+      if (reference.empty()) reference.push_back(paint(1, never, never));
+      // Bisection everywhere, past 12 rows, nowhere; points and colours
+      // worked out beforehand or not.
+      const std::pair<size_t, size_t> ways[] = {{0, never}, {12, 0}, {never, 0}, {12, never}};
       for (unsigned threads : {1u, 2u, 3u, 7u, 0u})
-        for (size_t searchFromRows : {size_t{0}, size_t{12}, size_t(-1)})
-          EXPECT_TRUE(sameBits(reference[0], paint(threads, searchFromRows)))
+        for (const auto &way : ways)
+          EXPECT_TRUE(sameBits(reference[0], paint(threads, way.first, way.second)))
               << (bytes ? "bytes, " : "doubles, ") << "row step " << layout.rowStep << ", " << threads
-              << " threads, bisection from " << searchFromRows << " rows";
+              << " threads, bisection from " << way.first << " rows, prepared from " << way.second;
     }
   }
 }
