@@ -241,18 +241,6 @@ inline void paintColumnRun(const Picture &picture, const WinnerMap &winners, Cou
   markRun(winners, column - 1, first - 1, last - 1, winner);
 }
 
-inline void paintPixel(const Picture &picture, const WinnerMap &winners, Count column, Count row,
-                       const PaintColour &colour, double winner) {
-  const Count at = (row - 1) * picture.rowStep + (column - 1) * picture.columnStep;
-  if (picture.doubles != nullptr) {
-    for (int k = 0; k < 3; ++k) picture.doubles[at + k * picture.channelStep] = colour.channels[k];
-  } else {
-    for (int k = 0; k < 3; ++k) picture.bytes[at + k * picture.channelStep] = colour.bytes[k];
-  }
-  if (winners.values != nullptr)
-    winners.values[(row - 1) * winners.rowStep + (column - 1) * winners.columnStep] = winner;
-}
-
 // Boxes of at most kSmallRows rows and 64 / kSmallRows columns, which are
 // most faces of a large mesh, are tested whole into one word of bits (each
 // column kSmallRows bits, rows past the box computed and dropped), then
@@ -327,8 +315,8 @@ inline void paintSmallBox(const Picture &picture, const WinnerMap &winners,
   }
   while (covered != 0) {
     const int bit = lowestBit(covered);
-    paintPixel(picture, winners, firstColumn + bit / kSmallRows, top + bit % kSmallRows, colour,
-               winner);
+    const Count row = top + bit % kSmallRows;
+    paintColumnRun(picture, winners, firstColumn + bit / kSmallRows, row, row, colour, winner);
     covered &= covered - 1;
   }
 }
