@@ -34,9 +34,10 @@ inline Array<double> writableDoubleElements(const Call &call, int slot, const ch
   return {mxGetPr(array), mxGetM(array), mxGetN(array)};
 }
 
-// The picture P of a paint command, to be painted where it is.
-inline korvel::Picture writablePicture(const PictureInput &input) {
-  return pictureOver(input, mxGetData(input.array));
+// The picture a paint command paints: P itself in place, or else its copy,
+// output 1.
+inline korvel::Picture paintedPicture(const Call &call, const PictureInput &input, bool inPlace) {
+  return inPlace ? pictureOver(input, mxGetData(input.array)) : createPictureCopy(call, input);
 }
 
 // The bytes of an array's data, of a class the checks let through.

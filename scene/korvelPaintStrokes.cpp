@@ -30,8 +30,7 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
                              {{korvel::kStrokeSegments, "SEGMENTS"},
                               {korvel::kStrokeColours, "COLOURS"}});
 
-  const korvel::Picture picture =
-      inPlace ? gateway::writablePicture(canvas) : gateway::createPictureCopy(call, canvas);
+  const korvel::Picture picture = gateway::paintedPicture(call, canvas, inPlace);
   const korvel::StrokeScene scene = {segments.data,       segments.columns, colours.data,
                                      colours.itemStep,    colours.channelStep,
                                      static_cast<korvel::Count>(width)};

@@ -49,8 +49,7 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
                              "column", "UV");
 
   // Create the outputs (a copy of P, the winners when asked for), then paint.
-  const korvel::Picture picture =
-      inPlace ? gateway::writablePicture(canvas) : gateway::createPictureCopy(call, canvas);
+  const korvel::Picture picture = gateway::paintedPicture(call, canvas, inPlace);
   korvel::WinnerMap winners = {nullptr, 1, canvas.height};
   if (nlhs >= 2) winners.values = gateway::createOutput(call, canvas.height, canvas.width, 1);
   korvel::paintTriangles(picture, winners, view, scene);
