@@ -68,26 +68,32 @@ glyphs = {
   ' ', ''
 };
 
-% Glyph grid to glyph units.
-gridX = @(x) 0.15 + 0.175 * x;
-gridY = @(y) y / 5;  % so that the top row is 1.2 exactly
-
-table = zeros(4, 0);
+% Every glyph's polylines in one string, each token followed by a space,
+% read in one pass: consecutive points of a token are a stroke.
+strings = glyphs(:, 2)';
+text = sprintf('%s ', strings{:});
+marks = zeros(1, numel(text));
+marks(cumsum([1, cellfun(@numel, strings(1:end - 1)) + 1])) = 1;
+glyphOf = cumsum(marks);
+isDigit = text ~= ' ';
+tokenOf = cumsum(~isDigit);
+digits = text(isDigit) - '0';
+tokenOf = tokenOf(isDigit);
+glyphOf = glyphOf(isDigit);
+x = digits(1:2:end);
+y = digits(2:2:end);
+pointToken = tokenOf(1:2:end);
+pointGlyph = glyphOf(1:2:end);
+from = find(pointToken(1:end - 1) == pointToken(2:end));
+% Glyph grid to glyph units; the top row is 1.2 exactly.
+table = [0.15 + 0.175 * x(from); y(from) / 5; 0.15 + 0.175 * x(from + 1); y(from + 1) / 5];
+strokeGlyph = pointGlyph(from);
 codes = cell(1, 128);
+first = 1;
 for g = 1:size(glyphs, 1)
-  first = size(table, 2) + 1;
-  polylines = strsplit(glyphs{g, 2}, ' ');
-  for p = 1:numel(polylines)
-    digits = polylines{p} - '0';
-    if isempty(digits)
-      continue;
-    end
-    points = reshape(digits, 2, []);
-    segments = [gridX(points(1, 1:end-1)); gridY(points(2, 1:end-1));
-                gridX(points(1, 2:end)); gridY(points(2, 2:end))];
-    table = [table, segments]; %#ok<AGROW> built once, a few hundred columns
-  end
-  codes{double(glyphs{g, 1})} = first:size(table, 2);
+  count = sum(strokeGlyph == g);
+  codes{double(glyphs{g, 1})} = first:first + count - 1;
+  first = first + count;
 end
 
 % Lower case as upper case; anything else the font lacks as '?'.
