@@ -104,6 +104,7 @@ if ~strcmp(opts.screen, 'both')
     screenNames = {opts.screen};
 end
 files = {};
+written = cell(1, numel(screenNames));
 screens = struct('name', {}, 'screen', {}, 'flags', {}, 'drawList', {}, 'depth', {}, ...
                  'strokes', {}, 'picture', {});
 for k = 1:numel(screenNames)
@@ -147,7 +148,7 @@ for k = 1:numel(screenNames)
                                     opts, stages);
     started = tic;
     file = fullfile(opts.out, sprintf('korvel_%s.png', name));
-    writePicture(picture, file);
+    written{k} = writePicture(picture, file);
     files{end + 1} = file; %#ok<AGROW> at most three
     stages = note(stages, opts.quiet, 'png (host)', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);
 
@@ -156,9 +157,11 @@ for k = 1:numel(screenNames)
 end
 
 if numel(screens) == 2
-    gap = ones(size(screens(1).picture, 1), round(opts.size / 40), 3);
+    % From the 16-bit pictures already written: the same pixels as
+    % converting the pair, a quarter of the memory.
+    gap = repmat(uint16(65535), [size(written{1}, 1), round(opts.size / 40), 3]);
     file = fullfile(opts.out, 'korvel_screens.png');
-    writePicture([screens(1).picture, gap, screens(2).picture], file);
+    writePicture([written{1}, gap, written{2}], file);
     files{end + 1} = file;
 end
 
@@ -298,19 +301,19 @@ paper = [0.97 0.97 0.95];
 skyLow = [0.80 0.88 0.97];
 skyHigh = [0.33 0.52 0.85];
 groundColour = [0.27 0.40 0.52];  % a sea around the terrain
-skyMix = min(max((radius - horizon) / (1 - horizon), 0), 1);
-inDisc = radius <= 1;
 inGround = radius <= horizon;
-planes = cell(1, 3);
-for channel = 1:3
-    plane = skyLow(channel) + (skyHigh(channel) - skyLow(channel)) * skyMix;
-    plane(~inDisc) = paper(channel);
-    plane(inGround) = groundColour(channel);
-    planes{channel} = plane;
-end
-% One array of its own, made once (fresh memory is slow to touch): it is
-% painted in place below.
-picture = cat(3, planes{:});
+inSky = radius <= 1 & ~inGround;
+% Each pixel's row of a colour table: paper, ground, then one row per sky
+% pixel, blended by how far it lies between the horizon and the rim. The
+% picture is one gather from it: an array of its own, painted in place
+% below.
+skyMix = min(max((radius(inSky) - horizon) / (1 - horizon), 0), 1);
+colours = [paper; groundColour; ...
+           bsxfun(@plus, skyLow, bsxfun(@times, skyMix, skyHigh - skyLow))];
+row = ones(height, width);
+row(inGround) = 2;
+row(inSky) = 2 + (1:numel(skyMix));
+picture = reshape(colours(row, :), height, width, 3);
 stages = note(stages, opts.quiet, 'background (host)', sprintf('%d-by-%d', width, height), started);
 
 uv = [-screen(2, :); screen(1, :)];
@@ -346,18 +349,23 @@ stages = note(stages, opts.quiet, 'korvelPaintStrokes', sprintf('%d strokes, 3 c
 end
 
 % As 16-bit PNG, which is what the image writer makes of a double picture;
-% turned into uint16 here first, which is the same picture, written sooner.
-% The conversion rounds and saturates, so it clamps to 0 .. 1 by itself,
-% without two more copies of the picture. Octave's writer reads 'Quality'
-% for PNG as zlib's level (tens) and the row filter (units): level 1 with
-% the Sub filter writes these pictures three times sooner than its default,
-% the files about 1.6 times larger, the pixels the same. MATLAB's PNG writer
+% turned into uint16 here first (returned as IMAGE), which is the same
+% picture, written sooner. The conversion rounds and saturates, so it clamps
+% to 0 .. 1 by itself, without two more copies of the picture; a uint16
+% picture is written as it is. Octave's writer reads 'Quality' for PNG as
+% zlib's level (tens) and the row filter (units): level 1 with the Sub
+% filter writes these pictures three times sooner than its default, the
+% files about 1.6 times larger, the pixels the same. MATLAB's PNG writer
 % takes no quality and keeps its own.
-function writePicture(picture, file)
+function image = writePicture(picture, file)
+image = picture;
+if ~isa(image, 'uint16')
+    image = uint16(picture * 65535);
+end
 if exist('OCTAVE_VERSION', 'builtin')
-    imwrite(uint16(picture * 65535), file, 'Quality', 11);
+    imwrite(image, file, 'Quality', 11);
 else
-    imwrite(uint16(picture * 65535), file);
+    imwrite(image, file);
 end
 end
 

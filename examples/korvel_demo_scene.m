@@ -48,20 +48,22 @@ corner11 = corner01 + 1;
 terrainFaces = [corner00, corner00; corner01, corner11; corner11, corner10];
 terrainColours = heightColours(heights(terrainFaces), min(heights(:)), max(heights(:)));
 
-points = terrainPoints;
-faces = terrainFaces;
-colours = terrainColours;
-
 % Objects: closed convex meshes, subdivided so that their edges bend with
-% the curved screens, each sitting on the ground at its centre.
+% the curved screens, each sitting on the ground at its centre. Their parts
+% are joined to the terrain's once, after the loop.
 objects = {
   'TOWER',   [-30, -8], @() box([7, 7, 30]),  [0.72 0.27 0.20]
   'PYRAMID', [30, -12], @() pyramid(24, 18),  [0.86 0.74 0.45]
   'DOME',    [4, 30],   @() dome(10),         [0.80 0.84 0.92]
 };
+objectCount = size(objects, 1);
 labels = struct('text', {}, 'anchor', {});
-objectFaces = zeros(1, size(objects, 1));
-for k = 1:size(objects, 1)
+objectFaces = zeros(1, objectCount);
+pointParts = [{terrainPoints}, cell(1, objectCount)];
+faceParts = [{terrainFaces}, cell(1, objectCount)];
+colourParts = [{terrainColours}, cell(1, objectCount)];
+first = size(terrainPoints, 2);
+for k = 1:objectCount
   makeMesh = objects{k, 3};
   [corners, top] = makeMesh();
   base = objects{k, 2};
@@ -69,13 +71,16 @@ for k = 1:size(objects, 1)
   corners = corners + repmat(lift, 1, size(corners, 2));
   count = size(corners, 2) / 3;
   objectFaces(k) = count;
-  first = size(points, 2);
-  points = [points, corners]; %#ok<AGROW> three objects
-  faces = [faces, first + reshape(1:3 * count, 3, count)]; %#ok<AGROW>
-  colours = [colours; repmat(objects{k, 4}, count, 1)]; %#ok<AGROW>
+  pointParts{k + 1} = corners;
+  faceParts{k + 1} = first + reshape(1:3 * count, 3, count);
+  colourParts{k + 1} = repmat(objects{k, 4}, count, 1);
+  first = first + 3 * count;
   labels(k).text = objects{k, 1};
   labels(k).anchor = [lift(1); lift(2); lift(3) + top + 3];
 end
+points = [pointParts{:}];
+faces = [faceParts{:}];
+colours = vertcat(colourParts{:});
 
 % Outward normals: terrain up, each object away from its own centre.
 a = points(:, faces(1, :));
@@ -113,9 +118,9 @@ colours = colours .* repmat(shade, 1, 3);
 
 % Label anchors join the point matrix so that the same kernel calls move,
 % turn and project them with the scene.
+points = [points, labels.anchor];
 for k = 1:numel(labels)
-  points = [points, labels(k).anchor]; %#ok<AGROW>
-  labels(k).anchor = size(points, 2);
+  labels(k).anchor = size(points, 2) - numel(labels) + k;
 end
 
 scene = struct('points', points, 'faces', int32(faces - 1), 'normals', normals, ...
