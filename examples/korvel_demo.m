@@ -487,37 +487,51 @@ while any(inside(:))
     inside = across & [false(1, cols); across(1:end - 1, :)] & [across(2:end, :); false(1, cols)];
 end
 % Every region's cells at once, ordered region by region as each region's
-% search takes them: deepest first, then nearest its centre (the sorts are
-% stable, so ties stay in column-major order). The sums of whole row and
-% column numbers are exact, so the centres are each region's mean.
+% search takes them: deepest first, then nearest its centre, ties in
+% column-major order (stable sorts, the last key first; region and depth
+% are one whole number). The sums of whole row and column numbers are
+% exact, so the centres are each region's mean.
 row = repmat((1:rows)', 1, cols);
 col = repmat(1:cols, rows, 1);
 cellCount = accumarray(labels(:), 1);
 centreRow = accumarray(labels(:), row(:)) ./ cellCount;
 centreCol = accumarray(labels(:), col(:)) ./ cellCount;
 away = (row(:) - centreRow(labels(:))) .^ 2 + (col(:) - centreCol(labels(:))) .^ 2;
-[~, order] = sortrows([labels(:), -depth(:), away]);
+[~, order] = sort(away);
+[~, byRegion] = sort(labels(order) * (max(depth(:)) + 1) - depth(order));
+order = order(byRegion);
+% A box holds the number when it lies in the region's bounding box and
+% every cell of it is the region's.
+firstRow = accumarray(labels(:), row(:), [], @min);
+lastRow = accumarray(labels(:), row(:), [], @max);
+firstCol = accumarray(labels(:), col(:), [], @min);
+lastCol = accumarray(labels(:), col(:), [], @max);
 last = cumsum(cellCount);
 numbers = struct('region', {}, 'text', {}, 'origin', {}, 'scale', {}, 'colour', {});
 for region = 1:numel(cellCount)
     candidates = order(last(region) - cellCount(region) + 1:last(region));
     digits = sprintf('%d', region);
-    % Cells of the region in each box, from sums over the rectangles
-    % above and left of every cell.
-    sums = zeros(rows + 1, cols + 1);
-    sums(2:end, 2:end) = cumsum(cumsum(double(labels == region), 1), 2);
+    % Cells of the region in each box, from sums over the rectangles of the
+    % bounding box above and left of every cell.
+    r0 = firstRow(region) - 1;
+    c0 = firstCol(region) - 1;
+    sums = zeros(lastRow(region) - r0 + 1, lastCol(region) - c0 + 1);
+    sums(2:end, 2:end) = cumsum(cumsum(double(labels(r0 + 1:lastRow(region), ...
+                                                      c0 + 1:lastCol(region)) == region), 1), 2);
     for scale = scales
         % A cell less deep than half the box's height cannot hold it.
         fit = candidates(depth(candidates) >= 0.6 * scale + margin);
         originU = col(fit) - 0.5 - scale * numel(digits) / 2;
         originV = rows - row(fit) + 0.5 - 0.6 * scale;
         [top, bottom, left, right] = textCells(originU, originV, scale, numel(digits), margin, rows);
-        placed = find(top >= 1 & bottom <= rows & left >= 1 & right <= cols);
-        held = sums(sub2ind(size(sums), bottom(placed) + 1, right(placed) + 1)) ...
-             - sums(sub2ind(size(sums), top(placed), right(placed) + 1)) ...
-             - sums(sub2ind(size(sums), bottom(placed) + 1, left(placed))) ...
-             + sums(sub2ind(size(sums), top(placed), left(placed)));
-        placed = placed(held == (bottom(placed) - top(placed) + 1) .* (right(placed) - left(placed) + 1));
+        placed = find(top > r0 & bottom <= lastRow(region) & left > c0 & right <= lastCol(region));
+        top = top(placed) - r0;
+        bottom = bottom(placed) - r0;
+        left = left(placed) - c0;
+        right = right(placed) - c0;
+        held = sums(sub2ind(size(sums), bottom + 1, right + 1)) - sums(sub2ind(size(sums), top, right + 1)) ...
+             - sums(sub2ind(size(sums), bottom + 1, left)) + sums(sub2ind(size(sums), top, left));
+        placed = placed(held == (bottom - top + 1) .* (right - left + 1));
         if ~isempty(placed)
             k = placed(1);
             numbers(end + 1) = struct('region', region, 'text', digits, ...
