@@ -20,11 +20,18 @@ failures = {};
 % --- The whole demo on a small scene, both screens.
 result = korvel_demo('grid', 40, 'size', 240, 'out', outFolder, 'quiet', true);
 names = {'korvel_torus.png', 'korvel_cone.png', 'korvel_screens.png', 'korvel_plateaus.png'};
+% The pictures stay the ones the demo has always written at this setting:
+% the MD5 of each file's pixels (16-bit, column-major, little-endian bytes).
+pixelDigests = {'9f66df1e92e9a67cb955d2eae94906b2', '718e3a4f5efca271da99baaae1de7fe2', ...
+                'f7ce273abfa003cdaae79a370e7401bf', 'd29487f44c253a228bdb21b36ae6039d'};
 for k = 1:numel(names)
   file = fullfile(outFolder, names{k});
   expect(exist(file, 'file') == 2, [names{k} ' written']);
   if exist(file, 'file') == 2
     picture = imread(file);
+    expect(isa(picture, 'uint16') && ...
+           strcmp(hash('md5', char(typecast(picture(:), 'uint8')')), pixelDigests{k}), ...
+           [names{k} ': the same pixels as ever']);
     colours = unique(reshape(picture, [], 3), 'rows');
     % The screens are shaded; the plateaus come from a twelve-colour palette.
     fewest = 30;
