@@ -56,6 +56,11 @@ struct PaintOptions {
   // worked out once beforehand; 0: always. Either way the pixels are the
   // same (the tests use both).
   Count prepareFrom = 4096;
+  // Faces painted last to first, a pixel filled by the first face over it
+  // and left alone after: a face whose pixels are all filled already costs
+  // no edge test nor any write. Otherwise first to last, each face over the
+  // earlier ones. Either way the same pixels (the tests use both).
+  bool nearestFirst = true;
 };
 
 namespace paint_detail {
@@ -241,6 +246,74 @@ inline void paintColumnRun(const Picture &picture, const WinnerMap &winners, Cou
   markRun(winners, column - 1, first - 1, last - 1, winner);
 }
 
+// The pixels of a band already filled, when faces are painted nearest
+// first: a bit a pixel, bit k of a column's word w for the band's row 64 w
+// + k, each column's words in turn. words null: faces are painted first to
+// last and nothing counts as filled.
+struct Coverage {
+  std::uint64_t *words;
+  Count wordsPerColumn;
+  Count firstRow;     // the band's, one-based
+  Count firstColumn;
+};
+
+const Coverage kNoCoverage = {nullptr, 0, 1, 1};
+
+// Bit k: whether row first + k of the column (one-based, inside the band)
+// is filled, for k below count (1 .. 64).
+inline std::uint64_t filledRows(const Coverage &coverage, Count column, Count first, Count count) {
+  const Count offset = first - coverage.firstRow;
+  const std::uint64_t *word =
+      coverage.words + (column - coverage.firstColumn) * coverage.wordsPerColumn + offset / 64;
+  const unsigned shift = static_cast<unsigned>(offset % 64);
+  std::uint64_t bits = word[0] >> shift;
+  if (shift != 0 && shift + count > 64) bits |= word[1] << (64 - shift);
+  return count == 64 ? bits : bits & ((std::uint64_t{1} << count) - 1);
+}
+
+inline void fill(const Coverage &coverage, Count column, Count first, std::uint64_t bits) {
+  const Count offset = first - coverage.firstRow;
+  std::uint64_t *word =
+      coverage.words + (column - coverage.firstColumn) * coverage.wordsPerColumn + offset / 64;
+  const unsigned shift = static_cast<unsigned>(offset % 64);
+  word[0] |= bits << shift;
+  if (shift != 0) {
+    const std::uint64_t over = bits >> (64 - shift);
+    if (over != 0) word[1] |= over;
+  }
+}
+
+// Whether every pixel of the box (inside the band) is filled already.
+inline bool allFilled(const Coverage &coverage, const PixelBox &box) {
+  for (Count column = box.firstColumn; column <= box.lastColumn; ++column)
+    for (Count first = box.firstRow; first <= box.lastRow; first += 64) {
+      const Count count = box.lastRow - first + 1 < 64 ? box.lastRow - first + 1 : 64;
+      const std::uint64_t all = count == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+      if (filledRows(coverage, column, first, count) != all) return false;
+    }
+  return true;
+}
+
+// Paints the rows first + k of the column whose bit k is set in covered
+// (those of count rows, 1 .. 64, the face covers), a run at a time; nearest
+// first, only those not filled yet, which it marks filled.
+inline void paintColumnBits(const Picture &picture, const WinnerMap &winners,
+                            const Coverage &coverage, Count column, Count first, Count count,
+                            std::uint64_t covered, const PaintColour &colour, double winner) {
+  if (coverage.words != nullptr && covered != 0) {
+    covered &= ~filledRows(coverage, column, first, count);
+    fill(coverage, column, first, covered);
+  }
+  while (covered != 0) {
+    const int start = lowestBit(covered);
+    const std::uint64_t fromStart = covered >> start;
+    const int length = fromStart == ~std::uint64_t{0} ? 64 : lowestBit(~fromStart);
+    paintColumnRun(picture, winners, column, first + start, first + start + length - 1, colour,
+                   winner);
+    covered = length + start >= 64 ? 0 : covered & (~std::uint64_t{0} << (start + length));
+  }
+}
+
 // Boxes of at most kSmallRows rows and 64 / kSmallRows columns, which are
 // most faces of a large mesh, are tested whole into one word of bits (each
 // column kSmallRows bits, rows past the box computed and dropped), then
@@ -301,8 +374,9 @@ inline unsigned smallColumnBits(const RowTerms &terms, const Edge edges[3]) {
 }
 
 inline void paintSmallBox(const Picture &picture, const WinnerMap &winners,
-                          const Corners &corners, Count firstColumn, Count lastColumn, Count top,
-                          Count bottom, const PaintColour &colour, double winner) {
+                          const Coverage &coverage, const Corners &corners, Count firstColumn,
+                          Count lastColumn, Count top, Count bottom, const PaintColour &colour,
+                          double winner) {
   Edge edges[3];
   edgesAt(corners, static_cast<double>(firstColumn), edges);
   RowTerms terms;
@@ -313,6 +387,12 @@ inline void paintSmallBox(const Picture &picture, const WinnerMap &winners,
     if (column != firstColumn) edgesAt(corners, static_cast<double>(column), edges);
     covered |= (smallColumnBits(terms, edges) & rowsInBox) << (kSmallRows * (column - firstColumn));
   }
+  if (coverage.words != nullptr) {
+    for (Count column = firstColumn; covered != 0; ++column, covered >>= kSmallRows)
+      paintColumnBits(picture, winners, coverage, column, top, bottom - top + 1,
+                      covered & ((1u << kSmallRows) - 1), colour, winner);
+    return;
+  }
   while (covered != 0) {
     const int bit = lowestBit(covered);
     const Count row = top + bit % kSmallRows;
@@ -321,22 +401,34 @@ inline void paintSmallBox(const Picture &picture, const WinnerMap &winners,
   }
 }
 
-// Paints the face's pixels inside `band` (one-based rows and columns).
-inline void paintFace(const Picture &picture, const WinnerMap &winners, const Corners &corners,
-                      const FaceBox &box, const PixelBox &band, const PaintColour &colour,
+// The part of the face's box inside the band; firstRow > lastRow or
+// firstColumn > lastColumn when none.
+inline PixelBox clipped(const FaceBox &box, const PixelBox &band) {
+  const auto firstColumn = static_cast<Count>(box.firstColumn);
+  const auto lastColumn = static_cast<Count>(box.lastColumn);
+  const auto top = static_cast<Count>(box.firstRow);
+  const auto bottom = static_cast<Count>(box.lastRow);
+  return {top > band.firstRow ? top : band.firstRow, bottom < band.lastRow ? bottom : band.lastRow,
+          firstColumn > band.firstColumn ? firstColumn : band.firstColumn,
+          lastColumn < band.lastColumn ? lastColumn : band.lastColumn};
+}
+
+inline bool empty(const PixelBox &box) {
+  return box.firstColumn > box.lastColumn || box.firstRow > box.lastRow;
+}
+
+// Paints the face's pixels inside `part`, its box's part inside the band.
+inline void paintFace(const Picture &picture, const WinnerMap &winners, const Coverage &coverage,
+                      const Corners &corners, const PixelBox &part, const PaintColour &colour,
                       double winner, Count searchFromRows) {
-  const auto boxFirstColumn = static_cast<Count>(box.firstColumn);
-  const auto boxLastColumn = static_cast<Count>(box.lastColumn);
-  const auto boxTop = static_cast<Count>(box.firstRow);
-  const auto boxBottom = static_cast<Count>(box.lastRow);
-  const Count firstColumn = boxFirstColumn > band.firstColumn ? boxFirstColumn : band.firstColumn;
-  const Count lastColumn = boxLastColumn < band.lastColumn ? boxLastColumn : band.lastColumn;
-  const Count top = boxTop > band.firstRow ? boxTop : band.firstRow;
-  const Count bottom = boxBottom < band.lastRow ? boxBottom : band.lastRow;
-  if (firstColumn > lastColumn || top > bottom) return;
+  const Count firstColumn = part.firstColumn;
+  const Count lastColumn = part.lastColumn;
+  const Count top = part.firstRow;
+  const Count bottom = part.lastRow;
   const Count rows = bottom - top + 1;
   if (rows <= kSmallRows && rows < searchFromRows && lastColumn - firstColumn < kSmallColumns) {
-    paintSmallBox(picture, winners, corners, firstColumn, lastColumn, top, bottom, colour, winner);
+    paintSmallBox(picture, winners, coverage, corners, firstColumn, lastColumn, top, bottom, colour,
+                  winner);
     return;
   }
   const bool search = rows >= searchFromRows && searchable(corners);
@@ -348,7 +440,17 @@ inline void paintFace(const Picture &picture, const WinnerMap &winners, const Co
         Count first = top;
         Count last = bottom;
         for (const Edge &edge : edges) narrow(edge, nonNegative, first, last);
-        if (first <= last) paintColumnRun(picture, winners, column, first, last, colour, winner);
+        if (first > last) continue;
+        if (coverage.words == nullptr) {
+          paintColumnRun(picture, winners, column, first, last, colour, winner);
+          continue;
+        }
+        for (Count from = first; from <= last; from += 64) {
+          const Count count = last - from + 1 < 64 ? last - from + 1 : 64;
+          paintColumnBits(picture, winners, coverage, column, from, count,
+                          count == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1,
+                          colour, winner);
+        }
       }
     }
     return;
@@ -365,14 +467,7 @@ inline void paintFace(const Picture &picture, const WinnerMap &winners, const Co
       if (column != firstColumn) edgesAt(corners, static_cast<double>(column), edges);
       std::uint64_t covered = 0;
       for (Count k = 0; k < count; ++k) covered |= std::uint64_t{coversRow(terms, edges, k)} << k;
-      while (covered != 0) {
-        const int start = lowestBit(covered);
-        const std::uint64_t fromStart = covered >> start;
-        const int length = fromStart == ~std::uint64_t{0} ? 64 : lowestBit(~fromStart);
-        paintColumnRun(picture, winners, column, first + start, first + start + length - 1, colour,
-                       winner);
-        covered = length + start >= 64 ? 0 : covered & (~std::uint64_t{0} << (start + length));
-      }
+      paintColumnBits(picture, winners, coverage, column, first, count, covered, colour, winner);
     }
   }
 }
@@ -513,52 +608,83 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
   // are asked for kFetchAhead faces ahead, and its corners' points half as
   // far ahead, when the face itself has arrived.
   constexpr Count kFetchAhead = 16;
-  auto fetchAhead = [&scene, &prepared, count](Count p) {
-    if (p + kFetchAhead < count) {
-      const Count face = faceAt(scene, p + kFetchAhead);
-      prefetchForRead(scene.faces + 3 * face);
-      if (prepared.colourBytes != nullptr)
-        prefetchForRead(prepared.colourBytes + 4 * face);
-      else if (prepared.colourChannels != nullptr)
-        prefetchForRead(prepared.colourChannels + 3 * face);
-      else
-        for (int k = 0; k < 3; ++k)
-          prefetchForRead(scene.colours + face * scene.colourFaceStep + k * scene.colourChannelStep);
-    }
-    if (p + kFetchAhead / 2 < count) {
-      const std::int32_t *corner = scene.faces + 3 * faceAt(scene, p + kFetchAhead / 2);
-      for (int k = 0; k < 3; ++k) {
-        const auto point = static_cast<Count>(corner[k]);
-        prefetchForRead(prepared.pixels != nullptr ? prepared.pixels + 2 * point
-                                                   : scene.uv + scene.pointStep * point);
-      }
+  auto fetchFace = [&scene, &prepared](Count at) {
+    const Count face = faceAt(scene, at);
+    prefetchForRead(scene.faces + 3 * face);
+    if (prepared.colourBytes != nullptr)
+      prefetchForRead(prepared.colourBytes + 4 * face);
+    else if (prepared.colourChannels != nullptr)
+      prefetchForRead(prepared.colourChannels + 3 * face);
+    else
+      for (int k = 0; k < 3; ++k)
+        prefetchForRead(scene.colours + face * scene.colourFaceStep + k * scene.colourChannelStep);
+  };
+  auto fetchCorners = [&scene, &prepared](Count at) {
+    const std::int32_t *corner = scene.faces + 3 * faceAt(scene, at);
+    for (int k = 0; k < 3; ++k) {
+      const auto point = static_cast<Count>(corner[k]);
+      prefetchForRead(prepared.pixels != nullptr ? prepared.pixels + 2 * point
+                                                 : scene.uv + scene.pointStep * point);
     }
   };
+  // Asks for what the face kFetchAhead steps on reads, and for the corners
+  // of the one half as far on.
+  auto fetchAhead = [&fetchFace, &fetchCorners, count](Count p, bool backwards) {
+    if (backwards ? p >= kFetchAhead : p + kFetchAhead < count)
+      fetchFace(backwards ? p - kFetchAhead : p + kFetchAhead);
+    if (backwards ? p >= kFetchAhead / 2 : p + kFetchAhead / 2 < count)
+      fetchCorners(backwards ? p - kFetchAhead / 2 : p + kFetchAhead / 2);
+  };
 
+  // Nearest first when the band's coverage can be had, else first to last.
   auto paintBand = [&](const PixelBox &band, bool boxesKnown) {
-    for (Count p = 0; p < count; ++p) {
-      if (!boxesKnown) fetchAhead(p);
+    Coverage coverage = kNoCoverage;
+    if (options.nearestFirst) {
+      const Count wordsPerColumn = (band.lastRow - band.firstRow + 1 + 63) / 64;
+      coverage = {static_cast<std::uint64_t *>(std::calloc(
+                      wordsPerColumn * (band.lastColumn - band.firstColumn + 1),
+                      sizeof(std::uint64_t))),
+                  wordsPerColumn, band.firstRow, band.firstColumn};
+    }
+    const bool backwards = coverage.words != nullptr;
+    // With the boxes known, only the faces over the band are asked for.
+    auto overBand = [&band](const FaceBox &box) {
+      return box.firstColumn <= box.lastColumn && !empty(clipped(box, band));
+    };
+    for (Count step = 0; step < count; ++step) {
+      const Count p = backwards ? count - 1 - step : step;
+      if (!boxesKnown) {
+        fetchAhead(p, backwards);
+      } else {
+        if (step + kFetchAhead < count) {
+          const Count at = backwards ? p - kFetchAhead : p + kFetchAhead;
+          if (overBand(boxes[at])) fetchFace(at);
+        }
+        if (step + kFetchAhead / 2 < count) {
+          const Count at = backwards ? p - kFetchAhead / 2 : p + kFetchAhead / 2;
+          if (overBand(boxes[at])) fetchCorners(at);
+        }
+      }
       const Count face = faceAt(scene, p);
-      FaceBox box;
       Corners corners;
+      PixelBox part;
       if (boxesKnown) {
-        box = boxes[p];
-        if (box.firstColumn > box.lastColumn ||
-            static_cast<Count>(box.lastColumn) < band.firstColumn ||
-            static_cast<Count>(box.firstColumn) > band.lastColumn ||
-            static_cast<Count>(box.lastRow) < band.firstRow ||
-            static_cast<Count>(box.firstRow) > band.lastRow)
-          continue;
+        if (boxes[p].firstColumn > boxes[p].lastColumn) continue;
+        part = clipped(boxes[p], band);
+        if (empty(part) || (backwards && allFilled(coverage, part))) continue;
         corners = cornersOf(scene, view, prepared, face);
       } else {
         corners = cornersOf(scene, view, prepared, face);
-        box = boxOf(corners, picture.height, picture.width);
+        const FaceBox box = boxOf(corners, picture.height, picture.width);
         if (box.firstColumn > box.lastColumn) continue;
+        part = clipped(box, band);
+        if (backwards && allFilled(coverage, part)) continue;
       }
       const PaintColour colour = colourOf(scene, prepared, face);
-      paintFace(picture, winners, corners, box, band, colour, static_cast<double>(face + 1),
+      paintFace(picture, winners, coverage, corners, part, colour, static_cast<double>(face + 1),
                 options.searchFromRows);
     }
+    std::free(coverage.words);
   };
 
   const PixelBox whole = {1, picture.height, 1, picture.width};
@@ -569,7 +695,7 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
   }
   runParallelRanges(threads, count, kPaintSplit.piece, [&](Count first, Count end, unsigned) {
     for (Count p = first; p < end; ++p) {
-      fetchAhead(p);
+      fetchAhead(p, false);
       boxes[p] = boxOf(cornersOf(scene, view, prepared, faceAt(scene, p)), picture.height,
                        picture.width);
     }

@@ -365,9 +365,10 @@ TEST(Threads, ThreadLimitsReadFromSettingsAndSystemFiles) {
 // The painters' cores on a picture large enough for threads, in a MATLAB
 // picture's layout and in a NumPy image's (bands across the other axis), of
 // doubles and of bytes: every thread count, and every way of finding a
-// face's pixels in a column (bisection everywhere, nowhere, past 12 rows)
-// and of reading its corners and colour (worked out beforehand or not),
-// paints the pixels one thread testing every pixel paints.
+// face's pixels in a column (bisection everywhere, nowhere, past 12 rows),
+// of reading its corners and colour (worked out beforehand or not) and of
+// ordering the faces (nearest first or first to last) paints the pixels one
+// thread testing every pixel first to last paints.
 TEST(Threads, PaintersPaintTheSamePixelsAtEveryThreadCountInEitherLayout) {
   std::mt19937_64 engine(0x7061696e74);
   auto unit = [&engine] { return static_cast<double>(engine() >> 11) / 9007199254740992.0; };
@@ -400,14 +401,14 @@ TEST(Threads, PaintersPaintTheSamePixelsAtEveryThreadCountInEitherLayout) {
     for (const Layout &layout : layouts) {
       std::vector<double> doubles(elements, 0.5), winners(height * width, 0.0);
       std::vector<std::uint8_t> bytePixels(elements, 7);
-      auto paint = [&](unsigned threads, size_t searchFromRows, size_t prepareFrom) {
+      auto paint = [&](unsigned threads, size_t searchFromRows, size_t prepareFrom, bool nearestFirst) {
         std::fill(doubles.begin(), doubles.end(), 0.5);
         std::fill(bytePixels.begin(), bytePixels.end(), 7);
         std::fill(winners.begin(), winners.end(), 0.0);
         const korvel::Picture picture = {bytes ? nullptr : doubles.data(), bytes ? bytePixels.data() : nullptr,
                                          height, width, layout.rowStep, layout.columnStep, layout.channelStep};
         korvel::paintTriangles(picture, {winners.data(), layout.winnerRowStep, layout.winnerColumnStep}, view,
-                               scene, {threads, searchFromRows, prepareFrom});
+                               scene, {threads, searchFromRows, prepareFrom, nearestFirst});
         korvel::paintStrokes(picture, view, strokes, threads);
         // Pixel by pixel in a layout of their own, to compare across layouts.
         std::vector<double> pixels;
@@ -422,15 +423,19 @@ TEST(Threads, PaintersPaintTheSamePixelsAtEveryThreadCountInEitherLayout) {
         return pixels;
       };
       const size_t never = size_t(-1);
-      if (reference.empty()) reference.push_back(paint(1, never, never));
+      if (reference.empty()) reference.push_back(paint(1, never, never, false));
       // Bisection everywhere, past 12 rows, nowhere; points and colours
-      // worked out beforehand or not.
-      const std::pair<size_t, size_t> ways[] = {{0, never}, {12, 0}, {never, 0}, {12, never}};
+      // worked out beforehand or not; nearest first or first to last.
+      const struct {
+        size_t searchFromRows, prepareFrom;
+        bool nearestFirst;
+      } ways[] = {{0, never, true}, {12, 0, true}, {never, 0, false}, {12, never, false}, {never, never, true}};
       for (unsigned threads : {1u, 2u, 3u, 7u, 0u})
         for (const auto &way : ways)
-          EXPECT_TRUE(sameBits(reference[0], paint(threads, way.first, way.second)))
+          EXPECT_TRUE(sameBits(reference[0], paint(threads, way.searchFromRows, way.prepareFrom, way.nearestFirst)))
               << (bytes ? "bytes, " : "doubles, ") << "row step " << layout.rowStep << ", " << threads
-              << " threads, bisection from " << way.first << " rows, prepared from " << way.second;
+              << " threads, bisection from " << way.searchFromRows << " rows, prepared from " << way.prepareFrom
+              << (way.nearestFirst ? ", nearest first" : ", first to last");
     }
   }
 }
