@@ -551,7 +551,8 @@ inline Fault paintTrianglesFault(const TriangleScene &scene) {
 // without which it paints on the calling thread alone, and, when most
 // points and faces are painted (PaintOptions::prepareFrom), 16 bytes a
 // point and 4 (a byte picture) or 24 a face, without which it reads them
-// where they are.
+// where they are, and, nearest first, a bit a pixel for each band, without
+// which that band is painted first to last.
 inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
                            const PictureView &view, const TriangleScene &scene,
                            const PaintOptions &options = {}) {
