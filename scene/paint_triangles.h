@@ -57,8 +57,8 @@ struct PaintOptions {
   // same (the tests use both).
   Count prepareFrom = 4096;
   // Faces painted last to first, a pixel filled by the first face over it
-  // and left alone after: a face whose pixels are all filled already costs
-  // no edge test nor any write. Otherwise first to last, each face over the
+  // and left alone after: a face whose box is all filled already costs no
+  // edge test nor any write. Otherwise first to last, each face over the
   // earlier ones. Either way the same pixels (the tests use both).
   bool nearestFirst = true;
 };
