@@ -317,8 +317,8 @@ inline void paintColumnBits(const Picture &picture, const WinnerMap &winners,
 // Boxes of at most kSmallRows rows and 64 / kSmallRows columns, which are
 // most faces of a large mesh, are tested whole into one word of bits (each
 // column kSmallRows bits, rows past the box computed and dropped), then
-// painted a pixel at a time: no run to find, and the loops a face's size
-// would mispredict are fewer.
+// painted a column at a time: the loops a face's size would mispredict are
+// fewer.
 const Count kSmallRows = 4;
 const Count kSmallColumns = 64 / kSmallRows;
 
@@ -387,18 +387,9 @@ inline void paintSmallBox(const Picture &picture, const WinnerMap &winners,
     if (column != firstColumn) edgesAt(corners, static_cast<double>(column), edges);
     covered |= (smallColumnBits(terms, edges) & rowsInBox) << (kSmallRows * (column - firstColumn));
   }
-  if (coverage.words != nullptr) {
-    for (Count column = firstColumn; covered != 0; ++column, covered >>= kSmallRows)
-      paintColumnBits(picture, winners, coverage, column, top, bottom - top + 1,
-                      covered & ((1u << kSmallRows) - 1), colour, winner);
-    return;
-  }
-  while (covered != 0) {
-    const int bit = lowestBit(covered);
-    const Count row = top + bit % kSmallRows;
-    paintColumnRun(picture, winners, firstColumn + bit / kSmallRows, row, row, colour, winner);
-    covered &= covered - 1;
-  }
+  for (Count column = firstColumn; covered != 0; ++column, covered >>= kSmallRows)
+    paintColumnBits(picture, winners, coverage, column, top, bottom - top + 1,
+                    covered & ((1u << kSmallRows) - 1), colour, winner);
 }
 
 // The part of the face's box inside the band; firstRow > lastRow or
@@ -440,11 +431,6 @@ inline void paintFace(const Picture &picture, const WinnerMap &winners, const Co
         Count first = top;
         Count last = bottom;
         for (const Edge &edge : edges) narrow(edge, nonNegative, first, last);
-        if (first > last) continue;
-        if (coverage.words == nullptr) {
-          paintColumnRun(picture, winners, column, first, last, colour, winner);
-          continue;
-        }
         for (Count from = first; from <= last; from += 64) {
           const Count count = last - from + 1 < 64 ? last - from + 1 : 64;
           paintColumnBits(picture, winners, coverage, column, from, count,
@@ -628,14 +614,6 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
                                                  : scene.uv + scene.pointStep * point);
     }
   };
-  // Asks for what the face kFetchAhead steps on reads, and for the corners
-  // of the one half as far on.
-  auto fetchAhead = [&fetchFace, &fetchCorners, count](Count p, bool backwards) {
-    if (backwards ? p >= kFetchAhead : p + kFetchAhead < count)
-      fetchFace(backwards ? p - kFetchAhead : p + kFetchAhead);
-    if (backwards ? p >= kFetchAhead / 2 : p + kFetchAhead / 2 < count)
-      fetchCorners(backwards ? p - kFetchAhead / 2 : p + kFetchAhead / 2);
-  };
 
   // Nearest first when the band's coverage can be had, else first to last.
   auto paintBand = [&](const PixelBox &band, bool boxesKnown) {
@@ -648,23 +626,21 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
                   wordsPerColumn, band.firstRow, band.firstColumn};
     }
     const bool backwards = coverage.words != nullptr;
-    // With the boxes known, only the faces over the band are asked for.
-    auto overBand = [&band](const FaceBox &box) {
-      return box.firstColumn <= box.lastColumn && !empty(clipped(box, band));
+    // What the faces a few steps on read; with the boxes known, only for
+    // those over the band.
+    auto wanted = [&](Count at) {
+      if (!boxesKnown) return true;
+      return boxes[at].firstColumn <= boxes[at].lastColumn && !empty(clipped(boxes[at], band));
     };
     for (Count step = 0; step < count; ++step) {
       const Count p = backwards ? count - 1 - step : step;
-      if (!boxesKnown) {
-        fetchAhead(p, backwards);
-      } else {
-        if (step + kFetchAhead < count) {
-          const Count at = backwards ? p - kFetchAhead : p + kFetchAhead;
-          if (overBand(boxes[at])) fetchFace(at);
-        }
-        if (step + kFetchAhead / 2 < count) {
-          const Count at = backwards ? p - kFetchAhead / 2 : p + kFetchAhead / 2;
-          if (overBand(boxes[at])) fetchCorners(at);
-        }
+      if (step + kFetchAhead < count) {
+        const Count at = backwards ? p - kFetchAhead : p + kFetchAhead;
+        if (wanted(at)) fetchFace(at);
+      }
+      if (step + kFetchAhead / 2 < count) {
+        const Count at = backwards ? p - kFetchAhead / 2 : p + kFetchAhead / 2;
+        if (wanted(at)) fetchCorners(at);
       }
       const Count face = faceAt(scene, p);
       Corners corners;
@@ -696,7 +672,8 @@ inline void paintTriangles(const Picture &picture, const WinnerMap &winners,
   }
   runParallelRanges(threads, count, kPaintSplit.piece, [&](Count first, Count end, unsigned) {
     for (Count p = first; p < end; ++p) {
-      fetchAhead(p, false);
+      if (p + kFetchAhead < count) fetchFace(p + kFetchAhead);
+      if (p + kFetchAhead / 2 < count) fetchCorners(p + kFetchAhead / 2);
       boxes[p] = boxOf(cornersOf(scene, view, prepared, faceAt(scene, p)), picture.height,
                        picture.width);
     }
