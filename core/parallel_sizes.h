@@ -53,6 +53,9 @@ constexpr Split kPlateauSplit = measured({262144, 0});
 // The paint commands: pixels plus faces (or pen samples), cut into one band
 // of the picture per thread; the faces' boxes are found in pieces of faces.
 constexpr Split kPaintSplit = measured({262144, 16384});
+// korvelEncodePng: bytes of filtered rows; its pieces (of about 256 KiB)
+// are fixed by the encoding, not here, since they shape the file.
+constexpr Split kPngSplit = measured({524288, 0});
 
 }  // namespace korvel
 

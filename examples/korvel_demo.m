@@ -148,7 +148,8 @@ for k = 1:numel(screenNames)
                                     opts, stages);
     started = tic;
     file = fullfile(opts.out, sprintf('korvel_%s.png', name));
-    written{k} = writePicture(picture, file);
+    writePicture(picture, file);
+    written{k} = picture;
     files{end + 1} = file; %#ok<AGROW> at most three
     stages = note(stages, opts.quiet, 'png (host)', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);
 
@@ -157,9 +158,7 @@ for k = 1:numel(screenNames)
 end
 
 if numel(screens) == 2
-    % From the 16-bit pictures already written: the same pixels as
-    % converting the pair, a quarter of the memory.
-    gap = repmat(uint16(65535), [size(written{1}, 1), round(opts.size / 40), 3]);
+    gap = ones(size(written{1}, 1), round(opts.size / 40), 3);
     file = fullfile(opts.out, 'korvel_screens.png');
     writePicture([written{1}, gap, written{2}], file);
     files{end + 1} = file;
@@ -192,7 +191,7 @@ function requirePlugins()
 % The commands as compiled plug-ins (exist gives 3), not merely their help
 % files, which alone would fail later with a puzzling message.
 needed = {'korvelToViewer', 'korvelRange', 'torusScreenMex', 'coneScreenMex', ...
-          'korvelFaceShown', 'korvelStrokeText', 'plateauLabels', 'valueSwap'};
+          'korvelFaceShown', 'korvelStrokeText', 'plateauLabels', 'valueSwap', 'korvelEncodePng'};
 missing = needed(cellfun(@(name) exist(name) ~= 3, needed));
 if isempty(missing)
     return;
@@ -348,25 +347,16 @@ stages = note(stages, opts.quiet, 'korvelPaintStrokes', sprintf('%d strokes, 3 c
               numel(turn) - 1 + nnz(light) + size(strokes, 2)), started);
 end
 
-% As 16-bit PNG, which is what the image writer makes of a double picture;
-% turned into uint16 here first (returned as IMAGE), which is the same
-% picture, written sooner. The conversion rounds and saturates, so it clamps
-% to 0 .. 1 by itself, without two more copies of the picture; a uint16
-% picture is written as it is. Octave's writer reads 'Quality' for PNG as
-% zlib's level (tens) and the row filter (units): level 1 with the Sub
-% filter writes these pictures three times sooner than its default, the
-% files about 1.6 times larger, the pixels the same. MATLAB's PNG writer
-% takes no quality and keeps its own.
-function image = writePicture(picture, file)
-image = picture;
-if ~isa(image, 'uint16')
-    image = uint16(picture * 65535);
+% As a 16-bit PNG, which is what an image writer makes of a double picture,
+% encoded by the toolbox (many times sooner than the hosts' writers) and
+% written as it is.
+function writePicture(picture, file)
+fid = fopen(file, 'w');
+if fid < 0
+    error('korvel_demo:badOption', 'cannot write ''%s''', file);
 end
-if exist('OCTAVE_VERSION', 'builtin')
-    imwrite(image, file, 'Quality', 11);
-else
-    imwrite(image, file);
-end
+fwrite(fid, korvelEncodePng(picture));
+fclose(fid);
 end
 
 function [plateaus, file, stages] = plateauPicture(scene, font, opts, stages)

@@ -20,6 +20,7 @@
 
 #include "../projections/screen_constants.h"
 #include "../scene/picture.h"
+#include "../scene/png_encode.h"
 #include "errors.h"
 
 namespace gateway {
@@ -180,6 +181,28 @@ inline PictureInput pictureInput(const Call &call, int slot, const char *name) {
           static_cast<Count>(dimensions[1])};
 }
 
+// korvelEncodePng's P: H-by-W (grey) or H-by-W-by-3 (RGB), of at least one
+// pixel, in double, uint8 or uint16, as the core reads it; a side a PNG
+// cannot hold is tooLarge.
+inline korvel::PngSource pngSource(const Call &call, int slot, const char *name) {
+  const mxArray *array =
+      requireClass(call, slot, name, {mxDOUBLE_CLASS, mxUINT8_CLASS, mxUINT16_CLASS}, kPngPicture);
+  const auto *dimensions = mxGetDimensions(array);
+  const auto rank = mxGetNumberOfDimensions(array);
+  const Count height = static_cast<Count>(dimensions[0]), width = static_cast<Count>(dimensions[1]);
+  if (!(rank == 2 || (rank == 3 && dimensions[2] == 3)) || height == 0 || width == 0)
+    failArgument(call, Reason::badSize, name, kPngPicture, array);
+  if (height > korvel::kLargestPngSide || width > korvel::kLargestPngSide)
+    failPngTooLarge(call, name, height, width);
+  const mxClassID type = mxGetClassID(array);
+  const Count channels = rank == 3 ? 3 : 1;
+  return {mxGetData(array),
+          type == mxDOUBLE_CLASS  ? korvel::SampleType::doubles
+          : type == mxUINT8_CLASS ? korvel::SampleType::bytes
+                                  : korvel::SampleType::words,
+          height, width, channels, 1, height, height * width};
+}
+
 // korvelPaintTriangles' UV: a real double matrix of 2 rows or more, whose
 // first two rows are read (a screen matrix goes in as it is).
 inline Array<const double> pointRows(const Call &call, int slot, const char *name) {
@@ -276,11 +299,14 @@ struct LargestCreatable<Result(Size, Rest...)> {
 constexpr Count kLargestCreatable = LargestCreatable<decltype(mxCreateDoubleMatrix)>::value;
 
 // A result of rows by columns must be one the host can create.
+inline bool creatable(Count rows, Count columns) {
+  if constexpr (kLargestCreatable < std::numeric_limits<Count>::max())
+    return rows <= kLargestCreatable && columns <= kLargestCreatable;
+  return true;
+}
+
 inline void requireCreatable(const Call &call, Count rows, Count columns) {
-  if constexpr (kLargestCreatable < std::numeric_limits<Count>::max()) {
-    if (rows > kLargestCreatable || columns > kLargestCreatable)
-      failTooLarge(call, rows, columns);
-  }
+  if (!creatable(rows, columns)) failTooLarge(call, rows, columns);
 }
 
 // Creates output `slot` + 1 as a zero-filled real double matrix, stores it
@@ -328,6 +354,15 @@ inline korvel::Picture createPictureCopy(const Call &call, const PictureInput &i
     std::memcpy(data, mxGetData(input.array),
                 elements * (input.bytes ? sizeof(std::uint8_t) : sizeof(double)));
   return pictureOver(input, data);
+}
+
+// Output 1 as a 1-by-`count` uint8 row, in slot 0; its data (null when
+// empty). The caller has checked that the host can create it.
+inline std::uint8_t *createBytes(const Call &call, Count count) {
+  const HostDimension dimensions[2] = {1, static_cast<HostDimension>(count)};
+  mxArray *output = mxCreateNumericArray(2, dimensions, mxUINT8_CLASS, mxREAL);
+  call.plhs[0] = output;
+  return static_cast<std::uint8_t *>(mxGetData(output));
 }
 
 // The value form of a command that writes its first `count` inputs in place

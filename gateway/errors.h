@@ -147,6 +147,9 @@ const char *const kStrokeCodes =
 // The paint commands' P: a picture in the host's image conventions.
 const char *const kPicture =
     "a real double or uint8 H-by-W-by-3 array (a picture, H and W below 2^31)";
+// korvelEncodePng's P.
+const char *const kPngPicture =
+    "a real double, uint8 or uint16 H-by-W-by-3 or H-by-W array with at least one pixel";
 // korvelPaintTriangles' COLOURS and korvelPaintStrokes' COLOURS.
 const char *const kColourRows = "a real double matrix with 3 columns and a row per %s, or 1 row for all";
 // korvelPaintTriangles' UV.
@@ -231,6 +234,16 @@ inline Expectation firstElements(const char *kind, Count count) {
 [[noreturn]] inline void failTooLarge(const Call &call, Count rows, Count columns) {
   fail(call, Reason::tooLarge, "the result would be %.0f-by-%.0f, more than this host can create",
        asDouble(rows), asDouble(columns));
+}
+
+// korvelEncodePng: a picture with a side of 2^31 or more (a PNG holds 31
+// bits), or whose file the memory this host gives cannot hold.
+[[noreturn]] inline void failPngTooLarge(const Call &call, const char *name, Count height,
+                                         Count width) {
+  fail(call, Reason::tooLarge,
+       "%s is %.0f-by-%.0f: its PNG file would be more than this host can create (a PNG's "
+       "sides are below 2^31, and the file is made in memory)",
+       name, asDouble(height), asDouble(width));
 }
 
 // korvelStrokeText's N, the counter its columns are computed from.

@@ -8,9 +8,12 @@ set(heap_symbols malloc calloc realloc free posix_memalign aligned_alloc memalig
 # korvelPaintTriangles a box per face painted (for its threads) and
 # korvelDepthOrder a key per face drawn (for its sort); each frees it before
 # it can raise an error, and falls back to a plain way when it cannot have
-# it.
+# it. korvelEncodePng holds the compressed file until its output is
+# created (its size is known only then) and refuses (tooLarge) a picture
+# whose scratch it cannot have.
 cmake_policy(SET CMP0057 NEW)
-set(scratch_allowed valueSwap korvelFaceShown korvelPaintTriangles korvelDepthOrder)
+set(scratch_allowed valueSwap korvelFaceShown korvelPaintTriangles korvelDepthOrder
+    korvelEncodePng)
 set(failures 0)
 foreach(command IN LISTS COMMANDS)
   if(command IN_LIST scratch_allowed)

@@ -31,6 +31,7 @@
 #include "scene/depth_order.h"
 #include "scene/face_shown.h"
 #include "scene/paint_strokes.h"
+#include "scene/png_encode.h"
 #include "scene/paint_triangles.h"
 #include "scene/picture.h"
 #include "scene/stroke_text.h"
@@ -997,6 +998,66 @@ PyObject *paintStrokes(PyObject *, PyObject *args, PyObject *kwargs) {
   return result.release();
 }
 
+const char *const kPngExpected =
+    "an (H, W, 3) or (H, W) array of floats (0 to 1), uint8 or uint16 with at least one pixel";
+
+PyObject *encodePng(PyObject *, PyObject *args, PyObject *kwargs) {
+  static const char *names[] = {"picture", "threads", nullptr};
+  PyObject *pictureObj;
+  Py_ssize_t threads = 0;
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, "O|$n:encode_png", const_cast<char **>(names),
+                                   &pictureObj, &threads))
+    return nullptr;
+  Array given;
+  given.array = reinterpret_cast<PyArrayObject *>(PyArray_FromAny(pictureObj, nullptr, 0, 0, 0, nullptr));
+  if (!given.ok()) return nullptr;
+  const int type = PyArray_TYPE(given.array);
+  korvel::SampleType samples = korvel::SampleType::doubles;
+  int wanted = NPY_DOUBLE;
+  if (type == NPY_UINT8) {
+    samples = korvel::SampleType::bytes;
+    wanted = NPY_UINT8;
+  } else if (type == NPY_UINT16) {
+    samples = korvel::SampleType::words;
+    wanted = NPY_UINT16;
+  } else if (PyArray_DESCR(given.array)->kind != 'f') {
+    return refuseArray(PyExc_TypeError, Reason::badClass, "picture", kPngExpected, given.array);
+  }
+  const int ndim = given.ndim();
+  if (!(ndim == 2 || (ndim == 3 && given.dim(2) == 3)) || given.dim(0) == 0 || given.dim(1) == 0)
+    return refuseArray(PyExc_ValueError, Reason::badSize, "picture", kPngExpected, given.array);
+  unsigned limit;
+  if (!threadLimit(threads, limit)) return nullptr;
+  Array picture;
+  picture.array = reinterpret_cast<PyArrayObject *>(
+      PyArray_FromArray(given.array, PyArray_DescrFromType(wanted), NPY_ARRAY_IN_ARRAY));
+  if (!picture.ok()) return nullptr;
+  const Count height = static_cast<Count>(picture.dim(0)), width = static_cast<Count>(picture.dim(1));
+  const Count channels = ndim == 3 ? 3 : 1;
+  const korvel::PngSource source = {PyArray_DATA(picture.array), samples, height, width, channels,
+                                    width * channels, channels, 1};
+  korvel::PngEncoding encoding;
+  bool started;
+  Py_BEGIN_ALLOW_THREADS
+  started = korvel::startPngEncoding(source, limit, encoding);
+  Py_END_ALLOW_THREADS
+  PyObject *file = started ? PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(encoding.size))
+                           : nullptr;
+  if (file == nullptr) {
+    if (started) korvel::releasePngEncoding(encoding);
+    PyErr_Clear();
+    return refuse(PyExc_ValueError, Reason::tooLarge,
+                  "picture is %zd-by-%zd: its PNG file would be more than this host can create "
+                  "(a PNG's sides are below 2^31, and the file is made in memory)",
+                  static_cast<Py_ssize_t>(height), static_cast<Py_ssize_t>(width));
+  }
+  std::uint8_t *bytes = reinterpret_cast<std::uint8_t *>(PyBytes_AS_STRING(file));
+  Py_BEGIN_ALLOW_THREADS
+  korvel::finishPngEncoding(encoding, bytes);
+  Py_END_ALLOW_THREADS
+  return file;
+}
+
 // --- Arrays ---------------------------------------------------------------------------
 
 PyObject *plateauLabels(PyObject *, PyObject *args, PyObject *kwargs) {
@@ -1110,6 +1171,8 @@ PyMethodDef methods[] = {
      METH_VARARGS | METH_KEYWORDS, kPaintTrianglesDoc},
     {"paint_strokes", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(paintStrokes)),
      METH_VARARGS | METH_KEYWORDS, kPaintStrokesDoc},
+    {"encode_png", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(encodePng)),
+     METH_VARARGS | METH_KEYWORDS, kEncodePngDoc},
     {"plateau_labels", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(plateauLabels)),
      METH_VARARGS | METH_KEYWORDS, kPlateauLabelsDoc},
     {"value_swap", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(valueSwap)),

@@ -255,6 +255,38 @@ Inputs randomStrokePaint(Random &random, bool broken) {
           randomColours(random, static_cast<std::uint64_t>(segments)), scalar(pen)};
 }
 
+// A picture to encode: double (with values to round, clamp or refuse as
+// not numbers), uint8 or uint16, grey or RGB; broken, of another class or
+// without pixels.
+Inputs randomPng(Random &random, bool broken) {
+  const std::uint64_t height = static_cast<std::uint64_t>(random.between(1, 40));
+  const std::uint64_t width = static_cast<std::uint64_t>(random.between(1, 40));
+  std::vector<std::uint64_t> shape = {height, width};
+  if (random.chance(0.7)) shape.push_back(3);
+  const std::size_t count = static_cast<std::size_t>(height * width * (shape.size() == 3 ? 3 : 1));
+  if (broken) {
+    if (random.chance(0.5)) return {zeros(0, width)};
+    return {array("single", shape, std::vector<float>(count, 0.5f))};
+  }
+  switch (random.between(0, 2)) {
+    case 0: {
+      std::vector<std::uint8_t> elements(count);
+      for (std::uint8_t &b : elements) b = static_cast<std::uint8_t>(random.next() % (random.chance(0.5) ? 3 : 256));
+      return {array("uint8", shape, elements)};
+    }
+    case 1: {
+      std::vector<std::uint16_t> elements(count);
+      for (std::uint16_t &w : elements) w = static_cast<std::uint16_t>(random.next() % (random.chance(0.5) ? 3 : 65536));
+      return {array("uint16", shape, elements)};
+    }
+    default: {
+      std::vector<double> elements(count);
+      for (double &v : elements) v = random.chance(0.1) ? randomValues(random, 1)[0] : random.between(0, 4) * 0.25;
+      return {array("double", shape, elements)};
+    }
+  }
+}
+
 Inputs randomDepths(Random &random, bool broken) {
   const int points = random.between(1, 12), faces = random.between(0, 30);
   std::vector<std::int32_t> corners(3 * static_cast<std::size_t>(faces));
@@ -479,6 +511,27 @@ std::vector<CommandCases> table() {
                   {strokeCall(array("double", {1, 1, 3}, std::vector<double>{0, 1, 1}), same(0), segments,
                               segmentColours, scalar(2)), 0}},
                  randomStrokePaint});
+
+  // Ties of rounding (k + 0.5) / 65535, clamped and not-number samples, grey and RGB.
+  std::vector<double> samples = {0.5 / 65535, 1.5 / 65535, -0.0, -1, 2, nan, inf, -inf, 1, 0.25, 0.5, 0.75};
+  all.push_back({"korvelEncodePng",
+                 {{array("double", {2, 2, 3}, samples)},
+                  {doubles(3, 4, samples)},
+                  {array("uint8", {1, 5}, std::vector<std::uint8_t>{0, 1, 255, 128, 7})},
+                  {array("uint16", {2, 1, 3}, std::vector<std::uint16_t>{0, 65535, 1, 256, 4097, 65534})},
+                  {scalar(0.5)}},
+                 {{{}, "notEnoughInputs"},
+                  {{zeros(0, 3)}, "badSize"},
+                  {{zeros(3, 0)}, "badSize"},
+                  {{array("double", {2, 2, 2}, std::vector<double>(8))}, "badSize"},
+                  {{picture(2, 2, "single")}, "badClass"},
+                  {{zeros(2, 2, "int16")}, "badClass"},
+                  {{logicals(1, 2, {1, 0})}, "badClass"},
+                  {{complexZeros(2, 2)}, "badClass"}},
+                 {{reportingHugeColumns(zeros(1, 1))}},
+                 {{{array("double", {1, 1, 3}, std::vector<double>{nan, inf, -inf})}},
+                  {{doubles(1, 600, std::vector<double>(600, 0.5))}}},
+                 randomPng});
 
   const Value depthFaces = int32s(3, 5, {0, 1, 2, 1, 2, 3, 2, 3, 0, 3, 3, 3, 0, 0, 9});
   all.push_back({"korvelDepthOrder",

@@ -49,7 +49,7 @@ Array doubles(size_t rows, size_t columns, const std::vector<double> &columnMajo
 Array fromCase(const cases::Value &value) {
   static const std::map<std::string, mxClassID> classes = {
       {"double", mxDOUBLE_CLASS}, {"single", mxSINGLE_CLASS}, {"int32", mxINT32_CLASS}, {"uint8", mxUINT8_CLASS},
-      {"int8", mxINT8_CLASS},     {"logical", mxLOGICAL_CLASS}, {"char", mxCHAR_CLASS}};
+      {"int8", mxINT8_CLASS},     {"uint16", mxUINT16_CLASS},   {"int16", mxINT16_CLASS},     {"logical", mxLOGICAL_CLASS}, {"char", mxCHAR_CLASS}};
   EXPECT_EQ(value.sameAs, -1) << "a shared input has no array of its own";
   EXPECT_EQ(classes.count(value.className), 1u) << value.className;
   std::vector<int> dimensions;

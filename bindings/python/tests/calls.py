@@ -100,6 +100,7 @@ MAPPINGS = {
     "korvelPaintTriangles": _triangles,
     "korvelPaintStrokes": _strokes_painted,
     "korvelStrokeText": _strokes,
+    "korvelEncodePng": lambda i, n: (korvel.encode_png, (i[0].T,), {}),
     "plateauLabels": lambda i, n: (korvel.plateau_labels, (i[0],), {}),
     "valueSwap": _swap,
 }
@@ -146,6 +147,8 @@ def package_arrays(command, result):
     if command == "korvelStrokeText":
         B, C, n = result
         return [B, C, np.array([n])]
+    if command == "korvelEncodePng":  # bytes; the command's uint8 row
+        return [np.frombuffer(result, dtype=np.uint8)]
     if command == "korvelFaceShown":  # the command's 1.0 and 0.0
         return [result.astype(np.float64)]
     if command == "plateauLabels":    # whole doubles, exact as int64

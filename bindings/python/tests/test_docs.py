@@ -5,7 +5,7 @@ import pydoc
 import korvel
 
 FUNCTIONS = ["offset", "spin", "to_viewer", "ranges", "torus_screen", "cone_screen", "face_shown",
-             "depth_order", "paint_triangles", "paint_strokes",
+             "depth_order", "paint_triangles", "paint_strokes", "encode_png",
              "stroke_text", "plateau_labels", "value_swap"]
 
 

@@ -75,3 +75,39 @@ def test_out_refusals(make_out, error, reason):
             paint(make_out(P, C))
         assert refusal.value.reason == reason
     assert not P.any()
+
+
+def _decoded_png(data):
+    """The samples of a PNG that encode_png wrote, read with the standard
+    library's zlib: (H, W, C) big-endian words or bytes, the Sub filter undone."""
+    import struct
+    import zlib
+    chunks, at = [], 8
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        assert struct.unpack(">I", data[at + 8 + length:at + 12 + length])[0] == zlib.crc32(kind + body)
+        chunks.append((kind, body))
+        at += 12 + length
+    width, height, depth, colour = struct.unpack(">IIBB", chunks[0][1][:10])
+    channels = 3 if colour == 2 else 1
+    rows = np.frombuffer(zlib.decompress(b"".join(b for k, b in chunks if k == b"IDAT")), np.uint8)
+    rows = rows.reshape(height, -1)
+    assert (rows[:, 0] == 1).all()                      # Sub
+    step = channels * depth // 8
+    samples = rows[:, 1:].reshape(height, width, step)
+    samples = np.cumsum(samples, axis=1, dtype=np.uint8)  # byte-wise sums, mod 256
+    return samples.copy().view(">u2" if depth == 16 else np.uint8).reshape(height, width, channels)
+
+
+@pytest.mark.parametrize("picture, expected", [
+    (RANDOM.uniform(-0.1, 1.1, (HEIGHT, WIDTH, 3)).round(1),      # ties k + 0.5 round up
+     lambda P: (np.clip(P, 0, 1) * 65535 + 0.5).astype(np.uint16)),
+    (RANDOM.integers(0, 4, (900, 301), dtype=np.uint8), lambda P: P),
+    (RANDOM.integers(0, 65536, (333, 520, 3), dtype=np.uint16)[:, ::-1], lambda P: P),
+])
+def test_encode_png_decodes_to_the_pixels_at_every_thread_count(picture, expected):
+    files = [korvel.encode_png(picture, threads=threads) for threads in (1, 2, 3)]
+    assert files[0] == files[1] == files[2]
+    assert np.array_equal(_decoded_png(files[0]), expected(picture).reshape(*picture.shape[:2], -1))
+    assert files[0] == korvel.encode_png(np.asfortranarray(picture))
