@@ -96,7 +96,7 @@ stages = note(stages, opts.quiet, 'korvelRange', sprintf('%d points', numel(dist
 % The enable mask: faces turned towards the viewer.
 started = tic;
 firstCorner = scene.points(:, double(scene.faces(1, :)) + 1);
-enabled = sum(scene.normals .* (repmat(viewer, 1, faceCount) - firstCorner), 1) > 0;
+enabled = sum(scene.normals .* (viewer - firstCorner), 1) > 0;
 stages = note(stages, opts.quiet, 'enable mask (host)', sprintf('%d of %d faces face the viewer', nnz(enabled), faceCount), started);
 
 screenNames = {'torus', 'cone'};
@@ -151,17 +151,20 @@ for k = 1:numel(screenNames)
     writePicture(picture, file);
     written{k} = picture;
     files{end + 1} = file; %#ok<AGROW> at most three
-    stages = note(stages, opts.quiet, 'png (host)', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);
+    stages = note(stages, opts.quiet, 'korvelEncodePng', sprintf('%d-by-%d, %s', size(picture, 2), size(picture, 1), file), started);
 
     screens(end + 1) = struct('name', name, 'screen', screen, 'flags', flags, 'drawList', drawList, ...
                               'depth', depth, 'strokes', strokes, 'picture', picture); %#ok<AGROW>
 end
 
 if numel(screens) == 2
+    started = tic;
     gap = ones(size(written{1}, 1), round(opts.size / 40), 3);
     file = fullfile(opts.out, 'korvel_screens.png');
-    writePicture([written{1}, gap, written{2}], file);
+    pair = [written{1}, gap, written{2}];
+    writePicture(pair, file);
     files{end + 1} = file;
+    stages = note(stages, opts.quiet, 'pair (host)', sprintf('%d-by-%d, %s', size(pair, 2), size(pair, 1), file), started);
 end
 
 [plateaus, plateauFile, stages] = plateauPicture(scene, font, opts, stages);
@@ -308,7 +311,7 @@ inSky = radius <= 1 & ~inGround;
 % below.
 skyMix = min(max((radius(inSky) - horizon) / (1 - horizon), 0), 1);
 colours = [paper; groundColour; ...
-           bsxfun(@plus, skyLow, bsxfun(@times, skyMix, skyHigh - skyLow))];
+           skyLow + skyMix .* (skyHigh - skyLow)];
 row = ones(height, width);
 row(inGround) = 2;
 row(inSky) = 2 + (1:numel(skyMix));
