@@ -107,6 +107,7 @@ files = {};
 written = cell(1, numel(screenNames));
 screens = struct('name', {}, 'screen', {}, 'flags', {}, 'drawList', {}, 'depth', {}, ...
                  'strokes', {}, 'picture', {});
+radius = [];  % each pixel's distance from the disc's centre, the same for both screens
 for k = 1:numel(screenNames)
     name = screenNames{k};
     % 3. Onto the screen.
@@ -144,8 +145,8 @@ for k = 1:numel(screenNames)
     stages = note(stages, opts.quiet, 'korvelStrokeText', sprintf('%d calls, %d strokes', calls, size(strokes, 2)), started);
 
     horizon = project([1; 0; 0]);
-    [picture, stages] = paintScreen(scene, screen, drawList, strokes, strokeColours, horizon(1), ...
-                                    opts, stages);
+    [picture, radius, stages] = paintScreen(scene, screen, drawList, strokes, strokeColours, ...
+                                            horizon(1), radius, opts, stages);
     started = tic;
     file = fullfile(opts.out, sprintf('korvel_%s.png', name));
     writePicture(picture, file);
@@ -285,16 +286,18 @@ view = struct('uMin', -1.05, 'uMax', 1.05, 'vMin', -1.45, 'vMax', 1.05, ...
               'pixelsPerUnit', width / 2.1);
 end
 
-function [picture, stages] = paintScreen(scene, screen, drawList, strokes, strokeColours, horizon, ...
-                                         opts, stages)
+function [picture, radius, stages] = paintScreen(scene, screen, drawList, strokes, strokeColours, ...
+                                                 horizon, radius, opts, stages)
 started = tic;
 width = opts.size;
 view = screenView(width);
 height = round((view.vMax - view.vMin) * view.pixelsPerUnit);
-% A row of u and a column of v, broadcast: the grid without making it.
-u = view.uMin + ((1:width) - 0.5) / view.pixelsPerUnit;
-v = view.vMax - ((1:height)' - 0.5) / view.pixelsPerUnit;
-radius = sqrt(u .^ 2 + v .^ 2);
+if isempty(radius)
+    % A row of u and a column of v, broadcast: the grid without making it.
+    u = view.uMin + ((1:width) - 0.5) / view.pixelsPerUnit;
+    v = view.vMax - ((1:height)' - 0.5) / view.pixelsPerUnit;
+    radius = sqrt(u .^ 2 + v .^ 2);
+end
 
 % Paper outside the disc; inside it sky above the horizon and sea below,
 % where no face reaches (beyond the terrain, and the clamped centre of the
@@ -312,7 +315,7 @@ inSky = radius <= 1 & ~inGround;
 skyMix = min(max((radius(inSky) - horizon) / (1 - horizon), 0), 1);
 colours = [paper; groundColour; ...
            skyLow + skyMix .* (skyHigh - skyLow)];
-row = ones(height, width);
+row = ones(height, width, 'uint32');
 row(inGround) = 2;
 row(inSky) = 2 + (1:numel(skyMix));
 picture = reshape(colours(row, :), height, width, 3);
@@ -397,9 +400,12 @@ view = struct('uMin', 0, 'vMax', rows, 'pixelsPerUnit', zoom);
 stretchRows = ceil((1:rows * zoom) / zoom);
 stretchCols = ceil((1:cols * zoom) / zoom);
 zoomed = colourIndex(stretchRows, stretchCols);
-zoomedLabels = labels(stretchRows, stretchCols);
-edge = [diff(zoomedLabels, 1, 1) ~= 0; false(1, size(zoomed, 2))] | ...
-       [diff(zoomedLabels, 1, 2) ~= 0, false(size(zoomed, 1), 1)];
+% Edge pixels: the last row (column) of a cell whose neighbour below (to
+% the right) is another region; the cells' edges, stretched.
+down = [diff(labels, 1, 1) ~= 0; false(1, cols)];
+right = [diff(labels, 1, 2) ~= 0, false(rows, 1)];
+edge = (down(stretchRows, stretchCols) & mod(1:rows * zoom, zoom)' == 0) | ...
+       (right(stretchRows, stretchCols) & mod(1:cols * zoom, zoom) == 0);
 picture = ones((rows + captionRows) * zoom, (cols + legendCols) * zoom, 3);
 for channel = 1:3
     plane = reshape(palette(zoomed, channel), size(zoomed));

@@ -68,7 +68,7 @@ for k = 1:objectCount
   [corners, top] = makeMesh();
   base = objects{k, 2};
   lift = [base(1); base(2); ground(base(1), base(2)) - 0.5];
-  corners = corners + repmat(lift, 1, size(corners, 2));
+  corners = corners + lift;
   count = size(corners, 2) / 3;
   objectFaces(k) = count;
   pointParts{k + 1} = corners;
@@ -101,7 +101,7 @@ for k = 1:size(objects, 1)
   members = objectFirst:objectFirst + objectFaces(k) - 1;
   centre = mean(points(:, faces(:, members)), 2);
   middle = (a(:, members) + b(:, members) + c(:, members)) / 3;
-  outward = sum(normals(:, members) .* (middle - repmat(centre, 1, numel(members))), 1);
+  outward = sum(normals(:, members) .* (middle - centre), 1);
   flip(members) = outward < 0;
   objectFirst = objectFirst + objectFaces(k);
 end
@@ -109,12 +109,12 @@ faces(2:3, flip) = faces([3 2], flip);
 normals(:, flip) = -normals(:, flip);
 
 % Lit by the sun: a fixed share of ambient light plus the diffuse part.
-unitNormals = normals ./ repmat(sqrt(sum(normals .^ 2, 1)), 3, 1);
+unitNormals = normals ./ sqrt(sum(normals .^ 2, 1));
 light = max(0, sun' * unitNormals)';
 isTerrain = (1:size(faces, 2))' <= terrainCount;
 shade = 0.35 + 0.65 * light;
 shade(isTerrain) = 0.5 + 0.5 * light(isTerrain);
-colours = colours .* repmat(shade, 1, 3);
+colours = colours .* shade;
 
 % Label anchors join the point matrix so that the same kernel calls move,
 % turn and project them with the scene.
@@ -143,14 +143,14 @@ stops = [0.00 0.18 0.40 0.15
 level = min(max(level, 0), 1);
 at = stops(:, 1);
 tints = stops(:, 2:4);
-slopes = diff(tints) ./ repmat(diff(at), 1, 3);
+slopes = diff(tints) ./ diff(at);
 % The interval of each level: the last stop at or below it, the top one
 % closing the last interval.
 interval = ones(size(level));
 for k = 2:numel(at) - 1
   interval = interval + (level >= at(k));
 end
-colours = slopes(interval, :) .* repmat(level - at(interval), 1, 3) + tints(interval, :);
+colours = slopes(interval, :) .* (level - at(interval)) + tints(interval, :);
 end
 
 function [corners, top] = box(size3)
@@ -182,7 +182,7 @@ tris = [1 12 6; 1 6 2; 1 2 8; 1 8 11; 1 11 12; 2 6 10; 6 12 5; 12 11 3;
         11 8 7; 8 2 9; 4 10 5; 4 5 3; 4 3 7; 4 7 9; 4 9 10; 5 10 6;
         3 5 12; 7 3 11; 9 7 8; 10 9 2]';
 corners = subdivide(v(:, tris(:)'), 3);
-corners = radius * corners ./ repmat(sqrt(sum(corners .^ 2, 1)), 3, 1);
+corners = radius * corners ./ sqrt(sum(corners .^ 2, 1));
 corners(3, :) = corners(3, :) + radius;
 top = 2 * radius;
 end
