@@ -237,12 +237,64 @@ rows = [rows, time_case(label, 'korvelPaintStrokes', size_label, ...
                          'command, in place', draw_own}, ...
                         awkward)];
 print_in_place(rows);
+rows = [rows, time_png(label, size_label, screen.picture)];
 distance = korvelRange(korvelToViewer(scene.points, [0; -50; 6], pi / 2));
 flags = screen.flags;
 rows = [rows, time_case(label, 'korvelDepthOrder', sprintf('T=%d demo', size(scene.faces, 2)), ...
                         @() korvelDepthOrder(scene.faces, distance, flags), ...
                         {'sort(mean, ''descend'')', @() host_depth_order(scene.faces, distance, flags)}, ...
                         awkward)];
+end
+
+function rows = time_png(label, size_label, picture)
+% The demo's picture as a 16-bit PNG file: korvelEncodePng and a write
+% against the host's image writer, at its default and at its fastest
+% setting (Octave reads 'Quality' 11 as zlib level 1 and the Sub filter),
+% alternating; 'pixels' when the files read back alike.
+file = [tempname() '.png'];
+host_file = [tempname() '.png'];
+variants = {'command', @() write_png(file, korvelEncodePng(picture)); ...
+            'command, 1 thread', @() with_one_thread(@() write_png(file, korvelEncodePng(picture)))};
+if exist('OCTAVE_VERSION', 'builtin')
+  variants(end + 1, :) = {'imwrite, Quality 11', @() host_png(host_file, picture, 'Quality', 11)};
+end
+variants(end + 1, :) = {'imwrite', @() host_png(host_file, picture)};
+times = zeros(5, size(variants, 1));
+for rep = 1:5
+  for v = 1:size(variants, 1)
+    times(rep, v) = time_once(variants{v, 2});
+  end
+end
+variants{1, 2}();
+same = isequal(imread(file), uint16(picture * 65535));
+identical = {'no', 'pixels'};
+rows = struct('label', {}, 'command', {}, 'size', {}, 'variant', {}, 'seconds', {}, 'reps', {}, ...
+              'identical', {});
+for v = 1:size(variants, 1)
+  variants{v, 2}();
+  rows(end + 1) = struct('label', label, 'command', 'korvelEncodePng', 'size', size_label, ...
+                         'variant', variants{v, 1}, 'seconds', median(times(:, v)), 'reps', 5, ...
+                         'identical', identical{1 + (v <= 2 || isequal(imread(host_file), imread(file)))}); %#ok<AGROW>
+end
+if ~same
+  rows(1).identical = 'no';
+end
+fprintf('%-16s %-22s command %9.3f ms (1 thread %9.3f ms)  imwrite %9.3f ms  x%6.2f\n', ...
+        'korvelEncodePng', size_label, 1e3 * rows(1).seconds, 1e3 * rows(2).seconds, ...
+        1e3 * rows(end).seconds, rows(end).seconds / rows(1).seconds);
+delete(file);
+delete(host_file);
+end
+
+function count = write_png(file, bytes)
+fid = fopen(file, 'w');
+count = fwrite(fid, bytes);
+fclose(fid);
+end
+
+function done = host_png(file, picture, varargin)
+imwrite(uint16(picture * 65535), file, varargin{:});
+done = true;
 end
 
 function picture = paint_in_place(command, picture, varargin)

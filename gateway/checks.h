@@ -192,10 +192,12 @@ inline korvel::PngSource pngSource(const Call &call, int slot, const char *name)
   const Count height = static_cast<Count>(dimensions[0]), width = static_cast<Count>(dimensions[1]);
   if (!(rank == 2 || (rank == 3 && dimensions[2] == 3)) || height == 0 || width == 0)
     failArgument(call, Reason::badSize, name, kPngPicture, array);
-  if (height > korvel::kLargestPngSide || width > korvel::kLargestPngSide)
-    failPngTooLarge(call, name, height, width);
-  const mxClassID type = mxGetClassID(array);
   const Count channels = rank == 3 ? 3 : 1;
+  // mxGetN counts every column, also where the dimensions' type cannot.
+  if (height > korvel::kLargestPngSide || width > korvel::kLargestPngSide ||
+      mxGetN(array) / channels > korvel::kLargestPngSide)
+    failPngTooLarge(call, name, height, mxGetN(array) / channels);
+  const mxClassID type = mxGetClassID(array);
   return {mxGetData(array),
           type == mxDOUBLE_CLASS  ? korvel::SampleType::doubles
           : type == mxUINT8_CLASS ? korvel::SampleType::bytes
