@@ -82,7 +82,8 @@ void checkCopies(const standin::CallOutcome &outcome, const fuzzcall::Call &call
 }
 
 // Output 1 in slot 0, and output k in slot k - 1 only when asked for; a
-// picture is of its input's class, every other output a double matrix.
+// picture is of its input's class, a PNG file's bytes uint8, every other
+// output a double matrix.
 void checkOutputs(const standin::CallOutcome &outcome, const fuzzcall::Call &call) {
   const mxArray *output = outcome.outputs[0];
   if (command->createdFor(call.nlhs) == 0) {
@@ -96,7 +97,10 @@ void checkOutputs(const standin::CallOutcome &outcome, const fuzzcall::Call &cal
              std::to_string(slot + 1));
   }
   const bool picture = mxGetNumberOfDimensions(output) > 2;
-  const mxClassID expected = picture ? mxGetClassID(call.inputs[0]) : mxDOUBLE_CLASS;
+  const bool file = std::strcmp(command->name, "korvelEncodePng") == 0;
+  const mxClassID expected = picture ? mxGetClassID(call.inputs[0])
+                             : file  ? mxUINT8_CLASS
+                                     : mxDOUBLE_CLASS;
   if (mxGetClassID(output) != expected || mxIsComplex(output))
     broken("output 1 is not a real array of the class the command returns");
 }
