@@ -48,7 +48,8 @@ function result = korvel_demo(varargin)
 %     heading), TORUSSCREENMEX or CONESCREENMEX, KORVELFACESHOWN (with the
 %     enable mask), KORVELRANGE (distances) and KORVELDEPTHORDER (the far
 %     faces first), KORVELPAINTTRIANGLES; labels through KORVELSTROKETEXT,
-%     one call per character, and KORVELPAINTSTROKES.
+%     one call per character, and KORVELPAINTSTROKES; each picture written
+%     through KORVELENCODEPNG.
 %   No graphics toolkit is used, so the demo runs headless.
 %
 %   Needs the korvel plug-ins on the path:  pkg load korvel  in GNU Octave,
@@ -357,12 +358,16 @@ end
 % encoded by the toolbox (many times sooner than the hosts' writers) and
 % written as it is.
 function writePicture(picture, file)
+bytes = korvelEncodePng(picture);
 fid = fopen(file, 'w');
-if fid < 0
-    error('korvel_demo:badOption', 'cannot write ''%s''', file);
+written = 0;
+if fid >= 0
+    written = fwrite(fid, bytes);
+    fclose(fid);
 end
-fwrite(fid, korvelEncodePng(picture));
-fclose(fid);
+if written ~= numel(bytes)
+    error('korvel_demo:badOption', 'cannot write ''%s''; give an output folder you can write', file);
+end
 end
 
 function [plateaus, file, stages] = plateauPicture(scene, font, opts, stages)

@@ -10,7 +10,8 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]) {
       gateway::startCall({"korvelEncodePng", "B = korvelEncodePng(P)", 1, 1}, nlhs, plhs, nrhs, prhs);
   const korvel::PngSource source = gateway::pngSource(call, 0, "P");
   // The file's size is known once it is compressed: the encoding holds its
-  // pieces while the output is created, and is released before any error.
+  // pieces while the output is created, and is released before any error of
+  // this command's (a host that cannot create the output leaves it behind).
   korvel::PngEncoding encoding;
   if (!korvel::startPngEncoding(source, 0, encoding))
     gateway::failPngTooLarge(call, "P", source.height, source.width);
