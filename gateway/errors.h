@@ -237,12 +237,14 @@ inline Expectation firstElements(const char *kind, Count count) {
 }
 
 // korvelEncodePng: a picture with a side of 2^31 or more (a PNG holds 31
-// bits), or whose file the memory this host gives cannot hold.
+// bits) or a row of 2^30 bytes or more, or whose file the memory this host
+// gives cannot hold.
 [[noreturn]] inline void failPngTooLarge(const Call &call, const char *name, Count height,
                                          Count width) {
   fail(call, Reason::tooLarge,
        "%s is %.0f-by-%.0f: its PNG file would be more than this host can create (a PNG's "
-       "sides are below 2^31, and the file is made in memory)",
+       "sides are below 2^31, its rows here below 2^30 bytes, and the file is made in "
+       "memory)",
        name, asDouble(height), asDouble(width));
 }
 

@@ -25,9 +25,11 @@
 %                                      array
 %     korvelEncodePng:badSize          P not H-by-W or H-by-W-by-3, or
 %                                      without pixels
-%     korvelEncodePng:tooLarge         P with a side of 2^31 or more, or
-%                                      its file beyond the memory this
-%                                      host gives
+%     korvelEncodePng:tooLarge         P with a side of 2^31 or more or a
+%                                      row of 2^30 bytes or more (a width
+%                                      beyond about 178 million RGB
+%                                      16-bit pixels), or its file beyond
+%                                      the memory this host gives
 %
 %   Example: a 2-by-3 picture, red to blue, written and read back
 %     P = cat(3, [1 0.5 0; 1 0.5 0], zeros(2, 3), [0 0.5 1; 0 0.5 1]);

@@ -80,6 +80,9 @@ inline bool pngLayout(const PngSource &source, Layout &layout) {
   layout.rowsPerPiece = (kPieceBytes + layout.rowBytes - 1) / layout.rowBytes;
   if (layout.rowsPerPiece > source.height) layout.rowsPerPiece = source.height;
   layout.pieces = (source.height + layout.rowsPerPiece - 1) / layout.rowsPerPiece;
+  // A piece's positions are kept in 32-bit hash heads and its symbol counts
+  // in 32 bits: a row of 2^30 bytes or more is refused, not miscounted.
+  if (layout.rowBytes > 0x3fffffff) return false;
   if (layout.rowsPerPiece > most / 2 / layout.rowBytes) return false;
   layout.pieceCapacity = compressedBound(layout.rowsPerPiece * layout.rowBytes);
   if (layout.pieces > most / 2 / layout.pieceCapacity) return false;
@@ -100,11 +103,11 @@ inline void put32(std::uint8_t *at, std::uint32_t value) {
 // (big-endian) less those of the pixel on their left, byte by byte (PNG's
 // Sub filter), walking the picture a column at a time. `previous` holds a
 // column's samples of these rows for the next.
-template <typename Sample, typename Word>
+template <typename Sample>
 void filteredSamples(const Sample *in, Count inStep, Count rows, Count rowBytes, bool first,
-                     std::uint16_t *previous, std::uint8_t *at, Word word) {
+                     std::uint16_t *previous, std::uint8_t *at) {
   for (Count r = 0; r < rows; ++r) {
-    const unsigned value = word(in[r * inStep]);
+    const unsigned value = in[r * inStep];
     const unsigned left = first ? 0 : previous[r];
     previous[r] = static_cast<std::uint16_t>(value);
     if (sizeof(Sample) == 1) {
@@ -151,10 +154,10 @@ inline void filteredRows(const PngSource &source, Count firstRow, Count rows, Co
       std::uint16_t *own = previous + channel * rows;
       if (source.type == SampleType::bytes)
         filteredSamples(static_cast<const std::uint8_t *>(source.samples) + first, source.rowStep,
-                        rows, rowBytes, column == 0, own, at, [](std::uint8_t v) { return v; });
+                        rows, rowBytes, column == 0, own, at);
       else if (source.type == SampleType::words)
         filteredSamples(static_cast<const std::uint16_t *>(source.samples) + first, source.rowStep,
-                        rows, rowBytes, column == 0, own, at, [](std::uint16_t v) { return v; });
+                        rows, rowBytes, column == 0, own, at);
       else {
         // The next column's samples are a jump away: ask for them now.
         if (source.rowStep == 1 && column + 1 < source.width) {
@@ -163,8 +166,7 @@ inline void filteredRows(const PngSource &source, Count firstRow, Count rows, Co
         }
         std::uint16_t *words = previous + channels * rows;
         sampleWords(static_cast<const double *>(source.samples) + first, source.rowStep, rows, words);
-        filteredSamples(words, 1, rows, rowBytes, column == 0, own, at,
-                        [](std::uint16_t v) { return v; });
+        filteredSamples(words, 1, rows, rowBytes, column == 0, own, at);
       }
     }
   }
@@ -289,6 +291,17 @@ struct BitWriter {
       count = count > 8 ? count - 8 : 0;
     }
     pending = 0;
+  }
+  // A stored block's header (not final), then its LEN and NLEN on whole
+  // bytes; its `length` bytes follow.
+  void storedHeader(Count length) {
+    put(0, 3);
+    toByte();
+    const std::uint8_t lengths[4] = {  // little-endian
+        static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+        static_cast<std::uint8_t>(~length), static_cast<std::uint8_t>(~length >> 8)};
+    std::memcpy(out + size, lengths, 4);
+    size += 4;
   }
 };
 
@@ -649,13 +662,7 @@ inline Count compressPiece(const std::uint8_t *raw, Count size, bool last, const
     Count done = 0;
     do {
       const Count take = size - done < 65535 ? size - done : 65535;
-      writer.put(0, 3);
-      writer.toByte();
-      const std::uint8_t lengths[4] = {  // LEN and its complement, little-endian
-          static_cast<std::uint8_t>(take), static_cast<std::uint8_t>(take >> 8),
-          static_cast<std::uint8_t>(~take), static_cast<std::uint8_t>(~take >> 8)};
-      std::memcpy(out + writer.size, lengths, 4);
-      writer.size += 4;
+      writer.storedHeader(take);
       std::memcpy(out + writer.size, raw + done, take);
       writer.size += take;
       done += take;
@@ -682,11 +689,7 @@ inline Count compressPiece(const std::uint8_t *raw, Count size, bool last, const
     writer.put(0, 7);           // end of block
     writer.toByte();
   } else {
-    writer.put(0, 3);
-    writer.toByte();
-    const std::uint8_t empty[4] = {0, 0, 0xff, 0xff};
-    std::memcpy(out + writer.size, empty, 4);
-    writer.size += 4;
+    writer.storedHeader(0);  // an empty stored block: the piece ends on a byte
   }
   return writer.size;
 }

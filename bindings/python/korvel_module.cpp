@@ -1048,7 +1048,8 @@ PyObject *encodePng(PyObject *, PyObject *args, PyObject *kwargs) {
     PyErr_Clear();
     return refuse(PyExc_ValueError, Reason::tooLarge,
                   "picture is %zd-by-%zd: its PNG file would be more than this host can create "
-                  "(a PNG's sides are below 2^31, and the file is made in memory)",
+                  "(a PNG's sides are below 2^31, its rows here below 2^30 bytes, and the file is "
+                  "made in memory)",
                   static_cast<Py_ssize_t>(height), static_cast<Py_ssize_t>(width));
   }
   std::uint8_t *bytes = reinterpret_cast<std::uint8_t *>(PyBytes_AS_STRING(file));
